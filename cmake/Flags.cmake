@@ -1,0 +1,35 @@
+# Compiler and linker settings shared by every target of ours.
+
+# Release builds stay small: no exceptions or RTTI in our code, sections dropped when unused,
+# a static runtime so that the program runs on a bare Windows with no runtime DLLs beside it.
+if(WIN32)
+  set(PIX_SIZE_FLAGS -Os -ffunction-sections -fdata-sections)
+  set(PIX_LINK_FLAGS -static -Wl,--gc-sections)
+  if(NOT PIX_BUILD_TESTS)
+    list(APPEND PIX_LINK_FLAGS -s)
+  endif()
+endif()
+
+# Our own code: warnings on and treated as errors.
+function(pix_own_code target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-unused-parameter
+    -Wno-cast-function-type ${PIX_SIZE_FLAGS})
+  if(WIN32)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+    target_link_options(${target} PRIVATE ${PIX_LINK_FLAGS})
+  endif()
+endfunction()
+
+# A product file (setup.exe, Pixcap5.exe, PixRes5.dll) goes straight into the output folder.
+function(pix_product target)
+  set_target_properties(${target} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${PIX_OUT_DIR}
+    LIBRARY_OUTPUT_DIRECTORY ${PIX_OUT_DIR})
+endfunction()
+
+# The native build of the text rules runs under AddressSanitizer and UndefinedBehaviorSanitizer.
+option(PIX_SANITIZE "Build with ASan and UBSan (native build only)" OFF)
+if(PIX_SANITIZE AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,42 @@
+# GoogleTest from Debian's sources, built with whichever toolchain this build uses.
+if(NOT TARGET gtest)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+set(PIX_TEST_OUT_DIR ${PIX_OUT_DIR}/tests)
+
+# pix_add_test(name SOURCES ... [LIBS ...] [RESOURCES] [TIMEOUT s] [LABELS ...])
+#   A GoogleTest program; one CTest test per program (each Wine run gets its own prefix).
+#   RESOURCES links the installer's resources, so the code under test finds its texts.
+function(pix_add_test name)
+  cmake_parse_arguments(T "RESOURCES" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  set(_extra)
+  if(WIN32)
+    # The engine's process-wide state, which setup.exe defines beside its other globals.
+    list(APPEND _extra ${CMAKE_SOURCE_DIR}/tests/support/TestGlobals.cpp)
+    if(T_RESOURCES)
+      list(APPEND _extra $<TARGET_OBJECTS:setup_res>)
+    endif()
+  endif()
+  add_executable(${name} ${T_SOURCES} ${_extra})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
+  target_compile_options(${name} PRIVATE -Wall -Wextra -Werror -Wno-unused-parameter)
+  if(WIN32)
+    target_link_options(${name} PRIVATE -static)
+    target_compile_definitions(${name} PRIVATE
+      PIX_OUT_DIR_UNIX="${PIX_OUT_DIR}" PIX_SOURCE_DIR_UNIX="${CMAKE_SOURCE_DIR}")
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PIX_TEST_OUT_DIR})
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,94 @@
+// framework/Handles.h - small non-copyable owners for the platform's handle kinds.
+#pragma once
+#include <windows.h>
+
+// Kernel object handle (process, section, file, mutex). Close is idempotent.
+class CHandle {
+public:
+    CHandle() : m_h(NULL) {}
+    explicit CHandle(HANDLE h) : m_h(h == INVALID_HANDLE_VALUE ? NULL : h) {}
+    ~CHandle() { Close(); }
+    void Attach(HANDLE h) { Close(); m_h = (h == INVALID_HANDLE_VALUE) ? NULL : h; }
+    HANDLE Detach() { HANDLE h = m_h; m_h = NULL; return h; }
+    void Close() { if (m_h) { ::CloseHandle(m_h); m_h = NULL; } }
+    operator HANDLE() const { return m_h; }
+    bool IsValid() const { return m_h != NULL; }
+    CHandle(const CHandle&) = delete;
+    CHandle& operator=(const CHandle&) = delete;
+private:
+    HANDLE m_h;
+};
+
+// File search started with FindFirstFileA.
+class CFindFile {
+public:
+    CFindFile() : m_h(INVALID_HANDLE_VALUE) {}
+    ~CFindFile() { Close(); }
+    bool First(const char* pszPattern, WIN32_FIND_DATAA* pData)
+    {
+        Close();
+        m_h = ::FindFirstFileA(pszPattern, pData);
+        return m_h != INVALID_HANDLE_VALUE;
+    }
+    bool Next(WIN32_FIND_DATAA* pData) { return m_h != INVALID_HANDLE_VALUE && ::FindNextFileA(m_h, pData); }
+    void Close() { if (m_h != INVALID_HANDLE_VALUE) { ::FindClose(m_h); m_h = INVALID_HANDLE_VALUE; } }
+    CFindFile(const CFindFile&) = delete;
+    CFindFile& operator=(const CFindFile&) = delete;
+private:
+    HANDLE m_h;
+};
+
+// Registry key. Open/Create pass the platform's LONG status through.
+class CRegKey {
+public:
+    CRegKey() : m_hKey(NULL) {}
+    ~CRegKey() { Close(); }
+    LONG Open(HKEY hRoot, const char* pszSub, REGSAM sam)
+    {
+        Close();
+        return ::RegOpenKeyExA(hRoot, pszSub, 0, sam, &m_hKey);
+    }
+    // RegCreateKeyA creates every missing key along the path.
+    LONG Create(HKEY hRoot, const char* pszSub)
+    {
+        Close();
+        return ::RegCreateKeyA(hRoot, pszSub, &m_hKey);
+    }
+    void Close() { if (m_hKey) { ::RegCloseKey(m_hKey); m_hKey = NULL; } }
+    operator HKEY() const { return m_hKey; }
+    CRegKey(const CRegKey&) = delete;
+    CRegKey& operator=(const CRegKey&) = delete;
+private:
+    HKEY m_hKey;
+};
+
+// View of a file mapping; unmapped at scope end unless detached.
+class CMappedView {
+public:
+    CMappedView() : m_p(NULL) {}
+    explicit CMappedView(void* p) : m_p(p) {}
+    ~CMappedView() { Unmap(); }
+    void Unmap() { if (m_p) { ::UnmapViewOfFile(m_p); m_p = NULL; } }
+    void* Get() const { return m_p; }
+    void* Detach() { void* p = m_p; m_p = NULL; return p; }
+    CMappedView(const CMappedView&) = delete;
+    CMappedView& operator=(const CMappedView&) = delete;
+private:
+    void* m_p;
+};
+
+// COM interface pointer; released at scope end.
+template <class T>
+class CComPtr {
+public:
+    CComPtr() : m_p(NULL) {}
+    ~CComPtr() { Release(); }
+    void Release() { if (m_p) { m_p->Release(); m_p = NULL; } }
+    T** operator&() { Release(); return &m_p; }
+    T* operator->() const { return m_p; }
+    operator T*() const { return m_p; }
+    CComPtr(const CComPtr&) = delete;
+    CComPtr& operator=(const CComPtr&) = delete;
+private:
+    T* m_p;
+};

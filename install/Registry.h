@@ -1,0 +1,20 @@
+// install/Registry.h - registry strings, earlier-installation discovery, program-files folder, file versions.
+#pragma once
+#include <windows.h>
+#include <string>
+
+// A string value (any type read as text) of root\key; value NULL or "" is the default value.
+// Empty text when the key or value cannot be read or does not fit 260 bytes.
+std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue);
+
+// Writes a REG_SZ value, creating missing keys; pszValue NULL is the default value.
+bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText);
+
+// Folder of an earlier installation without a trailing backslash, or the empty text.
+std::string FindPreviousInstallFolder();
+
+// The program-files folder without a trailing backslash.
+std::string GetProgramFilesFolder();
+
+// Fills VersionRecord with the file version of the file (all 0 when it cannot be read).
+void GetFileVersion(const char* pszPath);

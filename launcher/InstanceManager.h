@@ -1,0 +1,46 @@
+// launcher/InstanceManager.h - cross-process list of running copies, shared with the capture application.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+#include "framework/Mutex.h"
+#include "framework/Object.h"
+
+// Posted to the main windows of listed processes; wParam 0, lParam = the process id concerned.
+constexpr UINT WM_INSTANCE_ADDED = 1946;
+constexpr UINT WM_INSTANCE_REMOVED = 1947;
+
+class COXInstanceManager : public CObject {
+    DECLARE_RUNTIME_CLASS(COXInstanceManager)
+public:
+    COXInstanceManager(const char* pszName, uint32_t nExtraSize);
+    ~COXInstanceManager() override;
+
+    uint32_t CountInstances();
+    bool ListInstances(std::vector<uint32_t>& ids);
+    bool AddProcess(uint32_t id);
+    bool RemoveProcess(uint32_t id);
+
+protected:
+    void ResetList();
+    bool MapList();
+    void UnmapList();
+    void UnmapExtra();
+
+    std::string m_sName;
+    uint32_t m_nListSize;
+    uint32_t m_nExtraSize;
+    CMutex m_listMutex;
+    CMutex m_extraMutex;
+    HANDLE m_hFileMap;
+    void* m_pList;
+    void* m_pExtra;
+};
+
+// The process's main window: top-level, not owned, not a tool window, not titled
+// "DDE Server Window" or "OleMainThreadWndName". NULL when none qualifies.
+HWND FindMainWindow(DWORD processId);
+
+// The one instance of this program, named "Corvanta.Pixorama.v4".
+extern COXInstanceManager InstanceRegistry;

@@ -1,0 +1,9 @@
+// launcher/Startup.h - the application object of setup and its start-up routine.
+#pragma once
+#include "framework/App.h"
+
+class CSetupApp : public CWinApp {
+public:
+    CSetupApp() : CWinApp(nullptr) {}
+    int RunStartup() override;
+};

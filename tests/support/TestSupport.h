@@ -1,0 +1,33 @@
+// tests/support/TestSupport.h - helpers shared by the tests that run under Wine.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace pixtest {
+
+// The build's product folder (setup.exe, Pixcap5.exe, ...) and the source tree, as Windows paths.
+std::string OutDir();
+std::string SourceDir();
+std::string WindowsPathFromUnix(const std::string& unixPath);
+
+// A new, empty folder under C:\pixtest for one test; any earlier folder of that name is removed.
+std::string MakeScratchFolder(const std::string& name);
+void RemoveTree(const std::string& path);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+bool CopyFileTo(const std::string& from, const std::string& to);
+
+// Starts a program; the caller owns the returned process handle (NULL on failure).
+HANDLE StartProcess(const std::string& commandLine, DWORD* pProcessId = nullptr);
+
+// Runs a program to its end; false on a start failure or time-out (the process is then killed).
+bool RunAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD* pExitCode);
+
+// Waits for a process to end; false on time-out.
+bool WaitForExit(HANDLE hProcess, DWORD timeoutMs, DWORD* pExitCode = nullptr);
+
+}  // namespace pixtest

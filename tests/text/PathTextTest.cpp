@@ -1,0 +1,30 @@
+// tests/text/PathTextTest.cpp - parent folder and folder joining rules.
+#include <gtest/gtest.h>
+#include "framework/PathText.h"
+
+TEST(GetParentFolder, DropsOneTrailingBackslashThenTheLastPart)
+{
+    EXPECT_EQ(GetParentFolder("C:\\a\\b"), "C:\\a");
+    EXPECT_EQ(GetParentFolder("C:\\a\\b\\"), "C:\\a");
+    EXPECT_EQ(GetParentFolder("C:\\a\\b\\\\"), "C:\\a\\b");
+    EXPECT_EQ(GetParentFolder("C:\\a"), "C:");
+}
+
+TEST(GetParentFolder, EmptyAtTheTopOrWithoutBackslash)
+{
+    EXPECT_EQ(GetParentFolder(nullptr), "");
+    EXPECT_EQ(GetParentFolder(""), "");
+    EXPECT_EQ(GetParentFolder("C:"), "");
+    EXPECT_EQ(GetParentFolder("\\a"), "");
+    EXPECT_EQ(GetParentFolder("\\"), "");
+    EXPECT_EQ(GetParentFolder("package.exe"), "");
+    EXPECT_EQ(GetParentFolder("D:\\dl\\package.exe"), "D:\\dl");
+}
+
+TEST(JoinFolderName, InsertsABackslashOnlyWhenNeeded)
+{
+    EXPECT_EQ(JoinFolderName("C:\\x", "a.txt"), "C:\\x\\a.txt");
+    EXPECT_EQ(JoinFolderName("C:\\x\\", "a.txt"), "C:\\x\\a.txt");
+    EXPECT_EQ(JoinFolderName("C:\\x/", "a.txt"), "C:\\x/a.txt");
+    EXPECT_EQ(JoinFolderName("", "a.txt"), "\\a.txt");
+}

@@ -1,0 +1,22 @@
+// uninstall/InstallLog.h - writing, reading and undoing the InstallLog.
+#pragma once
+#include <cstdio>
+#include "uninstall/LogLine.h"
+
+// Opens the log for appending in text mode (creating it), writes the text and a newline, closes it.
+// Nothing is reported when the file cannot be opened.
+void AppendLogLine(const char* pszLogPath, const char* pszText);
+
+// Reads the next line (or piece of a longer line) into the buffer, stripped by the line rule.
+// False at the end of the file.
+bool ReadLogLine(FILE* pFile, char (&line)[kLogLineBytes]);
+
+// Deletes the shortcuts of the "Shell Link: " entries, then removes the "Made Dir: " folders
+// and their emptied parents.
+void UndoLinksAndFolders(const char* pszLogPath);
+
+// Deletes, in the folder, the files named by the file entries; pszOnlyPrefix NULL means all three kinds.
+void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix);
+
+// Deletes the files (not folders) matching the pattern in the folder; returns how many.
+int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern);
