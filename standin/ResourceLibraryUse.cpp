@@ -1,0 +1,4 @@
+// standin/ResourceLibraryUse.cpp - placeholder: filled in with the resource library.
+#include "standin/ResourceLibraryUse.h"
+
+bool StandinUseResourceLibrary(const char*) { return false; }
