@@ -14,6 +14,10 @@ endif()
 function(pix_own_code target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-unused-parameter
     -Wno-cast-function-type ${PIX_SIZE_FLAGS})
+  # Bounds-checked standard containers; as a side effect the string classes are instantiated in
+  # our own objects (built without exceptions) instead of the runtime's, which keeps the unwinder
+  # and the thread library out of the shipped program.
+  target_compile_definitions(${target} PRIVATE _GLIBCXX_ASSERTIONS)
   if(WIN32)
     target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
     target_link_options(${target} PRIVATE ${PIX_LINK_FLAGS})

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Runs every test: the text rules natively under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then every test program of the x86_64 build under Wine (GUI tests under Xvfb). The i686 build
+# is built too, so that a change that breaks the shipped product fails here.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+pix_install_packages
+
+echo "== build: native, win32, win64"
+pix_build native
+pix_build win32
+pix_build win64
+
+echo "== native tests (sanitizers)"
+(cd "$PIX_OUT/build-native" && ctest --output-on-failure)
+
+echo "== Wine tests"
+# A fresh booted prefix for this run; each test program runs in its own copy of it.
+export PIX_WINE_TEMPLATE=$PIX_WINE_ROOT/template
+rm -rf "$PIX_WINE_ROOT"
+"$PIX_ROOT/scripts/make-wine-template" "$PIX_WINE_TEMPLATE"
+cd "$PIX_OUT/build-win64"
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 900 "$@"
