@@ -1,3 +1,18 @@
-// install/GroupName.cpp - placeholder: filled in by its own change.
+// install/GroupName.cpp - program group name rule; free of <windows.h>.
 #include "install/GroupName.h"
-void NormaliseGroupName(std::string&) {}
+
+void NormaliseGroupName(std::string& name)
+{
+    // The wizard's combo box and an earlier log may both use "/"; folders are made with "\".
+    for (char& c : name)
+        if (c == '/')
+            c = '\\';
+    static const char kTrimmed[] = " \t\r\n\\";
+    const size_t last = name.find_last_not_of(kTrimmed);
+    if (last == std::string::npos) {
+        name.clear();
+        return;
+    }
+    name.erase(last + 1);
+    name.erase(0, name.find_first_not_of(kTrimmed));
+}

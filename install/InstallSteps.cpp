@@ -1,3 +1,164 @@
-// install/InstallSteps.cpp - placeholder: filled in by its own change.
+// install/InstallSteps.cpp - the whole installation from settled choices.
 #include "install/InstallSteps.h"
-int PerformInstallSteps() { return 0; }
+#include <windows.h>
+#include <io.h>
+#include <cstdlib>
+#include <string>
+#include "framework/PathText.h"
+#include "framework/UiText.h"
+#include "install/FileOps.h"
+#include "install/GroupName.h"
+#include "install/InstallState.h"
+#include "install/MakerAddresses.h"
+#include "install/Registry.h"
+#include "install/ShellLink.h"
+#include "setup_resources/resource.h"
+#include "uninstall/InstallLog.h"
+#include "uninstall/LogLine.h"
+
+namespace {
+
+const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kProductKey[] = "SOFTWARE\\Corvanta\\Pixorama v.5";
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Pixcap5.exe";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pixorama 5";
+const char kLogName[] = "\\PixUnInst.log";
+const char kOldLogName[] = "\\install.log";
+// Folders under which the group shortcuts of a common installation would be meaningless.
+const size_t kMinCommonProgramsChars = 4;
+
+// The all-users flag picks the common folder of HKLM, else the current user's of HKCU.
+std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
+{
+    if (InstallChoices.allUsers)
+        return ReadRegistryString(HKEY_LOCAL_MACHINE, kShellFoldersKey, pszCommonName);
+    return ReadRegistryString(HKEY_CURRENT_USER, kShellFoldersKey, pszUserName);
+}
+
+std::string NewLogPath()
+{
+    return InstallChoices.destinationFolder + kLogName;
+}
+
+void RemoveEarlierInstallation()
+{
+    const std::string& dest = InstallChoices.destinationFolder;
+    UndoLinksAndFolders((dest + kOldLogName).c_str());
+    UndoLinksAndFolders((dest + kLogName).c_str());
+    const std::string manifest = InstallChoices.sourceFolder + kLogName;
+    UndoFileEntries(manifest.c_str(), dest.c_str(), kPrefixFileDel);
+}
+
+// The folder of the common installation unless its programs folder is unusable; then the
+// current user's, and the all-users flag stays cleared for everything that follows.
+std::string SettleProgramsFolder()
+{
+    if (InstallChoices.allUsers) {
+        const std::string common = ReadShellFolder("Common Programs", "Programs");
+        if (common.size() >= kMinCommonProgramsChars)
+            return common;
+        InstallChoices.allUsers = 0;
+    }
+    return ReadShellFolder("Common Programs", "Programs");
+}
+
+void CreateFolderIfFits(const std::string& path)
+{
+    if (FitsPath(path))
+        ::CreateDirectoryA(path.c_str(), NULL);  // an existing folder is fine; failures pass over
+}
+
+// Makes programs folder + "\" + name level by level; returns the group folder, logged once:
+// the uninstaller removes emptied parents upward from it.
+std::string CreateGroupFolder(const std::string& programsFolder, const std::string& name)
+{
+    for (size_t p = name.find('\\'); p != std::string::npos; p = name.find('\\', p + 1))
+        CreateFolderIfFits(programsFolder + "\\" + name.substr(0, p));
+    const std::string group = programsFolder + "\\" + name;
+    CreateFolderIfFits(group);
+    if (FitsPath(group))
+        AppendLogLine(NewLogPath().c_str(), (std::string(kPrefixMadeDir) + group).c_str());
+    return group;
+}
+
+// folder ends with a separator; the caption comes from the string table.
+void CreateLinkIn(const std::string& folder, UINT captionId, const char* pszTargetName)
+{
+    const std::string link = folder + LoadResString(captionId) + ".lnk";
+    const std::string target = InstallChoices.destinationFolder + pszTargetName;
+    if (!FitsPath(link) || !FitsPath(target))
+        return;
+    CreateShellLink(target.c_str(), link.c_str(), "", 1, NULL, NULL);  // logs itself on success
+}
+
+std::string WithSeparator(const std::string& folder)
+{
+    return EndsWithSeparator(folder) ? folder : folder + "\\";
+}
+
+void CreateGroupLinks(const std::string& groupFolder)
+{
+    if (!FitsPath(groupFolder) || _access(groupFolder.c_str(), 0) != 0)
+        return;
+    const std::string folder = WithSeparator(groupFolder);
+    CreateLinkIn(folder, IDS_PRODUCT_NAME, "\\Pixcap5.exe");
+    CreateLinkIn(folder, IDS_HELP_LINK, "\\Pixcap5Man.chm");
+    CreateLinkIn(folder, IDS_README_LINK, "\\readme.txt");
+    CreateLinkIn(folder, IDS_UNINSTALL_LINK, "\\PixUnInst.exe");
+}
+
+// A shell folder that cannot be read gives no shortcut: an empty text would put it into the
+// root folder of the current drive.
+void CreateShellFolderLink(const char* pszCommonName, const char* pszUserName)
+{
+    const std::string folder = ReadShellFolder(pszCommonName, pszUserName);
+    if (!folder.empty())
+        CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, "\\Pixcap5.exe");
+}
+
+void WriteRegistryEntries()
+{
+    const std::string& dest = InstallChoices.destinationFolder;
+    HKEY hLM = HKEY_LOCAL_MACHINE;
+    WriteRegistryString(hLM, kProductKey, "AllUsers", InstallChoices.allUsers ? "B" : "A");
+    WriteRegistryString(hLM, kProductKey, "Path", dest.c_str());
+    WriteRegistryString(hLM, kAppPathsKey, NULL, (dest + "\\Pixcap5.exe").c_str());
+    WriteRegistryString(hLM, kUninstallKey, "Contact", "Support");
+    WriteRegistryString(hLM, kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME).c_str());
+    WriteRegistryString(hLM, kUninstallKey, "DisplayVersion", "5");
+    WriteRegistryString(hLM, kUninstallKey, "Publisher", "Corvanta Technology LLC");
+    WriteRegistryString(hLM, kUninstallKey, "UninstallString", (dest + "\\PixUnInst.exe").c_str());
+    WriteRegistryString(hLM, kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
+}
+
+// The self-extracting package names itself in "sfxname"; settings lying beside it come along.
+void CopySettingsBesidePackage()
+{
+    const std::string folder = GetParentFolder(std::getenv("sfxname"));
+    if (!folder.empty())
+        CopyInstallFile("Pixcap5.ini", folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
+}
+
+}  // namespace
+
+int PerformInstallSteps()
+{
+    InstallChoicesRecord& c = InstallChoices;
+    if (!c.freshInstall)
+        RemoveEarlierInstallation();
+    RunPackageManifest((c.sourceFolder + kLogName).c_str());
+    // The manifest becomes the new installation's log; the lines below are appended to it.
+    CopyMatchingFiles(kLogName + 1, c.sourceFolder.c_str(), c.destinationFolder.c_str());
+    AppendLogLine(NewLogPath().c_str(), "");
+    const std::string programsFolder = SettleProgramsFolder();
+    NormaliseGroupName(c.programGroupName);
+    if (!programsFolder.empty())  // else the group would land in the current drive's root
+        CreateGroupLinks(CreateGroupFolder(programsFolder, c.programGroupName));
+    if (c.desktopIcon)
+        CreateShellFolderLink("Common Desktop", "Desktop");
+    if (c.startWithWindows)
+        CreateShellFolderLink("Common Startup", "Startup");
+    WriteRegistryEntries();
+    CopySettingsBesidePackage();
+    return 0;
+}

@@ -1,8 +1,249 @@
-// uninstall/UninstallSteps.cpp - placeholder: filled in by its own change.
+// uninstall/UninstallSteps.cpp - the body of the second uninstall stage.
 #include "uninstall/UninstallSteps.h"
-void RunUninstallSteps(const char*) {}
-void RemoveRegistryEntries(const char*, const char*, const char*, const char*) {}
-bool DeleteKeyTree(HKEY, const char*) { return false; }
-void DeleteKeyIfNoSubkeys(HKEY, const char*) {}
-void RestoreImageAssociations() {}
-void RemoveStandardShortcuts() {}
+#include <shlobj.h>
+#include <cstring>
+#include <string>
+#include "framework/Handles.h"
+#include "framework/PathText.h"
+#include "uninstall/InstallLog.h"
+
+namespace {
+
+const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kAppPathsRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const char kFileExtsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+const char kProgramFileName[] = "Pixcap5.exe";
+const char kSavedAssociation[] = "PixcapOld";
+const char kFixedLinkName[] = "\\Pixorama 5.lnk";
+const char kFixedGroupName[] = "\\Pixorama 5\\";
+// Registry names and values are read into buffers of this many bytes.
+const DWORD kRegBufferBytes = 512;
+
+const char* const kImageExtensionTable[] = {
+    ".bmp", ".dib", ".gif", ".jpg", ".jpeg", ".tif", ".tiff", ".png", ".cmp", ".tga", ".wpg",
+};
+const size_t kImageExtensionCount = sizeof kImageExtensionTable / sizeof kImageExtensionTable[0];
+
+// Name of subkey nIndex, or false when the enumeration ends (a name over 511 bytes ends it too).
+bool EnumSubkey(HKEY hKey, DWORD nIndex, std::string& name)
+{
+    char buffer[kRegBufferBytes];
+    DWORD cch = sizeof buffer;
+    if (::RegEnumKeyExA(hKey, nIndex, buffer, &cch, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+        return false;
+    name.assign(buffer, cch < sizeof buffer ? cch : sizeof buffer - 1);
+    return true;
+}
+
+// A value of any type as text: up to its first zero byte and never past the data that arrived,
+// so a value stored without a terminator cannot make the text run on.
+bool ReadValueText(HKEY hKey, const char* pszValue, std::string& text)
+{
+    char buffer[kRegBufferBytes];
+    buffer[0] = '\0';
+    DWORD cb = sizeof buffer;
+    text.clear();
+    if (::RegQueryValueExA(hKey, pszValue, NULL, NULL, reinterpret_cast<BYTE*>(buffer), &cb) != ERROR_SUCCESS)
+        return false;
+    const size_t size = cb < sizeof buffer ? cb : sizeof buffer;
+    text.assign(buffer, strnlen(buffer, size));
+    return true;
+}
+
+// An empty path would name the root itself: deleting "" would reach keys that are not ours.
+bool IsUsableSubkey(const char* pszSubkey)
+{
+    return pszSubkey && *pszSubkey;
+}
+
+void RemoveProductKeys(HKEY hRoot, const std::string& productPath, const std::string& makerPath)
+{
+    DeleteKeyTree(hRoot, productPath.c_str());
+    DeleteKeyIfNoSubkeys(hRoot, makerPath.c_str());
+}
+
+void DeleteSubkeyOf(const char* pszParent, const char* pszName)
+{
+    CRegKey parent;
+    if (IsUsableSubkey(pszName) && parent.Open(HKEY_LOCAL_MACHINE, pszParent, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+        ::RegDeleteKeyA(parent, pszName);
+}
+
+// Opens one extension key (kept open in key for a write) and reads its association value.
+bool ReadAssociation(HKEY hRoot, const char* pszExtension, const char* pszValue, std::string& value,
+                     CRegKey& key)
+{
+    return key.Open(hRoot, pszExtension, KEY_ALL_ACCESS) == ERROR_SUCCESS && ReadValueText(key, pszValue, value);
+}
+
+// What each extension should get back: "PixcapOld" when ours holds it now, else what it holds.
+void CollectAssociations(HKEY hRoot, const char* pszValue, std::string (&slots)[kImageExtensionCount])
+{
+    for (size_t i = 0; i < kImageExtensionCount; ++i) {
+        slots[i].clear();
+        CRegKey key;
+        std::string value;
+        if (!ReadAssociation(hRoot, kImageExtensionTable[i], pszValue, value, key) || value.empty())
+            continue;
+        if (value.find(kProgramFileName) == std::string::npos)
+            slots[i] = value;
+        else
+            ReadValueText(key, kSavedAssociation, slots[i]);
+    }
+}
+
+// True when at least one extension named our program.
+bool ApplyAssociations(HKEY hRoot, const char* pszValue, const std::string (&slots)[kImageExtensionCount])
+{
+    bool changed = false;
+    for (size_t i = 0; i < kImageExtensionCount; ++i) {
+        CRegKey key;
+        std::string value;
+        if (!ReadAssociation(hRoot, kImageExtensionTable[i], pszValue, value, key) ||
+            value.find(kProgramFileName) == std::string::npos)
+            continue;
+        changed = true;
+        const std::string& slot = slots[i];
+        if (!slot.empty())
+            ::RegSetValueExA(key, pszValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(slot.c_str()),
+                             static_cast<DWORD>(slot.size() + 1));
+        else
+            ::RegDeleteValueA(key, pszValue);
+        ::RegDeleteValueA(key, kSavedAssociation);
+    }
+    return changed;
+}
+
+void DeleteFileIfFits(const std::string& path)
+{
+    if (FitsPath(path))
+        ::DeleteFileA(path.c_str());
+}
+
+// Start-up and desktop shortcut and the fixed group of one profile; closes the key when done.
+void RemoveProfileShortcuts(CRegKey& shellFolders, const char* pszStartup, const char* pszDesktop,
+                            const char* pszPrograms)
+{
+    std::string folder;
+    if (ReadValueText(shellFolders, pszStartup, folder) && !folder.empty())
+        DeleteFileIfFits(folder + kFixedLinkName);
+    if (ReadValueText(shellFolders, pszDesktop, folder) && !folder.empty())
+        DeleteFileIfFits(folder + kFixedLinkName);
+    const bool havePrograms = ReadValueText(shellFolders, pszPrograms, folder) && !folder.empty();
+    shellFolders.Close();
+    if (!havePrograms)
+        return;
+    const std::string group = folder + kFixedGroupName;
+    if (!FitsPath(group))
+        return;
+    DeleteMatchingFiles(group.c_str(), "*.*");
+    ::RemoveDirectoryA(group.c_str());  // stays when something else is left in it
+}
+
+}  // namespace
+
+void RunUninstallSteps(const char* pszFolder)
+{
+    RemoveRegistryEntries("Corvanta", "Pixorama v.5", "Pixorama 5", "Pixcap5.exe");
+    RestoreImageAssociations();
+    // Without a folder the log names would be taken from the current directory and the files
+    // they list deleted in the drive's root: nothing of the folder is touched then.
+    const std::string folder = pszFolder ? pszFolder : "";
+    if (!folder.empty() && FitsPath(folder + "PixUnInst.log")) {
+        const std::string oldLog = folder + "install.log";
+        const std::string log = folder + "PixUnInst.log";
+        UndoLinksAndFolders(oldLog.c_str());
+        UndoLinksAndFolders(log.c_str());
+        UndoFileEntries(oldLog.c_str(), folder.c_str(), NULL);
+        UndoFileEntries(log.c_str(), folder.c_str(), NULL);
+        DeleteMatchingFiles(folder.c_str(), "PixUnInst.log");
+        // Our own current directory would keep the folder from being removed.
+        ::SetCurrentDirectoryA("\\");
+        ::RemoveDirectoryA(folder.c_str());
+    }
+    RemoveStandardShortcuts();
+}
+
+void RemoveRegistryEntries(const char* pszMaker, const char* pszProduct, const char* pszUninstallName,
+                           const char* pszAppPathsName)
+{
+    if (!IsUsableSubkey(pszMaker) || !IsUsableSubkey(pszProduct))
+        return;
+    const std::string makerPath = std::string("SOFTWARE\\") + pszMaker;
+    const std::string productPath = makerPath + "\\" + pszProduct;
+    RemoveProductKeys(HKEY_LOCAL_MACHINE, productPath, makerPath);
+    std::string hiveName;
+    for (DWORD i = 0; EnumSubkey(HKEY_USERS, i, hiveName); ++i) {
+        CRegKey hive;
+        if (hive.Open(HKEY_USERS, hiveName.c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            RemoveProductKeys(hive, productPath, makerPath);
+    }
+    DeleteKeyTree(HKEY_CLASSES_ROOT, "PX5.Document");
+    DeleteSubkeyOf(kUninstallRoot, pszUninstallName);
+    DeleteSubkeyOf(kAppPathsRoot, pszAppPathsName);
+}
+
+bool DeleteKeyTree(HKEY hRoot, const char* pszSubkey)
+{
+    if (!IsUsableSubkey(pszSubkey))
+        return false;
+    CRegKey key;
+    if (key.Open(hRoot, pszSubkey, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
+        // A deleted subkey lets the next one move up into its index; an undeletable one is stepped over.
+        DWORD index = 0;
+        std::string name;
+        while (EnumSubkey(key, index, name))
+            if (!DeleteKeyTree(key, name.c_str()))
+                ++index;
+        key.Close();
+    }
+    return ::RegDeleteKeyA(hRoot, pszSubkey) == ERROR_SUCCESS;
+}
+
+void DeleteKeyIfNoSubkeys(HKEY hRoot, const char* pszSubkey)
+{
+    if (!IsUsableSubkey(pszSubkey))
+        return;
+    CRegKey key;
+    if (key.Open(hRoot, pszSubkey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return;
+    DWORD count = 0;
+    std::string name;
+    while (EnumSubkey(key, count, name))
+        ++count;
+    key.Close();
+    if (count == 0)
+        ::RegDeleteKeyA(hRoot, pszSubkey);
+}
+
+void RestoreImageAssociations()
+{
+    CRegKey root;
+    const char* pszValue = "Application";
+    if (root.Open(HKEY_CURRENT_USER, kFileExtsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+        pszValue = NULL;  // the default value of each extension key
+        if (root.Open(HKEY_CLASSES_ROOT, NULL, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+            return;
+    }
+    std::string slots[kImageExtensionCount];
+    CollectAssociations(root, pszValue, slots);
+    if (ApplyAssociations(root, pszValue, slots))
+        ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
+}
+
+void RemoveStandardShortcuts()
+{
+    CRegKey common;
+    if (common.Open(HKEY_LOCAL_MACHINE, kShellFoldersKey, KEY_QUERY_VALUE) == ERROR_SUCCESS)
+        RemoveProfileShortcuts(common, "Common Startup", "Common Desktop", "Common Programs");
+    std::string hiveName;
+    for (DWORD i = 0; EnumSubkey(HKEY_USERS, i, hiveName); ++i) {
+        CRegKey hive;
+        if (hive.Open(HKEY_USERS, hiveName.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
+            continue;
+        CRegKey shellFolders;
+        if (shellFolders.Open(hive, kShellFoldersKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            RemoveProfileShortcuts(shellFolders, "Startup", "Desktop", "Programs");
+    }
+}
