@@ -1,9 +1,204 @@
-// wizard/WizardFrame.cpp - placeholder until the wizard lands: behaves as a cancelled wizard.
+// wizard/WizardFrame.cpp - the wizard frame: page order, the installation on the ready page, Finish.
 #include "wizard/WizardFrame.h"
+#include "framework/App.h"
+#include "framework/UiText.h"
+#include "install/InstallState.h"
+#include "install/InstallSteps.h"
+#include "setup_resources/resource.h"
+#include "wizard/WizardPages.h"
 
-CWizardFrameDlg::CWizardFrameDlg() {}
+namespace {
+
+constexpr int kPageWelcome = 0;
+constexpr int kPageAgreement = 1;
+constexpr int kPageInstallType = 2;
+constexpr int kPageProgramGroup = 3;
+constexpr int kPageReady = 4;
+constexpr int kStepInstalled = 5;
+// Gap between the picture and the page, in pixels.
+constexpr int kPageGap = 4;
+
+}  // namespace
+
+CWizardFrameDlg::CWizardFrameDlg()
+    : CDialog(IDD_WIZARD_FRAME, nullptr), m_nPageIndex(-1), m_pPage(nullptr), m_bInstalling(false)
+{
+}
+
+CWizardFrameDlg::~CWizardFrameDlg()
+{
+    delete m_pPage;
+}
 
 INT_PTR CWizardFrameDlg::DoModal()
 {
-    return IDCANCEL;
+    const INT_PTR result = CDialog::DoModal();
+    CWinApp* pApp = CWinApp::GetApp();
+    if (pApp && pApp->m_hMainWnd && !::IsWindow(pApp->m_hMainWnd))
+        pApp->m_hMainWnd = NULL;
+    return result;
+}
+
+void CWizardFrameDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDCANCEL, m_cancelButton);
+    DDX_Control(pDX, IDC_PICTURE, m_picture);
+    DDX_Control(pDX, IDC_BACK, m_backButton);
+    DDX_Control(pDX, IDOK, m_nextButton);
+}
+
+BOOL CWizardFrameDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    if (CWinApp* pApp = CWinApp::GetApp())
+        pApp->m_hMainWnd = m_hWnd;
+    m_savedNextCaption = m_nextButton.GetWindowTextW();
+    m_savedCancelCaption = m_cancelButton.GetWindowTextW();
+    OnOK();
+    return FALSE;  // the Next step has put the focus on Next
+}
+
+BOOL CWizardFrameDlg::OnCommand(WORD id, WORD code, HWND hControl)
+{
+    if (id == IDC_BACK && code == BN_CLICKED) {
+        OnBack();
+        return TRUE;
+    }
+    return CDialog::OnCommand(id, code, hControl);
+}
+
+void CWizardFrameDlg::OnOK()
+{
+    if (m_bInstalling)
+        return;
+    const int index = ++m_nPageIndex;
+    if (m_pPage && index < kStepInstalled)
+        ReleasePage();
+    if (m_savedTitle.empty())
+        m_savedTitle = GetWindowTextW();
+    if (index != kPageAgreement) {
+        m_nextButton.SetWindowTextW(m_savedNextCaption);
+        m_cancelButton.SetWindowTextW(m_savedCancelCaption);
+    }
+    switch (index) {
+    case kPageWelcome:
+        m_backButton.ShowWindow(SW_HIDE);
+        ShowPage(new CWelcomePage(this));
+        break;
+    case kPageAgreement:
+        ShowAgreementPage();
+        break;
+    case kPageInstallType:
+        ShowPage(new CInstallTypePage(this));
+        break;
+    case kPageProgramGroup:
+        ShowPage(new CProgramGroupPage(this));
+        break;
+    case kPageReady:
+        ShowPage(new CReadyPage(this));
+        break;
+    case kStepInstalled:
+        RunInstallation();
+        break;
+    default:
+        Finish();
+        break;
+    }
+}
+
+void CWizardFrameDlg::OnBack()
+{
+    // Back exists on the pages after the first one only; the installation is not undone.
+    if (m_bInstalling || m_nPageIndex < kPageAgreement || m_nPageIndex > kPageReady)
+        return;
+    m_nPageIndex -= 2;
+    OnOK();
+}
+
+void CWizardFrameDlg::OnCancel()
+{
+    if (m_bInstalling)
+        return;
+    if (AppMessageBoxId(m_hWnd, IDS_CONFIRM_CANCEL, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
+        EndDialog(IDCANCEL);
+}
+
+void CWizardFrameDlg::ReleasePage()
+{
+    // The page's own window-destroying operation lets it store its choices first.
+    m_pPage->DestroyWindow();
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+void CWizardFrameDlg::ShowAgreementPage()
+{
+    m_nextButton.SetWindowTextW(LoadResStringW(IDS_YES));
+    m_cancelButton.SetWindowTextW(LoadResStringW(IDS_NO));
+    m_backButton.ShowWindow(SW_SHOW);
+    m_picture.ShowWindow(SW_HIDE);
+    m_pPage = new CAgreementPage(this);
+    m_pPage->Create(this);  // places and shows itself
+    SetWindowTextW(LoadResStringW(IDS_AGREEMENT_TITLE));
+}
+
+void CWizardFrameDlg::ShowPage(CDialog* pPage)
+{
+    m_pPage = pPage;
+    m_pPage->Create(this);
+    SetWindowTextW(m_savedTitle);
+    m_picture.ShowWindow(SW_SHOW);
+    m_nextButton.EnableWindow(TRUE);
+    FocusNext();
+    PlacePageRightOfPicture();
+}
+
+void CWizardFrameDlg::PlacePageRightOfPicture()
+{
+    RECT rc;
+    ::GetWindowRect(m_picture.m_hWnd, &rc);
+    ::MapWindowPoints(NULL, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+    ::SetWindowPos(m_pPage->m_hWnd, HWND_TOP, rc.right + kPageGap, rc.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+void CWizardFrameDlg::FocusNext()
+{
+    // Through the dialog manager, so that the default-button look follows the focus.
+    SendMessageW(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_nextButton.m_hWnd), TRUE);
+}
+
+void CWizardFrameDlg::RunInstallation()
+{
+    CDialog* pReady = m_pPage;
+    if (!pReady)
+        return;
+    pReady->ShowDlgItem(IDC_READY_LINE1, FALSE);
+    pReady->ShowDlgItem(IDC_READY_LINE2, FALSE);
+    pReady->ShowDlgItem(IDC_PROGRESS_TEXT, TRUE);
+    // No message is handled while the steps run, so the progress text is painted now.
+    ::RedrawWindow(pReady->m_hWnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    m_backButton.EnableWindow(FALSE);
+    m_nextButton.EnableWindow(FALSE);
+    m_cancelButton.EnableWindow(FALSE);
+    m_bInstalling = true;
+    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    PerformInstallSteps();  // its outcome is reported by the steps themselves, if at all
+    ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
+    m_bInstalling = false;
+    m_nextButton.EnableWindow(TRUE);
+    m_nextButton.SetWindowTextW(LoadResStringW(IDS_FINISH));
+    pReady->ShowDlgItem(IDC_PROGRESS_TEXT, FALSE);
+    pReady->ShowDlgItem(IDC_RUN_AFTER_INSTALL, TRUE);
+    pReady->SetDlgItemTextW(IDC_READY_LINE1, LoadResStringW(IDS_INSTALLED_OK));
+    pReady->SetDlgItemTextW(IDC_READY_LINE2, LoadResStringW(IDS_PRESS_FINISH));
+    pReady->ShowDlgItem(IDC_READY_LINE1, TRUE);
+    pReady->ShowDlgItem(IDC_READY_LINE2, TRUE);
+    FocusNext();
+}
+
+void CWizardFrameDlg::Finish()
+{
+    HWND hRun = m_pPage ? m_pPage->GetDlgItem(IDC_RUN_AFTER_INSTALL) : NULL;
+    InstallChoices.runAfterInstall = hRun && ::SendMessageW(hRun, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    CDialog::OnOK();
 }

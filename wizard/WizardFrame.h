@@ -1,10 +1,44 @@
 // wizard/WizardFrame.h - the modal wizard frame of an interactive installation.
 #pragma once
 #include <windows.h>
+#include <string>
+#include "framework/Dialog.h"
 
-class CWizardFrameDlg {
+class CWizardFrameDlg : public CDialog {
 public:
     CWizardFrameDlg();
+    ~CWizardFrameDlg() override;
+
     // 1 after Finish, 2 after a confirmed cancellation, -1 when the frame cannot be created.
-    INT_PTR DoModal();
+    // The frame is the application's main window while it runs.
+    INT_PTR DoModal() override;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    // The Next step; Back and the frame's start run it too.
+    void OnOK() override;
+    void OnCancel() override;
+    BOOL OnCommand(WORD id, WORD code, HWND hControl) override;
+    void OnBack();
+
+private:
+    void ReleasePage();
+    void ShowAgreementPage();
+    void ShowPage(CDialog* pPage);
+    void PlacePageRightOfPicture();
+    void RunInstallation();
+    void Finish();
+    void FocusNext();
+
+    int m_nPageIndex;  // -1 before the start, 0..4 the pages, 5 installed, 6 finished
+    CDialog* m_pPage;
+    bool m_bInstalling;
+    std::wstring m_savedTitle;
+    std::wstring m_savedNextCaption;
+    std::wstring m_savedCancelCaption;
+    CWnd m_cancelButton;
+    CWnd m_picture;
+    CWnd m_backButton;
+    CWnd m_nextButton;
 };

@@ -1,0 +1,125 @@
+// wizard/InstallTypePage.cpp - install type (current user or all users) and destination folder.
+#include <ole2.h>
+#include <shlobj.h>
+#include "framework/UiText.h"
+#include "install/FileOps.h"
+#include "setup_resources/resource.h"
+#include "wizard/WizardPages.h"
+
+namespace {
+
+// File-system folders only, an edit box whose typed name is validated, the resizable dialog
+// with its button for a new folder.
+constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_VALIDATE | BIF_NEWDIALOGSTYLE;
+
+bool PathExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+std::string ChooseDestinationFolder(const std::string& picked)
+{
+    if (PathExists(picked + "\\Pixcap5.exe"))
+        return picked;  // an update in place
+    if (CountFolderEntries("*", picked.c_str()) != 0)
+        return picked + "\\Pixorama 5";  // never spill the program's files among others
+    return picked;
+}
+
+CInstallTypePage::CInstallTypePage(CWnd* pParent) : CDialog(IDD_INSTALL_TYPE_PAGE, pParent), m_installType(-1) {}
+
+void CInstallTypePage::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_DEST_FOLDER, m_folderLabel);
+    DDX_Radio(pDX, IDC_CURRENT_USER, m_installType);
+}
+
+BOOL CInstallTypePage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_savedNote = GetDlgItemTextW(IDC_FOLDER_NOTE);
+    UpdateFolderNote();
+    m_folderLabel.SetWindowTextW(WideFromAnsi(InstallChoices.destinationFolder));
+    m_installType = InstallChoices.allUsers;
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+BOOL CInstallTypePage::DestroyWindow()
+{
+    UpdateData(TRUE);
+    // Only the all-users button sets the flag; an unticked group must not read as "set".
+    InstallChoices.allUsers = m_installType == 1 ? 1 : 0;
+    return CDialog::DestroyWindow();
+}
+
+BOOL CInstallTypePage::OnCommand(WORD id, WORD code, HWND hControl)
+{
+    if (id == IDC_BROWSE && code == BN_CLICKED) {
+        OnBrowse();
+        return TRUE;
+    }
+    return CDialog::OnCommand(id, code, hControl);
+}
+
+void CInstallTypePage::UpdateFolderNote()
+{
+    if (!InstallChoices.freshInstall && PathExists(InstallChoices.destinationFolder + "\\Pixcap5.exe"))
+        SetDlgItemTextW(IDC_FOLDER_NOTE, LoadResStringW(IDS_FOLDER_HOLDS_OLD));
+    else
+        SetDlgItemTextW(IDC_FOLDER_NOTE, m_savedNote);
+}
+
+void CInstallTypePage::OnBrowse()
+{
+    const std::string title = LoadResString(IDS_BROWSE_TITLE);
+    char displayName[MAX_PATH] = "";
+    BROWSEINFOA info = {};
+    info.hwndOwner = m_hWnd;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = kBrowseFlags;
+    info.lpfn = BrowseCallback;
+    // The resizable dialog style needs OLE on this thread.
+    const HRESULT hrOle = ::OleInitialize(NULL);
+    // The dialog can only select a folder that exists; an empty one is taken away again below.
+    const std::string current = InstallChoices.destinationFolder;
+    ::CreateDirectoryA(current.c_str(), NULL);
+    LPITEMIDLIST pidl = ::SHBrowseForFolderA(&info);
+    ::RemoveDirectoryA(current.c_str());
+    if (SUCCEEDED(hrOle))
+        ::OleUninitialize();
+    if (!pidl)
+        return;
+    char picked[MAX_PATH] = "";
+    if (::SHGetPathFromIDListA(pidl, picked)) {
+        // An empty folder (perhaps just made in the dialog) is created again by the installation.
+        ::RemoveDirectoryA(picked);
+        const std::string folder = picked;
+        if (PathExists(folder + "\\Pixcap.exe")) {
+            AppMessageBoxId(m_hWnd, IDS_OLD_GENERATION_FOLDER, MB_OK | MB_ICONEXCLAMATION);
+        } else {
+            InstallChoices.destinationFolder = ChooseDestinationFolder(folder);
+            m_folderLabel.SetWindowTextW(WideFromAnsi(InstallChoices.destinationFolder));
+            UpdateFolderNote();
+        }
+    }
+    ::CoTaskMemFree(pidl);
+}
+
+int CALLBACK CInstallTypePage::BrowseCallback(HWND hWnd, UINT uMsg, LPARAM lParam, LPARAM lpData)
+{
+    switch (uMsg) {
+    case BFFM_INITIALIZED:
+        ::SendMessageA(hWnd, BFFM_SETSELECTIONA, TRUE,
+                       reinterpret_cast<LPARAM>(InstallChoices.destinationFolder.c_str()));
+        return 0;
+    case BFFM_VALIDATEFAILEDA:
+        AppMessageBoxId(hWnd, IDS_INVALID_FOLDER, MB_OK | MB_ICONEXCLAMATION);
+        return 1;  // keeps the folder dialog open
+    default:
+        return 0;
+    }
+}

@@ -1,0 +1,83 @@
+// wizard/IntroPages.cpp - the welcome page and the agreement page.
+#include <cstdio>
+#include <cstdlib>
+#include "setup_resources/resource.h"
+#include "wizard/WizardPages.h"
+
+// Room for the format's own text plus three numbers and the label, whatever the format holds.
+constexpr size_t kVersionExtraChars = 64;
+constexpr int kBetaLabelChars = 32;
+
+CWelcomePage::CWelcomePage(CWnd* pParent) : CDialog(IDD_WELCOME_PAGE, pParent) {}
+
+void CWelcomePage::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_VERSION_TEXT, m_versionText);
+}
+
+BOOL CWelcomePage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_versionText.SetWindowTextW(FormatVersionText(m_versionText.GetWindowTextW(), VersionRecord));
+    return TRUE;
+}
+
+std::wstring FormatVersionText(const std::wstring& format, const FileVersion& version)
+{
+    wchar_t beta[kBetaLabelChars] = L"";
+    if (version.fourth != 0)
+        _snwprintf(beta, kBetaLabelChars - 1, L"Beta %d", static_cast<int>(version.fourth));
+    std::wstring text(format.size() + kVersionExtraChars, L'\0');
+    const int n = _snwprintf(&text[0], text.size() - 1, format.c_str(), static_cast<int>(version.major),
+                             static_cast<int>(version.minor), static_cast<int>(version.third), beta);
+    text.resize(n >= 0 ? static_cast<size_t>(n) : std::wcslen(text.c_str()));
+    return text;
+}
+
+CAnsiText ReadAgreementFile(const char* pszPath)
+{
+    FILE* pFile = std::fopen(pszPath, "rb");
+    if (!pFile)
+        return CAnsiText();
+    long long length = -1;
+    if (_fseeki64(pFile, 0, SEEK_END) == 0)
+        length = _ftelli64(pFile);
+    // A length the process cannot address, or memory it cannot get, leaves the text empty
+    // rather than reading into a buffer that is too small.
+    CAnsiText text;
+    if (length >= 0 && static_cast<unsigned long long>(length) < SIZE_MAX / 2 && _fseeki64(pFile, 0, SEEK_SET) == 0)
+        text.reset(static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1)));
+    if (text) {
+        // A file that shrank meanwhile ends where the read ended.
+        const size_t got = std::fread(text.get(), 1, static_cast<size_t>(length), pFile);
+        text.get()[got] = '\0';
+    }
+    std::fclose(pFile);
+    return text;
+}
+
+CAgreementPage::CAgreementPage(CWnd* pParent) : CDialog(IDD_AGREEMENT_PAGE, pParent) {}
+
+void CAgreementPage::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_AGREEMENT_TEXT, m_agreementEdit);
+    // The text is 8-bit in the system code page and ends at its first zero byte.
+    if (!pDX->m_bSaveAndValidate)
+        ::SetWindowTextA(m_agreementEdit.m_hWnd, m_agreementText ? m_agreementText.get() : "");
+}
+
+BOOL CAgreementPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    // The program never changes its current directory before the wizard, so this is the folder
+    // the package was started from.
+    m_agreementText = ReadAgreementFile("agreement.txt");
+    UpdateData(FALSE);
+    m_agreementEdit.SendMessageW(EM_SETSEL, static_cast<WPARAM>(-1), 0);
+    m_agreementEdit.SendMessageW(EM_SCROLLCARET);
+    // Wider than the other pages: it takes the place of the picture, which the frame hides.
+    ::SetWindowPos(m_hWnd, HWND_TOP, 4, 4, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    // Setting the text again leaves the caret at the start, nothing selected, the view at the top.
+    UpdateData(FALSE);
+    return FALSE;
+}
