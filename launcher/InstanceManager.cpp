@@ -1,14 +1,237 @@
-// launcher/InstanceManager.cpp - placeholder: filled in by its own change.
+// launcher/InstanceManager.cpp - cross-process list of running copies, shared with the capture application.
 #include "launcher/InstanceManager.h"
+#include <cstring>
+
 IMPLEMENT_RUNTIME_CLASS(COXInstanceManager, CObject)
-COXInstanceManager::COXInstanceManager(const char* n, uint32_t e) : m_sName(n), m_nListSize(0), m_nExtraSize(e), m_listMutex(nullptr), m_extraMutex(nullptr), m_hFileMap(NULL), m_pList(nullptr), m_pExtra(nullptr) {}
-COXInstanceManager::~COXInstanceManager() {}
-uint32_t COXInstanceManager::CountInstances() { return 0; }
-bool COXInstanceManager::ListInstances(std::vector<uint32_t>&) { return false; }
-bool COXInstanceManager::AddProcess(uint32_t) { return false; }
-bool COXInstanceManager::RemoveProcess(uint32_t) { return false; }
-void COXInstanceManager::ResetList() {}
-bool COXInstanceManager::MapList() { return false; }
-void COXInstanceManager::UnmapList() {}
-void COXInstanceManager::UnmapExtra() {}
-HWND FindMainWindow(DWORD) { return NULL; }
+
+namespace {
+
+const char kListMutexPrefix[] = "COXInstanceManager_InstanceList_Mutex_";
+const char kExtraMutexPrefix[] = "COXInstanceManager_Additional_Mutex_";
+const char kFileMapPrefix[] = "COXInstanceManager_FileMap_";
+const char kDdeServerTitle[] = "DDE Server Window";
+const char kOleMainThreadTitle[] = "OleMainThreadWndName";
+const int kTitleChars = 512;
+const DWORD kSectionProtection = PAGE_READWRITE | SEC_COMMIT;  // 0x08000004
+const DWORD kViewAccess = FILE_MAP_READ | FILE_MAP_WRITE;      // 6
+
+static_assert(sizeof(SInstanceList) == 4008, "the list layout is shared with other programs");
+
+// Views of a section begin at multiples of the allocation granularity, so both areas are sized
+// in that unit. 64-bit arithmetic: a huge size must not wrap round to a small one.
+uint64_t RoundUpToUnit(uint64_t size, uint64_t unit)
+{
+    return unit == 0 ? size : (size + unit - 1) / unit * unit;
+}
+
+// Any participant, or a hostile program, can write the section: a count beyond the capacity
+// is read as a full list, so that no operation reaches past the slots.
+uint32_t UsableCount(const SInstanceList& list)
+{
+    const uint32_t count = list.dwCount;
+    return count < kInstanceListCapacity ? count : kInstanceListCapacity;
+}
+
+void NotifyProcess(uint32_t processId, UINT message, uint32_t aboutId)
+{
+    HWND hWnd = FindMainWindow(processId);
+    if (hWnd)
+        ::PostMessageA(hWnd, message, 0, static_cast<LPARAM>(aboutId));  // best effort
+}
+
+bool IsMainWindowOf(HWND hWnd, DWORD processId)
+{
+    DWORD owner = 0;
+    if (!::GetWindowThreadProcessId(hWnd, &owner) || owner != processId)
+        return false;
+    if (::GetWindow(hWnd, GW_OWNER) != NULL)
+        return false;
+    if (::GetWindowLongA(hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)
+        return false;
+    char title[kTitleChars] = "";
+    ::GetWindowTextA(hWnd, title, kTitleChars);
+    return std::strcmp(title, kDdeServerTitle) != 0 && std::strcmp(title, kOleMainThreadTitle) != 0;
+}
+
+struct SMainWindowSearch {
+    DWORD processId;
+    HWND hFound;
+};
+
+BOOL CALLBACK VisitTopLevelWindow(HWND hWnd, LPARAM param)
+{
+    SMainWindowSearch* pSearch = reinterpret_cast<SMainWindowSearch*>(param);
+    if (!IsMainWindowOf(hWnd, pSearch->processId))
+        return TRUE;
+    pSearch->hFound = hWnd;
+    return FALSE;
+}
+
+}  // namespace
+
+COXInstanceManager::COXInstanceManager(const char* pszName, uint32_t nExtraSize)
+    : m_sName(pszName ? pszName : ""),
+      m_nListSize(sizeof(SInstanceList)),
+      m_nExtraSize(nExtraSize),
+      m_listMutex((kListMutexPrefix + m_sName).c_str()),
+      m_extraMutex((kExtraMutexPrefix + m_sName).c_str()),
+      m_hFileMap(NULL),
+      m_pList(NULL),
+      m_pExtra(NULL)
+{
+    // Without its lock the list cannot be shared safely: the registry then stays unavailable
+    // (no section), every operation fails, and the run goes on seeing no other copies.
+    if (!m_listMutex.IsValid() || !m_extraMutex.IsValid())
+        return;
+    CreateSection();
+    AddProcess(::GetCurrentProcessId());
+}
+
+COXInstanceManager::~COXInstanceManager()
+{
+    RemoveProcess(::GetCurrentProcessId());
+    UnmapExtra();
+    if (m_hFileMap) {
+        ::CloseHandle(m_hFileMap);
+        m_hFileMap = NULL;
+    }
+    // The members then close the additional mutex before the list mutex (reverse declaration).
+}
+
+void COXInstanceManager::CreateSection()
+{
+    SYSTEM_INFO info;
+    ::GetSystemInfo(&info);
+    const uint64_t listSize = RoundUpToUnit(m_nListSize, info.dwAllocationGranularity);
+    const uint64_t extraSize = RoundUpToUnit(m_nExtraSize, info.dwAllocationGranularity);
+    if (listSize + extraSize > 0xFFFFFFFFu)
+        return;
+    m_nListSize = static_cast<uint32_t>(listSize);
+    m_nExtraSize = static_cast<uint32_t>(extraSize);
+
+    // Creation and initialisation are one step for the other processes: one that opens the new
+    // section meanwhile waits for this lock instead of registering into a list about to be wiped.
+    if (!m_listMutex.Lock())
+        return;
+    const std::string name = kFileMapPrefix + m_sName;
+    m_hFileMap = ::CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, kSectionProtection, 0,
+                                      m_nListSize + m_nExtraSize, name.c_str());
+    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (m_hFileMap && !existed)
+        ResetList();
+    m_listMutex.Unlock();
+}
+
+// Map, lock, work, unmap, unlock: the view never outlives the lock, and none stays mapped
+// between operations. A view that cannot be mapped fails the operation before the lock.
+template <class Work>
+bool COXInstanceManager::RunLocked(Work work)
+{
+    if (!MapList())
+        return false;
+    if (!m_listMutex.Lock()) {
+        UnmapList();
+        return false;
+    }
+    work(*static_cast<SInstanceList*>(m_pList));
+    UnmapList();
+    m_listMutex.Unlock();
+    return true;
+}
+
+void COXInstanceManager::ResetList()
+{
+    RunLocked([](SInstanceList& list) {
+        list.dwMarker = 1;
+        list.dwCount = 0;
+        std::memset(list.dwProcessId, 0, sizeof list.dwProcessId);
+    });
+}
+
+uint32_t COXInstanceManager::CountInstances()
+{
+    uint32_t count = 0;
+    RunLocked([&count](SInstanceList& list) { count = UsableCount(list); });
+    return count;
+}
+
+bool COXInstanceManager::ListInstances(std::vector<uint32_t>& ids)
+{
+    std::vector<uint32_t> snapshot;
+    const bool ok = RunLocked([&snapshot](SInstanceList& list) {
+        snapshot.assign(list.dwProcessId, list.dwProcessId + UsableCount(list));
+    });
+    if (ok)
+        ids.swap(snapshot);
+    return ok;
+}
+
+bool COXInstanceManager::AddProcess(uint32_t id)
+{
+    bool added = false;
+    RunLocked([id, &added](SInstanceList& list) {
+        const uint32_t count = list.dwCount;
+        if (count >= kInstanceListCapacity)
+            return;
+        // The listed processes hear of the newcomer before it is listed, so none hears of itself.
+        for (uint32_t i = 0; i < count; ++i)
+            NotifyProcess(list.dwProcessId[i], WM_INSTANCE_ADDED, id);
+        list.dwProcessId[count] = id;
+        list.dwCount = count + 1;
+        added = true;
+    });
+    return added;
+}
+
+bool COXInstanceManager::RemoveProcess(uint32_t id)
+{
+    bool removed = false;
+    RunLocked([id, &removed](SInstanceList& list) {
+        const uint32_t count = UsableCount(list);
+        uint32_t slot = 0;
+        while (slot < count && list.dwProcessId[slot] != id)
+            ++slot;
+        if (slot == count)
+            return;
+        for (uint32_t i = slot; i + 1 < count; ++i)
+            list.dwProcessId[i] = list.dwProcessId[i + 1];
+        list.dwProcessId[count - 1] = 0;
+        list.dwCount = count - 1;
+        for (uint32_t i = 0; i + 1 < count; ++i)
+            NotifyProcess(list.dwProcessId[i], WM_INSTANCE_REMOVED, id);
+        removed = true;
+    });
+    return removed;
+}
+
+bool COXInstanceManager::MapList()
+{
+    if (!m_hFileMap)
+        return false;
+    if (!m_pList)
+        m_pList = ::MapViewOfFile(m_hFileMap, kViewAccess, 0, 0, m_nListSize);
+    return m_pList != NULL;
+}
+
+void COXInstanceManager::UnmapList()
+{
+    if (m_pList) {
+        ::UnmapViewOfFile(m_pList);
+        m_pList = NULL;
+    }
+}
+
+void COXInstanceManager::UnmapExtra()
+{
+    if (m_pExtra) {
+        ::UnmapViewOfFile(m_pExtra);
+        m_pExtra = NULL;
+    }
+}
+
+HWND FindMainWindow(DWORD processId)
+{
+    SMainWindowSearch search = { processId, NULL };
+    ::EnumWindows(VisitTopLevelWindow, reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}

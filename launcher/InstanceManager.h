@@ -11,6 +11,16 @@
 constexpr UINT WM_INSTANCE_ADDED = 1946;
 constexpr UINT WM_INSTANCE_REMOVED = 1947;
 
+// The list holds at most this many ids; a larger count read from the section is not believed.
+constexpr uint32_t kInstanceListCapacity = 1000;
+
+// The list area as every participant sees it (little-endian, unsigned 32-bit fields).
+struct SInstanceList {
+    uint32_t dwMarker;
+    uint32_t dwCount;
+    uint32_t dwProcessId[kInstanceListCapacity];
+};
+
 class COXInstanceManager : public CObject {
     DECLARE_RUNTIME_CLASS(COXInstanceManager)
 public:
@@ -27,6 +37,13 @@ protected:
     bool MapList();
     void UnmapList();
     void UnmapExtra();
+
+private:
+    void CreateSection();
+    template <class Work>
+    bool RunLocked(Work work);
+
+protected:
 
     std::string m_sName;
     uint32_t m_nListSize;

@@ -1,3 +1,128 @@
-// standin/Pixcap5.cpp - placeholder: the stand-in capture application lands with its own change.
+// standin/Pixcap5.cpp - stand-in for the capture application: takes part in the instance list,
+// has a main window, closes without saving on request, and records what reached it.
+//
+// Record file: the path in the environment variable PIXCAP5_RECORD, else "<program path>.received.txt".
+// One line per event, appended and flushed at once (the close pass terminates 10 ms after its
+// request), each line starting with this process's id in decimal:
+//   <pid> start <current directory>|<command-line arguments>
+//   <pid> ready                       main window shown and process listed
+//   <pid> added <lParam>              message 1946
+//   <pid> removed <lParam>            message 1947
+//   <pid> close <wParam>              WM_CLOSE; 1001 closes without saving, as any other value here
+//   <pid> exit                        normal end, after leaving the list
 #include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include <cstdio>
+#include <string>
+#include "launcher/InstanceManager.h"
+#include "standin/ResourceLibraryUse.h"
+
+namespace {
+
+const char kInstanceName[] = "Corvanta.Pixorama.v4";
+const uint32_t kExtraAreaBytes = 1024;
+const char kWindowClass[] = "Pixcap5StandinMainWindow";
+const char kWindowTitle[] = "Pixorama";
+const char kRecordVariable[] = "PIXCAP5_RECORD";
+const char kRecordSuffix[] = ".received.txt";
+
+std::string RecordPath()
+{
+    char path[MAX_PATH * 2] = "";
+    const DWORD n = ::GetEnvironmentVariableA(kRecordVariable, path, sizeof path);
+    if (n > 0 && n < sizeof path)
+        return path;
+    if (!::GetModuleFileNameA(NULL, path, MAX_PATH))
+        return std::string();
+    return std::string(path) + kRecordSuffix;
+}
+
+// Several stand-ins may share one record: FILE_APPEND_DATA keeps each line whole.
+void RecordEvent(const std::string& event)
+{
+    static const std::string s_path = RecordPath();
+    HANDLE h = ::CreateFileA(s_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    const std::string line = std::to_string(::GetCurrentProcessId()) + " " + event + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, NULL);
+    ::CloseHandle(h);
+}
+
+void RecordStart(const char* pszArguments)
+{
+    char folder[MAX_PATH] = "";
+    ::GetCurrentDirectoryA(MAX_PATH, folder);
+    RecordEvent(std::string("start ") + folder + "|" + (pszArguments ? pszArguments : ""));
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INSTANCE_ADDED:
+        RecordEvent("added " + std::to_string(static_cast<unsigned long>(lParam)));
+        return 0;
+    case WM_INSTANCE_REMOVED:
+        RecordEvent("removed " + std::to_string(static_cast<unsigned long>(lParam)));
+        return 0;
+    case WM_CLOSE:
+        // Nothing is ever unsaved here, so every close request closes at once.
+        RecordEvent("close " + std::to_string(static_cast<unsigned long long>(wParam)));
+        ::DestroyWindow(hWnd);
+        return 0;
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    }
+}
+
+HWND CreateMainWindow(HINSTANCE hInstance, int nShow)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = hInstance;
+    wc.hCursor = ::LoadCursorA(NULL, MAKEINTRESOURCEA(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = kWindowClass;
+    if (!::RegisterClassA(&wc))
+        return NULL;
+    HWND hWnd = ::CreateWindowExA(0, kWindowClass, kWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 400, 300, NULL, NULL, hInstance, NULL);
+    if (hWnd)
+        ::ShowWindow(hWnd, nShow);
+    return hWnd;
+}
+
+int RunMessageLoop()
+{
+    MSG msg;
+    while (::GetMessageA(&msg, NULL, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR pszCmdLine, int nShow)
+{
+    if (StandinUseResourceLibrary(pszCmdLine))
+        return 0;
+    RecordStart(pszCmdLine);
+    // The window comes first, so that no notification meant for it is lost once others see us.
+    HWND hWnd = CreateMainWindow(hInstance, nShow);
+    if (!hWnd)
+        return 1;
+    int result = 0;
+    {
+        COXInstanceManager registry(kInstanceName, kExtraAreaBytes);
+        RecordEvent("ready");
+        result = RunMessageLoop();
+    }
+    RecordEvent("exit");
+    return result;
+}
