@@ -1,7 +1,128 @@
-// install/Registry.cpp - placeholder: filled in by its own change.
+// install/Registry.cpp - registry strings, earlier-installation discovery, program-files folder, file versions.
 #include "install/Registry.h"
-std::string ReadRegistryString(HKEY, const char*, const char*) { return std::string(); }
-bool WriteRegistryString(HKEY, const char*, const char*, const char*) { return false; }
-std::string FindPreviousInstallFolder() { return std::string(); }
-std::string GetProgramFilesFolder() { return std::string(); }
-void GetFileVersion(const char*) {}
+#include <cstring>
+#include <vector>
+#include "framework/Handles.h"
+#include "install/InstallState.h"
+
+UINT (WINAPI* g_pfnGetWindowsDirectoryA)(LPSTR, UINT) = ::GetWindowsDirectoryA;
+
+namespace {
+
+// A value read is at most 259 characters and its terminator; a larger one reads as empty.
+constexpr DWORD kValueBytes = 260;
+constexpr UINT kWindowsFolderBytes = 260;
+
+const char kVendorKey[] = "SOFTWARE\\Corvanta\\Pixorama 5";
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Pixcap5.exe";
+const char kProgramFileName[] = "\\Pixcap5.exe";
+const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const char kProgramFilesFolderName[] = "Program Files";
+const char kFallbackProgramFiles[] = "C:\\Program Files";
+
+void DropTrailingBackslash(std::string& folder)
+{
+    if (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+}
+
+// The drive's root of the Windows folder, or the empty text when the platform cannot tell.
+std::string GetWindowsDriveRoot()
+{
+    char buffer[kWindowsFolderBytes];
+    const UINT length = g_pfnGetWindowsDirectoryA(buffer, kWindowsFolderBytes);
+    // 0 is a failure; a length of the buffer or more asks for a larger buffer, never filled.
+    if (length == 0 || length >= kWindowsFolderBytes)
+        return std::string();
+    std::string folder(buffer, length);
+    const size_t backslash = folder.find('\\');
+    if (backslash != std::string::npos)
+        folder.erase(backslash + 1);
+    return folder;
+}
+
+}  // namespace
+
+std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue)
+{
+    CRegKey key;
+    if (key.Open(hRoot, pszKey, KEY_READ) != ERROR_SUCCESS)
+        return std::string();
+    BYTE buffer[kValueBytes];
+    DWORD cbData = kValueBytes;
+    DWORD type = REG_NONE;
+    if (::RegQueryValueExA(key, pszValue, NULL, &type, buffer, &cbData) != ERROR_SUCCESS)
+        return std::string();
+    // Values of other types, or strings stored without a terminator, end at the data's end.
+    if (cbData > kValueBytes)
+        cbData = kValueBytes;
+    const char* pszText = reinterpret_cast<const char*>(buffer);
+    const void* pZero = std::memchr(pszText, '\0', cbData);
+    const size_t length = pZero ? static_cast<size_t>(static_cast<const char*>(pZero) - pszText) : cbData;
+    return std::string(pszText, length);
+}
+
+bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText)
+{
+    if (!pszText)
+        return false;
+    CRegKey key;
+    if (key.Create(hRoot, pszKey) != ERROR_SUCCESS)
+        return false;
+    const DWORD cbData = static_cast<DWORD>(std::strlen(pszText) + 1);
+    return ::RegSetValueExA(key, pszValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszText), cbData)
+           == ERROR_SUCCESS;
+}
+
+std::string FindPreviousInstallFolder()
+{
+    // "Pixorama 5", not the "Pixorama v.5" key that the install steps write: only older
+    // installers left this one behind.
+    std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kVendorKey, "Path");
+    if (folder.empty()) {
+        const std::string program = ReadRegistryString(HKEY_LOCAL_MACHINE, kAppPathsKey, "");
+        const size_t pos = program.find(kProgramFileName);
+        if (pos != std::string::npos)
+            folder = program.substr(0, pos);
+    }
+    DropTrailingBackslash(folder);
+    return folder;
+}
+
+std::string GetProgramFilesFolder()
+{
+    std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir");
+    if (folder.empty()) {
+        const std::string root = GetWindowsDriveRoot();
+        // Without even a Windows folder the usual place is still the best guess; an empty or
+        // relative folder would send the installation into the current directory.
+        folder = root.empty() ? std::string(kFallbackProgramFiles) : root + kProgramFilesFolderName;
+    }
+    DropTrailingBackslash(folder);
+    return folder;
+}
+
+void GetFileVersion(const char* pszPath)
+{
+    VersionRecord = FileVersion();
+    if (!pszPath)
+        return;
+    DWORD handle = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(pszPath, &handle);
+    if (size == 0)
+        return;
+    std::vector<BYTE> block(size);
+    if (!::GetFileVersionInfoA(pszPath, 0, size, block.data()))
+        return;
+    void* pValue = NULL;
+    UINT cbValue = 0;
+    char root[] = "\\";
+    if (!::VerQueryValueA(block.data(), root, &pValue, &cbValue) || !pValue
+        || cbValue < sizeof(VS_FIXEDFILEINFO))
+        return;
+    const VS_FIXEDFILEINFO* pInfo = static_cast<const VS_FIXEDFILEINFO*>(pValue);
+    VersionRecord.major = HIWORD(pInfo->dwFileVersionMS);
+    VersionRecord.minor = LOWORD(pInfo->dwFileVersionMS);
+    VersionRecord.third = HIWORD(pInfo->dwFileVersionLS);
+    VersionRecord.fourth = LOWORD(pInfo->dwFileVersionLS);
+}

@@ -13,8 +13,13 @@ bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, c
 // Folder of an earlier installation without a trailing backslash, or the empty text.
 std::string FindPreviousInstallFolder();
 
-// The program-files folder without a trailing backslash.
+// The program-files folder without a trailing backslash. With neither the registry value nor
+// the Windows folder available it is "C:\Program Files".
 std::string GetProgramFilesFolder();
 
 // Fills VersionRecord with the file version of the file (all 0 when it cannot be read).
 void GetFileVersion(const char* pszPath);
+
+// The platform's Windows-folder call. Tests point it elsewhere to reach a failure or another
+// drive letter, which the platform here never produces by itself.
+extern UINT (WINAPI* g_pfnGetWindowsDirectoryA)(LPSTR, UINT);
