@@ -248,7 +248,6 @@ TEST_F(ResourceTable, EveryDialogOpensAndItsInitDataFillsItsComboBoxes)
         }
         ::DestroyWindow(hDialog);
     }
-    EXPECT_EQ(s_inventory[L"#240"].size(), 4u);
     bool bWellFormed = false;
     const auto timer = ParseDialogInit(Bytes(MAKEINTRESOURCEW(240), MAKEINTRESOURCEW(2056)), &bWellFormed);
     ASSERT_FALSE(timer.empty());

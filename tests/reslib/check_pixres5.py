@@ -3,7 +3,9 @@
 # loaded on this machine) and checks its resource directory, imports, exports and the data of
 # the version block and the sound against the library's resource table.
 # Usage: check_pixres5.py <machine> <PixRes5.dll> [<machine> <other build's PixRes5.dll>]
-#   machine is i386 or amd64. With two files, their resources must also be identical.
+#                         [--hosts <machine> <Pixcap5.exe> ...]
+#   machine is i386 or amd64. With two libraries, their resources must also be identical.
+#   Each host (the stand-in) must export exactly the undecorated "PX5Callback".
 # Exit code: 0 all checks passed, 1 a check failed, 77 a named file is missing (skipped).
 import struct
 import sys
@@ -113,6 +115,14 @@ class PeFile:
             return None
         fields = struct.unpack("<IIHHIIIIIII", self.bytes_at(rva, 40))
         return {"name": self.cstring(fields[4]), "functions": fields[6], "names": fields[7]}
+
+    def export_names(self):
+        rva = self.dirs[0][0]
+        if rva == 0:
+            return []
+        fields = struct.unpack("<IIHHIIIIIII", self.bytes_at(rva, 40))
+        pointers = struct.unpack("<%dI" % fields[7], self.bytes_at(fields[9], 4 * fields[7]))
+        return [self.cstring(p) for p in pointers]
 
 
 def utf16z(data, at):
@@ -326,7 +336,20 @@ def check_file(machine, path, f):
     return tree
 
 
+def check_host(machine, path, f):
+    # The library looks the callback up by its plain name; a decorated i686 name
+    # ("PX5Callback@8") would leave the stand-in unannounced.
+    pe = PeFile(open(path, "rb").read())
+    f.equal(pe.machine, MACHINES[machine], "machine")
+    f.equal(pe.export_names(), ["PX5Callback"], "exported names")
+
+
 def main(argv):
+    hosts = []
+    if "--hosts" in argv:
+        at = argv.index("--hosts")
+        hosts = list(zip(argv[at + 1::2], argv[at + 2::2]))
+        argv = argv[:at]
     pairs = list(zip(argv[1::2], argv[2::2]))
     if not pairs or len(argv) % 2 == 0:
         print(__doc__ or "usage: check_pixres5.py <machine> <dll> [<machine> <dll>]")
@@ -341,6 +364,16 @@ def main(argv):
         f = Failures("%s %s" % (machine, path))
         trees.append(check_file(machine, path, f))
         print("checked %s (%s): %d failures" % (path, machine, f.count))
+        failures += f.count
+    for machine, path in hosts:
+        try:
+            open(path, "rb").close()
+        except OSError:
+            missing.append(path)
+            continue
+        f = Failures("%s %s" % (machine, path))
+        check_host(machine, path, f)
+        print("checked host %s (%s): %d failures" % (path, machine, f.count))
         failures += f.count
     if len(trees) == 2 and trees[0] != trees[1]:
         print("FAIL the two builds carry different resources")
