@@ -1,0 +1,302 @@
+// tests/wizard/WizardChoicesTest.cpp - the install type, folder and program group pages: what
+// they show, what the user changes there, and what ends up in the choices.
+#include <gtest/gtest.h>
+#include "support/GuiDriver.h"
+#include "support/TestSupport.h"
+#include "wizard/WizardTestSupport.h"
+
+using namespace pixtest;
+using namespace wiztest;
+
+namespace {
+
+const char kTemplateNote[] =
+    "Amennyiben máshova kívánja telepíteni, kérjük válassza a Tallóz gombot, majd keresse meg a célmappát.";
+const char kOldVersionNote[] =
+    "Ez a mappa már tartalmazza a Pixorama 5 régebbi verzióját. Amennyiben frissíteni, vagy újra telepíteni "
+    "szeretné, ne változtasson a mappán.";
+const char kOldGeneration[] =
+    "A Pixorama ver. 5 nem telepíthető ugyanabba a mappába, mnt ahova a 4.xx-es verziót telepítette. Kérjük "
+    "válasszon egy másik mappát.";
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+constexpr int kIdNote = 1006;
+constexpr int kIdDestFolder = 1013;
+constexpr int kIdBrowse = 1005;
+constexpr int kIdGroupCombo = 1007;
+constexpr int kBrowseTree = 14145;
+constexpr int kBrowseEdit = 14149;
+
+std::string ScreenPath(const char* name)
+{
+    ::CreateDirectoryA((OutDir() + "\\tests\\screens").c_str(), NULL);
+    return OutDir() + "\\tests\\screens\\" + name + ".bmp";
+}
+
+// Opens the folder dialog with Browse; NULL when it does not show.
+HWND OpenFolderDialog(CWizardRun& run)
+{
+    if (!PressButton(run.Frame(), kIdBrowse))
+        return NULL;
+    WindowQuery query;
+    query.processId = run.ProcessId();
+    query.className = kDialogClass;
+    query.exclude.push_back(run.Frame());
+    HWND hDialog = WaitForWindow(query);
+    if (hDialog && !WaitUntil([&] { return FindControl(hDialog, kBrowseTree) != NULL; }))
+        return NULL;
+    return hDialog;
+}
+
+// Walks the folder tree with the arrow keys, as a person would, reading the name of the selected
+// folder from the dialog's name field: down to each name in turn, opening it to go deeper.
+bool SelectFolder(HWND hDialog, const std::vector<std::string>& names)
+{
+    HWND hTree = FindControl(hDialog, kBrowseTree);
+    PressKey(hTree, VK_HOME);
+    ::Sleep(300);
+    for (size_t i = 0; i < names.size(); ++i) {
+        bool found = false;
+        for (int step = 0; step < 80 && !found; ++step) {
+            if (_stricmp(ReadControlText(hDialog, kBrowseEdit).c_str(), names[i].c_str()) == 0) {
+                found = true;
+                break;
+            }
+            const std::string before = ReadControlText(hDialog, kBrowseEdit);
+            PressKey(hTree, VK_DOWN);
+            WaitUntil([&] { return ReadControlText(hDialog, kBrowseEdit) != before; }, 1000);
+        }
+        if (!found)
+            return false;
+        if (i + 1 < names.size()) {
+            PressKey(hTree, VK_RIGHT);  // open the folder
+            ::Sleep(300);
+        }
+    }
+    return true;
+}
+
+bool PickFolder(CWizardRun& run, const std::vector<std::string>& names)
+{
+    HWND hDialog = OpenFolderDialog(run);
+    return hDialog && SelectFolder(hDialog, names) && PressButton(hDialog, IDOK) && WaitForWindowGone(hDialog);
+}
+
+bool WaitForDestination(CWizardRun& run, const std::string& folder)
+{
+    return WaitUntil([&] { return run.Text(kIdDestFolder) == folder; }, 5000);
+}
+
+// Points a shell-folder value at a scratch folder for one test and puts the old value back.
+class CShellFolderOverride {
+public:
+    CShellFolderOverride(HKEY hRoot, const char* pszValue, const std::string& folder) : m_hRoot(hRoot), m_value(pszValue)
+    {
+        char buffer[MAX_PATH] = "";
+        DWORD size = sizeof buffer;
+        m_hadValue = ::RegGetValueA(hRoot, kShellFolders, pszValue, RRF_RT_REG_SZ, NULL, buffer, &size) == ERROR_SUCCESS;
+        m_old = buffer;
+        Write(folder);
+    }
+    ~CShellFolderOverride()
+    {
+        if (m_hadValue)
+            Write(m_old);
+        else
+            ::RegDeleteKeyValueA(m_hRoot, kShellFolders, m_value.c_str());
+    }
+
+private:
+    void Write(const std::string& text)
+    {
+        ::RegSetKeyValueA(m_hRoot, kShellFolders, m_value.c_str(), REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    }
+    HKEY m_hRoot;
+    std::string m_value;
+    std::string m_old;
+    bool m_hadValue = false;
+};
+
+std::vector<std::string> ReadComboList(HWND hFrame)
+{
+    std::vector<std::string> items;
+    HWND hCombo = FindControl(hFrame, kIdGroupCombo);
+    const LRESULT n = ::SendMessageW(hCombo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        wchar_t buffer[MAX_PATH] = L"";
+        if (::SendMessageW(hCombo, CB_GETLBTEXTLEN, i, 0) < MAX_PATH)
+            ::SendMessageW(hCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        items.push_back(Utf8FromWide(buffer));
+    }
+    return items;
+}
+
+}  // namespace
+
+TEST(InstallTypePageTest, AllUsersChoiceSurvivesBackAndIsStoredOnLeaving)
+{
+    const std::string dest = MakeScratchFolder("type-old");
+    ASSERT_TRUE(WriteFileBytes(dest + "\\Pixcap5.exe", "MZ"));
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("allusers=0 fresh=0 \"dest=" + dest + "\""));
+    ASSERT_TRUE(run.GoToPage(2));
+    EXPECT_EQ(dest, run.Text(kIdDestFolder));
+    EXPECT_EQ(kOldVersionNote, run.Text(kIdNote));
+    EXPECT_EQ(BST_CHECKED, ReadCheck(run.Frame(), 1001));
+    EXPECT_EQ(BST_UNCHECKED, ReadCheck(run.Frame(), 1002));
+    SaveScreenshot(run.Frame(), ScreenPath("3-install-type"));
+
+    ASSERT_TRUE(SetCheck(run.Frame(), 1002, true));
+    ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 1));
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 2));
+    EXPECT_EQ(BST_CHECKED, ReadCheck(run.Frame(), 1002));
+    EXPECT_EQ(BST_UNCHECKED, ReadCheck(run.Frame(), 1001));
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 3));
+    ASSERT_TRUE(run.CancelWithYes());
+    auto result = run.WaitForResult();
+    EXPECT_EQ("2", result["result"]);
+    EXPECT_EQ("1", result["allusers"]);
+    EXPECT_EQ(dest, result["dest"]);
+}
+
+TEST(InstallTypePageTest, NoteNamesAnEarlierVersionOnlyOverAnEarlierInstallation)
+{
+    const std::string withExe = MakeScratchFolder("note-exe");
+    ASSERT_TRUE(WriteFileBytes(withExe + "\\Pixcap5.exe", "MZ"));
+    const std::string withoutExe = MakeScratchFolder("note-other");
+    ASSERT_TRUE(WriteFileBytes(withoutExe + "\\Pixcap.ini", "x"));
+    {
+        CWizardRun run;  // a fresh installation never shows the note, whatever the folder holds
+        ASSERT_TRUE(run.Start("fresh=1 \"dest=" + withExe + "\""));
+        ASSERT_TRUE(run.GoToPage(2));
+        EXPECT_EQ(kTemplateNote, run.Text(kIdNote));
+    }
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("fresh=0 \"dest=" + withoutExe + "\""));
+    ASSERT_TRUE(run.GoToPage(2));
+    EXPECT_EQ(kTemplateNote, run.Text(kIdNote));
+}
+
+TEST(InstallTypePageTest, BrowseDecidesTheDestinationFromWhatThePickedFolderHolds)
+{
+    const std::string root = MakeScratchFolder("browse");
+    for (const char* name : {"a_empty", "b_files", "c_pix5", "d_pix4"})
+        ASSERT_TRUE(::CreateDirectoryA((root + "\\" + name).c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(root + "\\b_files\\notes.txt", "x"));
+    ASSERT_TRUE(WriteFileBytes(root + "\\c_pix5\\Pixcap5.exe", "MZ"));
+    ASSERT_TRUE(WriteFileBytes(root + "\\d_pix4\\Pixcap.exe", "MZ"));
+    ASSERT_TRUE(WriteFileBytes(root + "\\d_pix4\\Pixcap5.exe", "MZ"));
+    // Directly under C: so that the dialog can select it at start.
+    const std::string start = "C:\\pixwizstart";
+    pixtest::RemoveTree(start);
+
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("fresh=0 \"dest=" + start + "\""));
+    ASSERT_TRUE(run.GoToPage(2));
+
+    // The pre-selected folder, made for the dialog and removed again: no suffix, no folder left.
+    HWND hDialog = OpenFolderDialog(run);
+    ASSERT_NE(nullptr, hDialog);
+    EXPECT_TRUE(WaitUntil([&] { return ReadControlText(hDialog, kBrowseEdit) == "pixwizstart"; }, 3000));
+    SaveScreenshot(hDialog, ScreenPath("3b-folder-dialog"));
+    ASSERT_TRUE(PressButton(hDialog, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(hDialog));
+    EXPECT_TRUE(WaitForDestination(run, start));
+    EXPECT_FALSE(FolderExists(start));
+
+    // A folder of the 4.xx generation is refused, even with a Pixcap5.exe beside.
+    ASSERT_NE(nullptr, hDialog = OpenFolderDialog(run));
+    ASSERT_TRUE(SelectFolder(hDialog, {"pixtest", "browse", "d_pix4"}));
+    ASSERT_TRUE(PressButton(hDialog, IDOK));
+    HWND hBox = WaitForMessageBox(run.ProcessId());
+    ASSERT_NE(nullptr, hBox);
+    MessageBoxInfo box;
+    ASSERT_TRUE(ReadMessageBox(hBox, &box));
+    EXPECT_EQ(kOldGeneration, box.text);
+    EXPECT_EQ(kFrameTitle, box.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), box.Style());
+    ASSERT_TRUE(PressButton(hBox, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(hBox));
+    EXPECT_EQ(start, run.Text(kIdDestFolder));
+
+    ASSERT_TRUE(PickFolder(run, {"pixtest", "browse", "c_pix5"}));
+    EXPECT_TRUE(WaitForDestination(run, root + "\\c_pix5"));
+    EXPECT_EQ(kOldVersionNote, run.Text(kIdNote));
+
+    ASSERT_TRUE(PickFolder(run, {"pixtest", "browse", "b_files"}));
+    EXPECT_TRUE(WaitForDestination(run, root + "\\b_files\\Pixorama 5"));
+    EXPECT_EQ(kTemplateNote, run.Text(kIdNote));
+    EXPECT_FALSE(FolderExists(root + "\\b_files\\Pixorama 5"));
+
+    ASSERT_TRUE(PickFolder(run, {"pixtest", "browse", "a_empty"}));
+    EXPECT_TRUE(WaitForDestination(run, root + "\\a_empty"));
+    EXPECT_FALSE(FolderExists(root + "\\a_empty"));  // the installation makes it again
+
+    // Cancel changes nothing.
+    ASSERT_NE(nullptr, hDialog = OpenFolderDialog(run));
+    ASSERT_TRUE(SelectFolder(hDialog, {"pixtest", "browse", "c_pix5"}));
+    ASSERT_TRUE(PressButton(hDialog, IDCANCEL));
+    ASSERT_TRUE(WaitForWindowGone(hDialog));
+    ::Sleep(300);
+    EXPECT_EQ(root + "\\a_empty", run.Text(kIdDestFolder));
+    EXPECT_FALSE(FolderExists(root + "\\a_empty"));
+
+    ASSERT_TRUE(run.CancelWithYes());
+    EXPECT_EQ(root + "\\a_empty", run.WaitForResult()["dest"]);
+}
+
+TEST(ProgramGroupPageTest, ListsGroupsOfTheChosenProgramsFolderAndStoresWhatIsTyped)
+{
+    const std::string user = MakeScratchFolder("progs-user");
+    for (const char* name : {"Zeta", "alpha", "Beta"})
+        ASSERT_TRUE(::CreateDirectoryA((user + "\\" + name).c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(user + "\\Jegyzettomb.lnk", "L"));
+    const std::string common = MakeScratchFolder("progs-common");
+    ASSERT_TRUE(::CreateDirectoryA((common + "\\CommonOnly").c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(common + "\\Other.lnk", "L"));
+    CShellFolderOverride userPrograms(HKEY_CURRENT_USER, "Programs", user);
+    CShellFolderOverride commonPrograms(HKEY_LOCAL_MACHINE, "Common Programs", common);
+
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("allusers=0 \"group=Pixorama 5\""));
+    ASSERT_TRUE(run.GoToPage(3));
+    EXPECT_EQ("Pixorama 5", run.Text(kIdGroupCombo));
+    EXPECT_EQ((std::vector<std::string>{"alpha", "Beta", "Zeta"}), ReadComboList(run.Frame()));
+    EXPECT_EQ(BST_UNCHECKED, ReadCheck(run.Frame(), 1008));
+    EXPECT_EQ(BST_CHECKED, ReadCheck(run.Frame(), 1009));
+    SaveScreenshot(run.Frame(), ScreenPath("4-program-group"));
+
+    ASSERT_TRUE(SetControlText(run.Frame(), kIdGroupCombo, "Saját programok\\Képek ő ű"));
+    ASSERT_TRUE(SetCheck(run.Frame(), 1008, true));
+    ASSERT_TRUE(SetCheck(run.Frame(), 1009, false));
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 4));
+    // The ready page as its template has it, with the installation texts hidden.
+    EXPECT_EQ(kReadyLine1, run.Text(1010));
+    EXPECT_EQ(kReadyLine2, run.Text(1011));
+    EXPECT_FALSE(run.Visible(1012));
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(run.PageOf(1010), 1009)));
+    SaveScreenshot(run.Frame(), ScreenPath("5-ready"));
+
+    ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 3));
+    EXPECT_EQ("Saját programok\\Képek ő ű", run.Text(kIdGroupCombo));
+    EXPECT_EQ(BST_CHECKED, ReadCheck(run.Frame(), 1008));
+    EXPECT_EQ(BST_UNCHECKED, ReadCheck(run.Frame(), 1009));
+
+    // All users: the list comes from the common programs folder; the typed name stays.
+    ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 2));
+    ASSERT_TRUE(SetCheck(run.Frame(), 1002, true));
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 3));
+    EXPECT_EQ((std::vector<std::string>{"CommonOnly"}), ReadComboList(run.Frame()));
+    EXPECT_EQ("Saját programok\\Képek ő ű", run.Text(kIdGroupCombo));
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 4));
+    EXPECT_EQ(kReadyLine1, run.Text(1010));
+
+    ASSERT_TRUE(run.CancelWithYes());
+    auto result = run.WaitForResult();
+    EXPECT_EQ("2", result["result"]);
+    // Code page 1250, as the engine keeps its texts.
+    EXPECT_EQ("Saj\xE1t programok\\K\xE9pek \xF5 \xFB", result["group"]);
+    EXPECT_EQ("1", result["start"]);
+    EXPECT_EQ("0", result["desktop"]);
+    EXPECT_EQ("1", result["allusers"]);
+}

@@ -1,0 +1,275 @@
+// tests/wizard/WizardTest.cpp - the setup wizard driven through its windows as a person would.
+#include <gtest/gtest.h>
+#include "support/GuiDriver.h"
+#include "support/TestSupport.h"
+#include "wizard/WizardFrame.h"
+#include "wizard/WizardTestSupport.h"
+
+using namespace pixtest;
+using namespace wiztest;
+
+namespace {
+
+const char kInstalledOk[] = "A Pixorama 5 sikeresen telepítésre került!";
+const char kPressFinish[] = "Kérjük válassza a \"Befejezés >\" gombot a telepítés befejezéséhez.";
+
+// Screenshots for the documentation, kept beside the test programs.
+std::string ScreenPath(const char* name)
+{
+    ::CreateDirectoryA((OutDir() + "\\tests\\screens").c_str(), NULL);
+    return OutDir() + "\\tests\\screens\\" + name + ".bmp";
+}
+
+void ExpectStandardButtons(const CWizardRun& run)
+{
+    EXPECT_EQ(kFrameTitle, ReadWindowText(run.Frame()));
+    EXPECT_EQ(kNextText, run.Text(IDOK));
+    EXPECT_EQ(kCancelText, run.Text(IDCANCEL));
+    EXPECT_TRUE(run.Visible(kIdPicture));
+}
+
+void ExpectAgreementButtons(const CWizardRun& run)
+{
+    EXPECT_EQ(kAgreementTitle, ReadWindowText(run.Frame()));
+    EXPECT_EQ(kYesText, run.Text(IDOK));
+    EXPECT_EQ(kNoText, run.Text(IDCANCEL));
+    EXPECT_TRUE(run.Visible(kIdBack));
+    EXPECT_FALSE(run.Visible(kIdPicture));
+}
+
+}  // namespace
+
+TEST(WizardFrameTest, FrameWithoutItsTemplateCannotBeCreated)
+{
+    CWizardFrameDlg dlg;
+    EXPECT_EQ(-1, dlg.DoModal());
+}
+
+TEST(WizardFrameTest, AgreementPageSwapsCaptionsAndEveryWayOutRestoresThem)
+{
+    const std::string dest = MakeScratchFolder("nav") + "\\Pixorama 5";
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("version=5.0.3.0 \"dest=" + dest + "\""));
+    ExpectStandardButtons(run);
+    EXPECT_FALSE(run.Visible(kIdBack));
+    const RECT picture = ChildRect(FindControl(run.Frame(), kIdPicture));
+    const RECT welcome = ChildRect(run.PageOf(1003));
+    EXPECT_EQ(picture.right + 4, welcome.left);
+    EXPECT_EQ(picture.top, welcome.top);
+    SaveScreenshot(run.Frame(), ScreenPath("1-welcome"));
+
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 1));
+    ExpectAgreementButtons(run);
+    const RECT agreement = ChildRect(run.PageOf(1000));
+    EXPECT_EQ(4, agreement.left);
+    EXPECT_EQ(4, agreement.top);
+    SaveScreenshot(run.Frame(), ScreenPath("2-agreement"));
+
+    ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 0));
+    ExpectStandardButtons(run);
+    EXPECT_FALSE(run.Visible(kIdBack));
+
+    // Enter is Next everywhere, also where Next reads "Igen".
+    ASSERT_TRUE(PressEnter(run.Frame()));
+    ASSERT_TRUE(run.WaitForPage(1));
+    ASSERT_TRUE(PressEnter(run.Frame()));
+    ASSERT_TRUE(run.WaitForPage(2));
+    ExpectStandardButtons(run);
+    EXPECT_TRUE(run.Visible(kIdBack));
+    ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 1));
+    ExpectAgreementButtons(run);
+
+    // "Nem" is the cancel command; No keeps the page as it was.
+    ASSERT_TRUE(PressButton(run.Frame(), IDCANCEL));
+    HWND hBox = WaitForMessageBox(run.ProcessId());
+    ASSERT_NE(nullptr, hBox);
+    MessageBoxInfo box;
+    ASSERT_TRUE(ReadMessageBox(hBox, &box));
+    EXPECT_EQ(kFrameTitle, box.caption);
+    EXPECT_EQ(kConfirmCancel, box.text);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), box.Style());
+    ASSERT_TRUE(PressButton(hBox, IDNO));
+    ASSERT_TRUE(WaitForWindowGone(hBox));
+    EXPECT_EQ(1, run.VisiblePage());
+    ExpectAgreementButtons(run);
+
+    ASSERT_TRUE(run.CancelWithYes());
+    auto result = run.WaitForResult();
+    EXPECT_EQ("2", result["result"]);
+    EXPECT_FALSE(FolderExists(dest));
+    // The frame was the application's main window while it ran, and is no longer afterwards.
+    EXPECT_EQ(std::to_string(reinterpret_cast<UINT_PTR>(run.Frame())), result["mainwnd"]);
+    EXPECT_EQ("0", result["mainwnd_after"]);
+}
+
+TEST(WizardFrameTest, WelcomeLineCarriesTheBetaLabelOnlyForABetaBuild)
+{
+    {
+        CWizardRun run;
+        ASSERT_TRUE(run.Start("version=5.0.3.0"));
+        EXPECT_EQ("Pixorama ver. 5.00.03 ", FirstLine(run.Text(1003)));
+    }
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("version=5.2.1.7"));
+    EXPECT_EQ("Pixorama ver. 5.02.01 Beta 7", FirstLine(run.Text(1003)));
+    // The two notice lines below have no conversions and stay as they are.
+    EXPECT_NE(std::string::npos, run.Text(1003).find("Corvanta"));
+    // Escape is the cancel command too.
+    ASSERT_TRUE(PressEscape(run.Frame()));
+    HWND hBox = WaitForMessageBox(run.ProcessId());
+    ASSERT_NE(nullptr, hBox);
+    ASSERT_TRUE(PressButton(hBox, IDYES));
+    EXPECT_EQ("2", run.WaitForResult()["result"]);
+}
+
+namespace {
+
+struct AgreementView {
+    std::string text;
+    LRESULT length = 0;
+    LRESULT lines = 0;
+    LRESULT selection = -1;
+    LRESULT firstVisible = -1;
+    LONG style = 0;
+};
+
+// Visits the agreement page once more (it reads the file at every visit) and reads what shows.
+AgreementView VisitAgreement(CWizardRun& run)
+{
+    AgreementView view;
+    if (!run.PressAndWaitForPage(IDOK, 1))
+        return view;
+    HWND hEdit = FindControl(run.Frame(), 1000);
+    view.length = ::SendMessageW(hEdit, WM_GETTEXTLENGTH, 0, 0);
+    view.text = view.length < 4096 ? ReadWindowText(hEdit) : std::string();
+    view.lines = ::SendMessageW(hEdit, EM_GETLINECOUNT, 0, 0);
+    view.selection = ::SendMessageW(hEdit, EM_GETSEL, 0, 0);
+    view.firstVisible = ::SendMessageW(hEdit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    view.style = static_cast<LONG>(::GetWindowLongPtrW(hEdit, GWL_STYLE));
+    run.PressAndWaitForPage(kIdBack, 0);
+    return view;
+}
+
+}  // namespace
+
+TEST(AgreementPageTest, ShowsTheFileAsReadAtEveryVisit)
+{
+    const std::string folder = MakeScratchFolder("agreement");
+    const std::string file = folder + "\\agreement.txt";
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("\"cwd=" + folder + "\""));
+
+    // Code page 1250 bytes: "Első sor" / "Második szerződés".
+    ASSERT_TRUE(WriteFileBytes(file, "Els\xF5 sor\r\nM\xE1sodik szerz\xF5" "d\xE9s\r\n"));
+    AgreementView view = VisitAgreement(run);
+    EXPECT_EQ("Első sor\r\nMásodik szerződés\r\n", view.text);
+    EXPECT_EQ(3, view.lines);
+    EXPECT_EQ(0, view.selection);  // caret at the start, nothing selected
+    EXPECT_EQ(0, view.firstVisible);
+    EXPECT_TRUE(view.style & ES_READONLY);
+
+    ASSERT_TRUE(WriteFileBytes(file, "egy\nketto\nharom"));
+    view = VisitAgreement(run);
+    // Handed over unchanged: no line ends are added (how a lone LF shows is the edit control's affair).
+    EXPECT_EQ("egy\nketto\nharom", view.text);
+
+    ASSERT_TRUE(WriteFileBytes(file, std::string("elotte\0utana", 12)));
+    EXPECT_EQ("elotte", VisitAgreement(run).text);
+
+    ASSERT_TRUE(WriteFileBytes(file, ""));
+    EXPECT_EQ(0, VisitAgreement(run).length);
+
+    // Far beyond what a person types into an edit field: all of it arrives.
+    std::string large;
+    while (large.size() < 1000000)
+        large += "Minden sor ugyanaz a szoveg, csak sokszor.\r\n";
+    ASSERT_TRUE(WriteFileBytes(file, large));
+    EXPECT_EQ(static_cast<LRESULT>(large.size()), VisitAgreement(run).length);
+
+    ASSERT_TRUE(::DeleteFileA(file.c_str()));
+    EXPECT_EQ(0, VisitAgreement(run).length);
+    // Without a file "Igen" still moves on.
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 1));
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 2));
+    ASSERT_TRUE(run.CancelWithYes());
+}
+
+namespace {
+
+// Runs the wizard up to the completion state; the installation lands in a scratch folder.
+bool InstallInScratch(CWizardRun& run, const char* name)
+{
+    const std::string folder = MakeScratchFolder(name);
+    ::CreateDirectoryA((folder + "\\package").c_str(), NULL);
+    return run.Start("fresh=1 \"dest=" + folder + "\\Pixorama 5\" \"source=" + folder +
+                     "\\package\" \"group=Pixorama teszt " + name + "\"") &&
+           run.GoToPage(4) && run.InstallAndWaitForFinish();
+}
+
+// Answers the cancel question with No and checks that the completion state stays.
+void DeclineCancel(CWizardRun& run)
+{
+    HWND hBox = WaitForMessageBox(run.ProcessId());
+    ASSERT_NE(nullptr, hBox);
+    MessageBoxInfo box;
+    ASSERT_TRUE(ReadMessageBox(hBox, &box));
+    EXPECT_EQ(kConfirmCancel, box.text);
+    ASSERT_TRUE(PressButton(hBox, IDNO));
+    ASSERT_TRUE(WaitForWindowGone(hBox));
+    EXPECT_EQ(kFinishText, run.Text(IDOK));
+    EXPECT_TRUE(run.Visible(1012));
+}
+
+}  // namespace
+
+TEST(WizardFrameTest, InstallationTurnsTheReadyPageIntoTheCompletionPage)
+{
+    CWizardRun run;
+    ASSERT_TRUE(InstallInScratch(run, "install-a"));
+    EXPECT_TRUE(run.Enabled(IDOK));
+    EXPECT_FALSE(run.Enabled(kIdBack));
+    EXPECT_FALSE(run.Enabled(IDCANCEL));
+    EXPECT_EQ(kInstalledOk, run.Text(1010));
+    EXPECT_EQ(kPressFinish, run.Text(1011));
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(run.PageOf(1010), 1009)));
+    EXPECT_TRUE(run.Visible(1012));
+    EXPECT_EQ(BST_UNCHECKED, ReadCheck(run.Frame(), 1012));
+    EXPECT_EQ(kFrameTitle, ReadWindowText(run.Frame()));
+    SaveScreenshot(run.Frame(), ScreenPath("6-completed"));
+
+    // After the installation Escape and the close box still ask before they end the wizard.
+    ASSERT_TRUE(PressEscape(run.Frame()));
+    DeclineCancel(run);
+    ASSERT_TRUE(PressCloseBox(run.Frame()));
+    DeclineCancel(run);
+
+    // Finish with the box left unticked.
+    ASSERT_TRUE(PressButton(run.Frame(), IDOK));
+    auto result = run.WaitForResult();
+    EXPECT_EQ("1", result["result"]);
+    EXPECT_EQ("0", result["run"]);
+}
+
+TEST(WizardFrameTest, FinishStoresTheRunTickAndCloseAfterInstallationEndsWithCancel)
+{
+    {
+        CWizardRun run;
+        ASSERT_TRUE(InstallInScratch(run, "install-b"));
+        ASSERT_TRUE(SetCheck(run.Frame(), 1012, true));
+        ASSERT_TRUE(PressEnter(run.Frame()));  // Finish is the default button
+        auto result = run.WaitForResult();
+        EXPECT_EQ("1", result["result"]);
+        EXPECT_EQ("1", result["run"]);
+    }
+    CWizardRun run;
+    ASSERT_TRUE(InstallInScratch(run, "install-c"));
+    ASSERT_TRUE(SetCheck(run.Frame(), 1012, true));
+    ASSERT_TRUE(PressCloseBox(run.Frame()));
+    HWND hBox = WaitForMessageBox(run.ProcessId());
+    ASSERT_NE(nullptr, hBox);
+    ASSERT_TRUE(PressButton(hBox, IDYES));
+    auto result = run.WaitForResult();
+    // Not OK, so the driver skips the web page and the application start.
+    EXPECT_EQ("2", result["result"]);
+    EXPECT_EQ("0", result["run"]);
+}

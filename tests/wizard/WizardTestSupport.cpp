@@ -1,0 +1,154 @@
+// tests/wizard/WizardTestSupport.cpp - starts the wizard host and moves through the wizard.
+#include "wizard/WizardTestSupport.h"
+#include "support/GuiDriver.h"
+#include "support/TestSupport.h"
+
+using namespace pixtest;
+
+namespace wiztest {
+
+const char kFrameTitle[] = "A Pixorama 5 telepítése";
+const char kAgreementTitle[] = "Kérjük fogadja el a licenc szerződést";
+const char kNextText[] = "&Tovább >";
+const char kCancelText[] = "Mégse";
+const char kYesText[] = "Igen";
+const char kNoText[] = "Nem";
+const char kFinishText[] = "&Befejezés >";
+const char kConfirmCancel[] = "Valóban megszakítja a Pixorama 5 telepítését?";
+const char kReadyLine1[] = "Mostmár telepítheti a Pixorama 5-öt.";
+const char kReadyLine2[] =
+    "Kérjük válassza a \"Tovább >\" gombot a telepítés folytatásához, illetve a \"< Vissza\" gombot a "
+    "telepítési beállítások módosításához.";
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (::GetTickCount64() >= deadline)
+            return false;
+        ::Sleep(kPollMs);
+    }
+}
+
+CWizardRun::~CWizardRun()
+{
+    if (!m_hProcess)
+        return;
+    if (::WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT)
+        ::TerminateProcess(m_hProcess, 99);
+    ::CloseHandle(m_hProcess);
+}
+
+bool CWizardRun::Start(const std::string& arguments)
+{
+    static int s_run = 0;
+    m_resultPath = MakeScratchFolder("wizard-result") + "\\run" + std::to_string(++s_run) + ".txt";
+    const std::string host = OutDir() + "\\tests\\wizard_host.exe";
+    m_hProcess = StartProcess("\"" + host + "\" \"out=" + m_resultPath + "\" " + arguments, &m_processId);
+    if (!m_hProcess)
+        return false;
+    m_hFrame = WaitForWindow(m_processId, kDialogClass, kFrameTitle);
+    return m_hFrame != NULL && WaitForPage(0);
+}
+
+int CWizardRun::VisiblePage() const
+{
+    // One control that only that page has, and that stays visible while the page shows.
+    static const int kMarkers[][2] = {{1003, 0}, {1000, 1}, {1005, 2}, {1007, 3}, {1010, 4}};
+    for (const auto& marker : kMarkers) {
+        HWND h = FindControl(m_hFrame, marker[0]);
+        if (h && ::IsWindowVisible(h))
+            return marker[1];
+    }
+    return -1;
+}
+
+bool CWizardRun::WaitForPage(int page)
+{
+    return WaitUntil([&] { return VisiblePage() == page; });
+}
+
+bool CWizardRun::PressAndWaitForPage(int buttonId, int page)
+{
+    return PressButton(m_hFrame, buttonId) && WaitForPage(page);
+}
+
+bool CWizardRun::CancelWithYes()
+{
+    if (!PressButton(m_hFrame, IDCANCEL))
+        return false;
+    HWND hBox = WaitForMessageBox(m_processId);
+    return hBox && PressButton(hBox, IDYES) && WaitForProcessEnd(m_processId);
+}
+
+bool CWizardRun::GoToPage(int page)
+{
+    for (int p = VisiblePage(); p >= 0 && p < page; ++p)
+        if (!PressAndWaitForPage(IDOK, p + 1))
+            return false;
+    return VisiblePage() == page;
+}
+
+bool CWizardRun::InstallAndWaitForFinish()
+{
+    return PressButton(m_hFrame, IDOK) &&
+           WaitUntil([&] { return Text(IDOK) == kFinishText && Enabled(IDOK); }, 120000);
+}
+
+std::string CWizardRun::Text(int id) const { return ReadControlText(m_hFrame, id); }
+
+bool CWizardRun::Visible(int id) const
+{
+    HWND h = FindControl(m_hFrame, id);
+    return h && ::IsWindowVisible(h);
+}
+
+bool CWizardRun::Enabled(int id) const
+{
+    HWND h = FindControl(m_hFrame, id);
+    return h && ::IsWindowEnabled(h);
+}
+
+HWND CWizardRun::PageOf(int id) const
+{
+    HWND h = FindControl(m_hFrame, id);
+    return h ? ::GetParent(h) : NULL;
+}
+
+std::map<std::string, std::string> CWizardRun::WaitForResult(DWORD timeoutMs)
+{
+    std::map<std::string, std::string> values;
+    if (!m_hProcess || !WaitForExit(m_hProcess, timeoutMs))
+        return values;
+    const std::string bytes = ReadFileBytes(m_resultPath);
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string::npos)
+            end = bytes.size();
+        const std::string line = bytes.substr(pos, end - pos);
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+        pos = end + 1;
+    }
+    return values;
+}
+
+RECT ChildRect(HWND hChild)
+{
+    RECT r = {};
+    ::GetWindowRect(hChild, &r);
+    ::MapWindowPoints(NULL, ::GetParent(hChild), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string FirstLine(const std::string& text)
+{
+    const size_t end = text.find_first_of("\r\n");
+    return end == std::string::npos ? text : text.substr(0, end);
+}
+
+}  // namespace wiztest

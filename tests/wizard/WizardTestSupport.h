@@ -1,0 +1,76 @@
+// tests/wizard/WizardTestSupport.h - starts the wizard host and moves through the wizard the way
+// a person at the screen would, waiting for each change to show.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <map>
+#include <string>
+
+namespace wiztest {
+
+// Texts as the user sees them (UTF-8).
+extern const char kFrameTitle[];
+extern const char kAgreementTitle[];
+extern const char kNextText[];
+extern const char kCancelText[];
+extern const char kYesText[];
+extern const char kNoText[];
+extern const char kFinishText[];
+extern const char kConfirmCancel[];
+extern const char kReadyLine1[];
+extern const char kReadyLine2[];
+
+constexpr int kIdBack = 3;
+constexpr int kIdPicture = 1002;
+
+// Polls until the condition holds; false on time-out.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// One run of the wizard host, ended (cancelled or killed) at the latest when it goes out of scope.
+class CWizardRun {
+public:
+    CWizardRun() = default;
+    ~CWizardRun();
+    CWizardRun(const CWizardRun&) = delete;
+    CWizardRun& operator=(const CWizardRun&) = delete;
+
+    // Starts the host with these key=value words and waits for the frame; false when it does not show.
+    bool Start(const std::string& arguments);
+    HWND Frame() const { return m_hFrame; }
+    DWORD ProcessId() const { return m_processId; }
+
+    // Which page shows: 0..4, or -1 (none recognised).
+    int VisiblePage() const;
+    bool WaitForPage(int page);
+    // Presses the button (Next 1, Cancel 2, Back 3) and waits for the page to show.
+    bool PressAndWaitForPage(int buttonId, int page);
+    // Cancel (or the given key/close action), answer the question with Yes, wait for the end.
+    bool CancelWithYes();
+    // Presses Next until the page shows.
+    bool GoToPage(int page);
+    // Next on the ready page: waits until the installation has run and Finish is offered.
+    bool InstallAndWaitForFinish();
+
+    std::string Text(int id) const;
+    bool Visible(int id) const;
+    bool Enabled(int id) const;
+    // The page window that holds the control.
+    HWND PageOf(int id) const;
+
+    // Waits for the process to end and reads what it wrote; empty when it did not end.
+    std::map<std::string, std::string> WaitForResult(DWORD timeoutMs = 15000);
+
+private:
+    HANDLE m_hProcess = NULL;
+    DWORD m_processId = 0;
+    HWND m_hFrame = NULL;
+    std::string m_resultPath;
+};
+
+// Client rectangle position of a child window in its parent's client coordinates.
+RECT ChildRect(HWND hChild);
+
+// The first line of a (possibly multi-line) text.
+std::string FirstLine(const std::string& text);
+
+}  // namespace wiztest
