@@ -1,7 +1,137 @@
-// uninstall/InstallLog.cpp - placeholder: filled in by its own change.
+// uninstall/InstallLog.cpp - writing the InstallLog and undoing what it records.
 #include "uninstall/InstallLog.h"
-void AppendLogLine(const char*, const char*) {}
-bool ReadLogLine(FILE*, char (&)[kLogLineBytes]) { return false; }
-void UndoLinksAndFolders(const char*) {}
-void UndoFileEntries(const char*, const char*, const char*) {}
-int DeleteMatchingFiles(const char*, const char*) { return 0; }
+#include <windows.h>
+#include <cstring>
+#include <string>
+#include "framework/Handles.h"
+#include "framework/PathText.h"
+
+namespace {
+
+// Clearing read-only and hidden lets DeleteFileA remove files the user or the package protected.
+const DWORD kClearedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+
+// Closes the log at scope end so that every early return leaves no handle open.
+class CLogFile {
+public:
+    explicit CLogFile(const char* pszPath) : m_pFile(pszPath ? std::fopen(pszPath, "rt") : NULL) {}
+    ~CLogFile() { if (m_pFile) std::fclose(m_pFile); }
+    FILE* Get() const { return m_pFile; }
+    CLogFile(const CLogFile&) = delete;
+    CLogFile& operator=(const CLogFile&) = delete;
+private:
+    FILE* m_pFile;
+};
+
+void DeleteLoggedShortcut(const char* pszPath)
+{
+    // Only shortcut files: a tampered log must not turn this into a general file deleter.
+    const std::string path(pszPath);
+    if (!FitsPath(path) || !HasShortcutExtension(path))
+        return;
+    ::DeleteFileA(path.c_str());  // attributes untouched; failure ignored
+}
+
+// Removes the folder, then each parent, until a removal fails: only emptied folders go.
+void RemoveFolderAndEmptyParents(const char* pszFolder)
+{
+    std::string folder(pszFolder);
+    while (!folder.empty() && FitsPath(folder)) {
+        if (!::RemoveDirectoryA(folder.c_str()))
+            return;
+        folder = GetParentFolder(folder.c_str());
+    }
+}
+
+void UndoFileLine(const char* pszLine, const char* pszPrefix, const char* pszFolder)
+{
+    const std::string name = ExtractUndoFileName(pszLine, pszPrefix);
+    if (IsSafeFileOperand(name))
+        DeleteMatchingFiles(pszFolder, name.c_str());
+}
+
+void DeleteFoundFile(const std::string& folder, const char* pszName, int* pCount)
+{
+    const std::string path = JoinFolderName(folder, pszName);
+    if (!FitsPath(path))
+        return;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        const DWORD cleared = attributes & ~kClearedAttributes;
+        ::SetFileAttributesA(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
+    }
+    if (::DeleteFileA(path.c_str()))
+        ++*pCount;
+}
+
+}  // namespace
+
+void AppendLogLine(const char* pszLogPath, const char* pszText)
+{
+    if (!pszLogPath || !pszText)
+        return;
+    // Text mode writes CR LF; the file is closed again so that no handle outlives the line.
+    FILE* pFile = std::fopen(pszLogPath, "at");
+    if (!pFile)
+        return;
+    std::fputs(pszText, pFile);
+    std::fputs("\n", pFile);
+    std::fclose(pFile);
+}
+
+void UndoLinksAndFolders(const char* pszLogPath)
+{
+    CLogFile log(pszLogPath);
+    if (!log.Get())
+        return;
+    char line[kLogLineBytes];
+    // Every shortcut goes before any folder, so that a group emptied by this pass is removed by the next.
+    const size_t linkPrefixLength = std::strlen(kPrefixShellLink);
+    while (ReadLogLine(log.Get(), line))
+        if (LineHasPrefix(line, kPrefixShellLink))
+            DeleteLoggedShortcut(line + linkPrefixLength);
+    std::rewind(log.Get());
+    const size_t dirPrefixLength = std::strlen(kPrefixMadeDir);
+    while (ReadLogLine(log.Get(), line))
+        if (LineHasPrefix(line, kPrefixMadeDir))
+            RemoveFolderAndEmptyParents(line + dirPrefixLength);
+}
+
+void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix)
+{
+    if (!pszFolder)
+        return;
+    const char* const allPrefixes[] = {kPrefixFileCopy, kPrefixFileOverwrite, kPrefixFileDel};
+    const char* const onlyPrefix[] = {pszOnlyPrefix};
+    const char* const* prefixes = pszOnlyPrefix ? onlyPrefix : allPrefixes;
+    const size_t prefixCount = pszOnlyPrefix ? 1 : sizeof allPrefixes / sizeof allPrefixes[0];
+    CLogFile log(pszLogPath);
+    if (!log.Get())
+        return;
+    char line[kLogLineBytes];
+    while (ReadLogLine(log.Get(), line))
+        for (size_t i = 0; i < prefixCount; ++i)
+            if (LineHasPrefix(line, prefixes[i]))
+                UndoFileLine(line, prefixes[i], pszFolder);
+}
+
+int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
+{
+    if (!pszFolder || !pszPattern)
+        return 0;
+    const std::string folder(pszFolder);
+    const std::string searchPath = JoinFolderName(folder, pszPattern);
+    if (!FitsPath(searchPath))
+        return 0;
+    WIN32_FIND_DATAA data;
+    CFindFile search;
+    if (!search.First(searchPath.c_str(), &data))
+        return 0;
+    int count = 0;
+    do {
+        // Folders, "." and ".." among them, are never changed, deleted or entered.
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFoundFile(folder, data.cFileName, &count);
+    } while (search.Next(&data));
+    return count;
+}

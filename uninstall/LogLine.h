@@ -15,6 +15,9 @@ constexpr const char* kPrefixFileCopy = "File Copy: ";
 constexpr const char* kPrefixFileOverwrite = "File Overwrite: ";
 constexpr const char* kPrefixFileDel = "File Del: ";
 
+// White space removed around the ">" of a renaming operand.
+constexpr const char* kOperandWhiteSpace = " \t\r\n\v\f";
+
 // Strips trailing bytes 0x00..0x20 (compared unsigned), never the first byte, in place.
 void StripLineEnd(char* pszLine);
 
@@ -23,3 +26,21 @@ bool LineHasPrefix(const char* pszLine, const char* pszPrefix);
 
 // The entry kind of a stripped line.
 LogEntryKind ClassifyLogLine(const char* pszLine);
+
+// The installation-folder name that undoing a file entry acts on: the line is cut at its first
+// " | ", the text after the prefix is taken, and of a renaming operand only the target (after the
+// first ">", leading white space removed) is kept. Empty when the cut leaves nothing after the
+// prefix. The caller has checked LineHasPrefix.
+std::string ExtractUndoFileName(const char* pszLine, const char* pszPrefix);
+
+// Splits "source > target": source without trailing, target without leading white space.
+// False (and the whole operand as both names) when there is no ">".
+bool SplitRenameOperand(const std::string& operand, std::string* pSource, std::string* pTarget);
+
+// A file operand must name something directly inside the folder it is joined to: no "\", "/"
+// or ":" (no other folder, drive or stream), and not a name made only of dots and blanks, which
+// the platform resolves to the folder itself or its parent. Empty operands are refused as well.
+bool IsSafeFileOperand(const std::string& operand);
+
+// True when the path ends in ".lnk", in any letter case: "Shell Link: " entries delete nothing else.
+bool HasShortcutExtension(const std::string& path);

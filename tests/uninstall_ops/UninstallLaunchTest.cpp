@@ -1,0 +1,192 @@
+// tests/uninstall_ops/UninstallLaunchTest.cpp - the first uninstall stage, through LaunchProbe.exe.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include <vector>
+#include "support/TestSupport.h"
+
+using pixtest::FileExists;
+using pixtest::MakeScratchFolder;
+
+namespace {
+
+const DWORD kProbeTimeoutMs = 30000;
+
+// What the second stage recorded about itself.
+struct SecondStageRecord {
+    DWORD processId = 0;
+    bool inherited = false;
+    std::string commandLine;
+    std::string module;
+    std::string currentFolder;
+    std::vector<std::string> args;
+};
+
+// Sets an environment variable for the processes started while it lives.
+class CScopedEnvironment {
+public:
+    CScopedEnvironment(const char* pszName, const std::string& value) : m_name(pszName)
+    {
+        char old[1024];
+        const DWORD length = ::GetEnvironmentVariableA(pszName, old, sizeof old);
+        m_hadValue = length > 0 && length < sizeof old;
+        if (m_hadValue)
+            m_oldValue.assign(old, length);
+        ::SetEnvironmentVariableA(pszName, value.c_str());
+    }
+    ~CScopedEnvironment() { ::SetEnvironmentVariableA(m_name.c_str(), m_hadValue ? m_oldValue.c_str() : NULL); }
+private:
+    std::string m_name;
+    std::string m_oldValue;
+    bool m_hadValue = false;
+};
+
+std::string ValueAfter(const std::string& line, const char* pszKey)
+{
+    const std::string key = std::string(pszKey) + "=";
+    return line.compare(0, key.size(), key) == 0 ? line.substr(key.size()) : std::string();
+}
+
+SecondStageRecord ParseRecord(const std::string& text)
+{
+    SecondStageRecord record;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.rfind("pid=", 0) == 0)
+            record.processId = std::strtoul(ValueAfter(line, "pid").c_str(), NULL, 10);
+        else if (line.rfind("inherited=", 0) == 0)
+            record.inherited = ValueAfter(line, "inherited") == "1";
+        else if (line.rfind("cmdline=", 0) == 0)
+            record.commandLine = ValueAfter(line, "cmdline");
+        else if (line.rfind("module=", 0) == 0)
+            record.module = ValueAfter(line, "module");
+        else if (line.rfind("cwd=", 0) == 0)
+            record.currentFolder = ValueAfter(line, "cwd");
+        else if (line.rfind("arg=", 0) == 0)
+            record.args.push_back(ValueAfter(line, "arg"));
+    }
+    return record;
+}
+
+bool WaitForFile(const std::string& path, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+        if (FileExists(path))
+            return true;
+        ::Sleep(100);
+    }
+    return FileExists(path);
+}
+
+void WaitForProcessEnd(DWORD processId)
+{
+    const HANDLE hProcess = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (hProcess) {
+        ::WaitForSingleObject(hProcess, kProbeTimeoutMs);
+        ::CloseHandle(hProcess);
+    }
+}
+
+// Installs LaunchProbe.exe as the uninstaller and runs it with TMP and TEMP set to tempFolder.
+class UninstallLaunch : public ::testing::Test {
+protected:
+    void Prepare(const std::string& name, const std::string& installFolder, const std::string& tempFolder)
+    {
+        m_base = MakeScratchFolder(name);
+        m_installFolder = m_base + "\\" + installFolder;
+        m_tempFolder = m_base + "\\" + tempFolder;
+        ASSERT_TRUE(::CreateDirectoryA(m_installFolder.c_str(), NULL));
+        ASSERT_TRUE(::CreateDirectoryA(m_tempFolder.c_str(), NULL));
+        m_uninstaller = m_installFolder + "\\PixUnInst.exe";
+        ASSERT_TRUE(pixtest::CopyFileTo(pixtest::OutDir() + "\\tests\\LaunchProbe.exe", m_uninstaller));
+        m_recordPath = m_base + "\\record.txt";
+    }
+
+    DWORD RunUninstaller(const std::string& arguments)
+    {
+        CScopedEnvironment tmp("TMP", m_tempFolder);
+        CScopedEnvironment temp("TEMP", m_tempFolder);
+        CScopedEnvironment record("PIX_PROBE_RECORD", m_recordPath);
+        const std::string eventName = "PixProbeInherit" + std::to_string(::GetCurrentProcessId());
+        CScopedEnvironment event("PIX_PROBE_EVENT", eventName);
+        m_hEvent = ::CreateEventA(NULL, TRUE, FALSE, eventName.c_str());
+        DWORD exitCode = 999;
+        EXPECT_TRUE(pixtest::RunAndWait("\"" + m_uninstaller + "\"" + arguments, kProbeTimeoutMs, &exitCode));
+        return exitCode;
+    }
+
+    SecondStageRecord ReadRecord()
+    {
+        EXPECT_TRUE(WaitForFile(m_recordPath, kProbeTimeoutMs)) << "the copy did not run";
+        SecondStageRecord record = ParseRecord(pixtest::ReadFileBytes(m_recordPath));
+        WaitForProcessEnd(record.processId);
+        return record;
+    }
+
+    void TearDown() override
+    {
+        if (m_hEvent)
+            ::CloseHandle(m_hEvent);
+        if (!m_base.empty())
+            pixtest::RemoveTree(m_base);
+    }
+
+    bool EventSignalled() const { return m_hEvent && ::WaitForSingleObject(m_hEvent, 0) == WAIT_OBJECT_0; }
+
+    std::string m_base, m_installFolder, m_tempFolder, m_uninstaller, m_recordPath;
+    HANDLE m_hEvent = NULL;
+};
+
+}  // namespace
+
+TEST_F(UninstallLaunch, QuotesPathsWithBlanksAndPassesSilentOn)
+{
+    Prepare("launch_blanks", "Program Files", "Temp Files");
+    ASSERT_TRUE(::CreateDirectoryA((m_installFolder + "\\Pixorama 5").c_str(), NULL));
+    m_uninstaller = m_installFolder + "\\Pixorama 5\\PixUnInst.exe";
+    ASSERT_TRUE(pixtest::CopyFileTo(pixtest::OutDir() + "\\tests\\LaunchProbe.exe", m_uninstaller));
+
+    EXPECT_EQ(RunUninstaller(" -s"), 0u);
+    const SecondStageRecord record = ReadRecord();
+    ASSERT_EQ(record.args.size(), 4u);
+    const std::string copy = record.args[0];
+    EXPECT_EQ(copy.rfind(m_tempFolder + "\\uni", 0), 0u) << copy;
+    EXPECT_EQ(record.args[1], "-delself");
+    EXPECT_EQ(record.args[2], m_uninstaller);
+    EXPECT_EQ(record.args[3], "-s");
+    EXPECT_EQ(record.commandLine, "\"" + copy + "\" -delself \"" + m_uninstaller + "\" -s");
+    // The copy itself runs, from the temporary folder, and is a full copy of the uninstaller.
+    EXPECT_EQ(record.module, copy);
+    EXPECT_EQ(pixtest::ReadFileBytes(copy), pixtest::ReadFileBytes(m_uninstaller));
+
+    char folder[MAX_PATH] = "";
+    ::GetCurrentDirectoryA(MAX_PATH, folder);
+    EXPECT_EQ(record.currentFolder, folder);
+    EXPECT_TRUE(record.inherited);
+    EXPECT_TRUE(EventSignalled());
+}
+
+TEST_F(UninstallLaunch, BarePathsAndNoSilentWord)
+{
+    Prepare("launch_bare", "Pixorama5", "Tmp");
+    EXPECT_EQ(RunUninstaller(""), 0u);
+    const SecondStageRecord record = ReadRecord();
+    ASSERT_EQ(record.args.size(), 3u);
+    EXPECT_EQ(record.args[2], m_uninstaller);
+    EXPECT_EQ(record.commandLine, record.args[0] + " -delself " + m_uninstaller);
+    EXPECT_EQ(record.args[0].rfind(m_tempFolder + "\\uni", 0), 0u) << record.args[0];
+}
+
+TEST_F(UninstallLaunch, AFailedStartReturnsToTheCaller)
+{
+    Prepare("launch_fails", "Pixorama5", "Tmp");
+    m_tempFolder = m_base + "\\no such folder";
+    // The probe's exit code 3 means LaunchUninstallCopy came back, without a message box in the way.
+    EXPECT_EQ(RunUninstaller(" -s"), 3u);
+    EXPECT_FALSE(WaitForFile(m_recordPath, 1000));
+}
