@@ -1,0 +1,253 @@
+// tests/install_ops/FileOpsTest.cpp - copying into the installation folder, pattern copies, folder counts, own folder.
+#include <gtest/gtest.h>
+#include "install/FileOps.h"
+#include "install_ops/OpsTestHelpers.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using pixtest::FileExists;
+using pixtest::FolderExists;
+using pixtest::ReadFileBytes;
+using pixtest::WriteFileBytes;
+
+class CopyInstallFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_root = pixtest::MakeScratchFolder("ops_copy");
+        m_source = m_root + "\\src";
+        m_dest = m_root + "\\dst";
+        ::CreateDirectoryA(m_source.c_str(), NULL);
+        ::CreateDirectoryA(m_dest.c_str(), NULL);
+        ASSERT_TRUE(WriteFileBytes(m_source + "\\app.dll", "new"));
+    }
+    void TearDown() override { pixtest::RemoveTree(m_root); }
+    std::string m_root;
+    std::string m_source;
+    std::string m_dest;
+};
+
+TEST_F(CopyInstallFileTest, CopiesUnderOwnOrNewName)
+{
+    EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL));
+    EXPECT_EQ("new", ReadFileBytes(m_dest + "\\app.dll"));
+    EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), "renamed.dll"));
+    EXPECT_EQ("new", ReadFileBytes(m_dest + "\\renamed.dll"));
+    EXPECT_EQ("new", ReadFileBytes(m_source + "\\app.dll"));
+}
+
+TEST_F(CopyInstallFileTest, MissingSourceFailsAndLeavesDestinationAlone)
+{
+    ASSERT_TRUE(WriteFileBytes(m_dest + "\\gone.dll", "keep"));
+    EXPECT_EQ(0, CopyInstallFile("gone.dll", m_source.c_str(), m_dest.c_str(), NULL));
+    EXPECT_EQ("keep", ReadFileBytes(m_dest + "\\gone.dll"));
+}
+
+TEST_F(CopyInstallFileTest, ReadOnlyAndHiddenDestinationsAreOverwritten)
+{
+    const std::string target = m_dest + "\\app.dll";
+    for (DWORD attributes : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN,
+                             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN}) {
+        ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(WriteFileBytes(target, "old"));
+        ASSERT_TRUE(::SetFileAttributesA(target.c_str(), attributes));
+        EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL)) << attributes;
+        EXPECT_EQ("new", ReadFileBytes(target)) << attributes;
+        EXPECT_FALSE(FileExists(target + ".old")) << attributes;
+    }
+}
+
+// The running program keeps its file: the copy goes in beside it and the old one waits for the
+// next system start under its backup name.
+TEST_F(CopyInstallFileTest, RunningProgramIsMovedAsideAndScheduledForDeletion)
+{
+    const std::string program = m_dest + "\\Pixcap5.exe";
+    const std::string backup = program + ".old";
+    ASSERT_TRUE(pixtest::CopyFileTo(pixtest::OutDir() + "\\Pixcap5.exe", program));
+    const std::string running = ReadFileBytes(program);
+    ASSERT_TRUE(WriteFileBytes(m_source + "\\Pixcap5.exe", "new program"));
+    ASSERT_TRUE(WriteFileBytes(backup, "stale"));
+    HANDLE hProcess = pixtest::StartProcess("\"" + program + "\"");
+    ASSERT_NE(nullptr, hProcess);
+    ::WaitForInputIdle(hProcess, 10000);
+    const bool deletable = ::DeleteFileA(program.c_str()) != FALSE;
+
+    const int result = deletable ? 0 : CopyInstallFile("Pixcap5.exe", m_source.c_str(), m_dest.c_str(), NULL);
+    const bool stillRunning = ::WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT;
+    ::TerminateProcess(hProcess, 0);
+    pixtest::WaitForExit(hProcess, 10000);
+    ::CloseHandle(hProcess);
+    ASSERT_FALSE(deletable) << "the platform here lets a running program's file go";
+    EXPECT_TRUE(stillRunning);
+    EXPECT_NE(0, result);
+    EXPECT_EQ("new program", ReadFileBytes(program));
+    EXPECT_EQ(running, ReadFileBytes(backup));
+    EXPECT_TRUE(opstest::IsPendingDeletion(backup)) << opstest::ReadPendingDeletions();
+    EXPECT_FALSE(opstest::IsPendingDeletion(program));
+}
+
+// A file that can be neither deleted nor renamed stays as it is and the copy fails.
+TEST_F(CopyInstallFileTest, ExclusivelyHeldDestinationFailsTheCopy)
+{
+    const std::string target = m_dest + "\\app.dll";
+    const std::string backup = target + ".old";
+    ASSERT_TRUE(WriteFileBytes(target, "held"));
+    ASSERT_TRUE(WriteFileBytes(backup, "stale"));
+    HANDLE hHeld = opstest::HoldFileExclusively(target);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    const int result = CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL);
+    ::CloseHandle(hHeld);
+    EXPECT_EQ(0, result);
+    EXPECT_EQ("held", ReadFileBytes(target));
+    EXPECT_FALSE(FileExists(backup)) << "a stale backup goes before the move is tried";
+    EXPECT_FALSE(opstest::IsPendingDeletion(backup));
+}
+
+TEST_F(CopyInstallFileTest, FolderInTheWayIsNeitherRenamedNorReplaced)
+{
+    ::CreateDirectoryA((m_dest + "\\app.dll").c_str(), NULL);
+    EXPECT_EQ(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL));
+    EXPECT_TRUE(FolderExists(m_dest + "\\app.dll"));
+    EXPECT_FALSE(FolderExists(m_dest + "\\app.dll.old"));
+    EXPECT_FALSE(opstest::IsPendingDeletion(m_dest + "\\app.dll.old"));
+}
+
+// Copying a file onto itself would delete the only copy first: every spelling of the source
+// folder must count as the same folder.
+TEST_F(CopyInstallFileTest, SameFolderInAnotherSpellingCopiesNothingAndKeepsTheFile)
+{
+    const std::string file = m_source + "\\app.dll";
+    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    std::string upper = m_source;
+    for (char& c : upper)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    std::string slashes = m_source;
+    for (char& c : slashes)
+        if (c == '\\')
+            c = '/';
+    for (const std::string& other : {upper, m_source + "\\", slashes, m_root + "\\dst\\..\\src"}) {
+        EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), other.c_str(), NULL)) << other;
+        EXPECT_NE(0, CopyInstallFile("app.dll", other.c_str(), m_source.c_str(), "APP.DLL")) << other;
+        EXPECT_EQ("new", ReadFileBytes(file)) << other;
+        EXPECT_EQ(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
+                  opstest::GetAttributes(file) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) << other;
+    }
+    EXPECT_EQ(1, CountFolderEntries("*", m_source.c_str()));
+}
+
+TEST_F(CopyInstallFileTest, SameFolderWithNewNameCopiesUnlessTargetIsUndeletable)
+{
+    const std::string copy = m_source + "\\copy.dll";
+    EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), m_source.c_str(), "copy.dll"));
+    EXPECT_EQ("new", ReadFileBytes(copy));
+
+    ASSERT_TRUE(WriteFileBytes(copy, "held"));
+    HANDLE hHeld = opstest::HoldFileExclusively(copy);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    const int result = CopyInstallFile("app.dll", m_source.c_str(), m_source.c_str(), "copy.dll");
+    ::CloseHandle(hHeld);
+    EXPECT_NE(0, result);
+    EXPECT_EQ("held", ReadFileBytes(copy));
+    EXPECT_FALSE(FileExists(copy + ".old"));
+}
+
+// A folder ending in "/" gets no second separator: the joined path is exactly one character
+// short of the limit and must still be accepted, while one more character is refused.
+TEST_F(CopyInstallFileTest, SlashEndedFolderAndPathLimit)
+{
+    const std::string name = "app.dll";
+    const size_t folderChars = 259 - name.size();  // folder incl. its "/" + name = 259 characters
+    const std::string longFolder = m_root + "\\" + std::string(folderChars - m_root.size() - 2, 'f');
+    ASSERT_TRUE(::CreateDirectoryA(longFolder.c_str(), NULL));
+    const std::string withSlash = longFolder + "/";
+    ASSERT_EQ(259u, (withSlash + name).size());
+
+    EXPECT_NE(0, CopyInstallFile(name.c_str(), m_source.c_str(), withSlash.c_str(), NULL));
+    EXPECT_EQ("new", ReadFileBytes(longFolder + "\\" + name));
+    // Without the slash the separator is added, the path no longer fits and nothing is written,
+    // not even under a shortened name.
+    EXPECT_EQ(0, CopyInstallFile(name.c_str(), m_source.c_str(), longFolder.c_str(), "app.dllx"));
+    EXPECT_EQ(1, CountFolderEntries("*", longFolder.c_str()));
+}
+
+class CopyMatchingFilesTest : public CopyInstallFileTest {
+protected:
+    void SetUp() override
+    {
+        CopyInstallFileTest::SetUp();
+        ASSERT_TRUE(WriteFileBytes(m_source + "\\one.txt", "1"));
+        ASSERT_TRUE(WriteFileBytes(m_source + "\\two.txt", "2"));
+        ASSERT_TRUE(WriteFileBytes(m_source + "\\three.txt", "3"));
+    }
+};
+
+TEST_F(CopyMatchingFilesTest, CopiesEveryMatchIntoACreatedFolder)
+{
+    const std::string created = m_root + "\\fresh";
+    EXPECT_EQ(3, CopyMatchingFiles("*.txt", m_source.c_str(), created.c_str()));
+    EXPECT_EQ("1", ReadFileBytes(created + "\\one.txt"));
+    EXPECT_EQ("2", ReadFileBytes(created + "\\two.txt"));
+    EXPECT_EQ("3", ReadFileBytes(created + "\\three.txt"));
+    EXPECT_FALSE(FileExists(created + "\\app.dll"));
+}
+
+TEST_F(CopyMatchingFilesTest, NoMatchOrMissingParentCopiesNothing)
+{
+    const std::string untouched = m_root + "\\untouched";
+    EXPECT_EQ(0, CopyMatchingFiles("*.exe", m_source.c_str(), untouched.c_str()));
+    EXPECT_FALSE(FolderExists(untouched));
+
+    const std::string deep = m_root + "\\missing\\deeper";
+    EXPECT_EQ(0, CopyMatchingFiles("*.txt", m_source.c_str(), deep.c_str()));
+    EXPECT_FALSE(FolderExists(m_root + "\\missing"));
+}
+
+// The search order is the platform's; whatever it is, the copies stop at the first folder.
+TEST_F(CopyMatchingFilesTest, StopsAtTheFirstFolderInSearchOrder)
+{
+    ASSERT_TRUE(::CreateDirectoryA((m_source + "\\sub.txt").c_str(), NULL));
+    std::vector<std::string> before;
+    bool folderSeen = false;
+    WIN32_FIND_DATAA data;
+    HANDLE hFind = ::FindFirstFileA((m_source + "\\*.txt").c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFind);
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            folderSeen = true;
+        else if (!folderSeen)
+            before.push_back(data.cFileName);
+    } while (::FindNextFileA(hFind, &data));
+    ::FindClose(hFind);
+
+    EXPECT_EQ(static_cast<int>(before.size()), CopyMatchingFiles("*.txt", m_source.c_str(), m_dest.c_str()));
+    EXPECT_EQ(static_cast<int>(before.size()), CountFolderEntries("*", m_dest.c_str()));
+    for (const std::string& name : before)
+        EXPECT_TRUE(FileExists(m_dest + "\\" + name)) << name;
+    // A catch-all pattern meets "." first and copies nothing.
+    const std::string other = m_root + "\\other";
+    EXPECT_EQ(0, CopyMatchingFiles("*", m_source.c_str(), other.c_str()));
+    EXPECT_EQ(0, CountFolderEntries("*", other.c_str()));
+}
+
+TEST_F(CopyMatchingFilesTest, CountFolderEntriesSkipsDotsAndCountsFolders)
+{
+    const std::string empty = m_root + "\\empty";
+    ASSERT_TRUE(::CreateDirectoryA(empty.c_str(), NULL));
+    EXPECT_EQ(0, CountFolderEntries("*", empty.c_str()));
+    ASSERT_TRUE(::CreateDirectoryA((empty + "\\inner").c_str(), NULL));
+    EXPECT_EQ(1, CountFolderEntries("*", empty.c_str()));
+    EXPECT_EQ(4, CountFolderEntries("*", m_source.c_str()));
+    EXPECT_EQ(3, CountFolderEntries("*.txt", m_source.c_str()));
+    EXPECT_EQ(0, CountFolderEntries("*.exe", m_source.c_str()));
+    EXPECT_EQ(0, CountFolderEntries("*", (m_root + "\\nowhere").c_str()));
+}
+
+TEST(GetOwnFolderTest, IsTheFolderOfTheRunningProgram)
+{
+    const std::string own = GetOwnFolder();
+    EXPECT_EQ(opstest::Lower(pixtest::OutDir() + "\\tests"), opstest::Lower(own));
+    EXPECT_TRUE(FileExists(own + "\\install_ops_test.exe"));
+}
+
+}  // namespace

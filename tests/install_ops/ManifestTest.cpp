@@ -1,0 +1,111 @@
+// tests/install_ops/ManifestTest.cpp - carrying out the package manifest's "File Copy: " lines.
+#include <gtest/gtest.h>
+#include "install/FileOps.h"
+#include "install/InstallState.h"
+#include "install_ops/OpsTestHelpers.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using pixtest::FileExists;
+using pixtest::ReadFileBytes;
+using pixtest::WriteFileBytes;
+
+class ManifestTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_root = pixtest::MakeScratchFolder("ops_manifest");
+        m_source = m_root + "\\package";
+        m_dest = m_root + "\\install";
+        ::CreateDirectoryA(m_source.c_str(), NULL);
+        ::CreateDirectoryA(m_dest.c_str(), NULL);
+        InstallChoices.sourceFolder = m_source;
+        InstallChoices.destinationFolder = m_dest;
+        for (const char* name : {"Pixcap5.exe", "PixRes5.dll", "Pixcap5.chm", "readme.txt", "old.txt", "lower.txt"})
+            ASSERT_TRUE(WriteFileBytes(m_source + "\\" + name, std::string("from ") + name));
+        ASSERT_TRUE(WriteFileBytes(m_root + "\\secret.txt", "outside"));
+    }
+    void TearDown() override
+    {
+        InstallChoices.sourceFolder.clear();
+        InstallChoices.destinationFolder.clear();
+        pixtest::RemoveTree(m_root);
+    }
+    void RunManifest(const std::string& text)
+    {
+        const std::string manifest = m_source + "\\PixUnInst.log";
+        ASSERT_TRUE(WriteFileBytes(manifest, text));
+        RunPackageManifest(manifest.c_str());
+    }
+    std::string m_root;
+    std::string m_source;
+    std::string m_dest;
+};
+
+TEST_F(ManifestTest, CopiesPlainPatternAndRenamedEntriesOnly)
+{
+    ASSERT_TRUE(WriteFileBytes(m_dest + "\\gone.txt", "must stay"));
+    RunManifest("File Copy: Pixcap5.exe\r\n"
+                "File Copy: *.dll\n"
+                "File Copy: readme.txt  \t>  \t liesmich.txt   \r\n"
+                "File Del: gone.txt\r\n"
+                "file copy: lower.txt\r\n"
+                "File Overwrite: old.txt\r\n"
+                "\r\n"
+                "Made Dir: C:\\nowhere\r\n");
+    EXPECT_EQ("from Pixcap5.exe", ReadFileBytes(m_dest + "\\Pixcap5.exe"));
+    EXPECT_EQ("from PixRes5.dll", ReadFileBytes(m_dest + "\\PixRes5.dll"));
+    EXPECT_EQ("from readme.txt", ReadFileBytes(m_dest + "\\liesmich.txt"));
+    EXPECT_FALSE(FileExists(m_dest + "\\readme.txt"));
+    EXPECT_EQ("must stay", ReadFileBytes(m_dest + "\\gone.txt"));
+    EXPECT_FALSE(FileExists(m_dest + "\\lower.txt"));
+    EXPECT_FALSE(FileExists(m_dest + "\\old.txt"));
+}
+
+// A missing file stops nothing but its own line.
+TEST_F(ManifestTest, FailedLineDoesNotStopTheFollowingOnes)
+{
+    RunManifest("File Copy: missing.exe\nFile Copy: nothing*.bin\nFile Copy: ghost.txt > real.txt\n"
+                "File Copy: Pixcap5.chm\n");
+    EXPECT_EQ("from Pixcap5.chm", ReadFileBytes(m_dest + "\\Pixcap5.chm"));
+    EXPECT_FALSE(FileExists(m_dest + "\\real.txt"));
+}
+
+// The manifest names files directly inside the two folders; no line may reach outside them.
+TEST_F(ManifestTest, OperandsReachingOutsideTheFoldersAreSkipped)
+{
+    RunManifest("File Copy: ..\\secret.txt\n"
+                "File Copy: ..\\secret.txt > stolen.txt\n"
+                "File Copy: readme.txt > ..\\escaped.txt\n"
+                "File Copy: readme.txt > sub/escaped.txt\n"
+                "File Copy: readme.txt > C:escaped.txt\n"
+                "File Copy: readme.txt > ..\n"
+                "File Copy: Pixcap5.exe > \n"
+                "File Copy:  > target.txt\n"
+                "File Copy: C:\\pixtest\\ops_manifest\\package\\readme.txt\n");
+    EXPECT_FALSE(FileExists(m_dest + "\\secret.txt"));
+    EXPECT_FALSE(FileExists(m_dest + "\\stolen.txt"));
+    EXPECT_FALSE(FileExists(m_root + "\\escaped.txt"));
+    EXPECT_FALSE(FileExists(m_dest + "\\target.txt"));
+    EXPECT_FALSE(FileExists(m_dest + "\\readme.txt"));
+    EXPECT_FALSE(FileExists(m_dest + "\\Pixcap5.exe"));
+    EXPECT_EQ(0, CountFolderEntries("*", m_dest.c_str()));
+    EXPECT_EQ(7, CountFolderEntries("*", m_source.c_str()));  // six package files and the manifest
+}
+
+// No " | " remark cutting on the install side: such a line names no existing file.
+TEST_F(ManifestTest, RemarkIsPartOfTheOperand)
+{
+    RunManifest("File Copy: readme.txt | shipped since 5.0\n");
+    EXPECT_EQ(0, CountFolderEntries("*", m_dest.c_str()));
+}
+
+TEST_F(ManifestTest, MissingManifestCopiesNothing)
+{
+    RunPackageManifest((m_source + "\\absent.log").c_str());
+    RunPackageManifest(NULL);
+    EXPECT_EQ(0, CountFolderEntries("*", m_dest.c_str()));
+}
+
+}  // namespace
