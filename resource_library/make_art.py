@@ -1,8 +1,8 @@
-#!/usr/bin/python3
 # resource_library/make_art.py - draws the library's bitmaps, icons and cursors, makes the shutter
 # sound and the toolbar and dialog-init data, and writes art/Art.rc that lists them.
-# Only the standard library is used, so the output is reproducible on any machine; the generated
-# files are committed and the build never has to run this.
+# Run: /usr/bin/python3 resource_library/make_art.py (after changing it or resource.h).
+# Only the standard library is used and nothing is random, so the output is the same on any
+# machine; the generated files are committed and the build never has to run this.
 import os
 import re
 import struct

@@ -1,4 +1,3 @@
-#!/usr/bin/python3
 # tests/reslib/check_pixres5.py - reads PixRes5.dll as a file (the shipped i686 build cannot be
 # loaded on this machine) and checks its resource directory, imports, exports and the data of
 # the version block and the sound against the library's resource table.
@@ -250,13 +249,24 @@ def check_table(f, tree):
     if not expected_types <= set(tree):
         return
     for rtype, names in tree.items():
-        for name, langs in names.items():
-            f.equal(len(langs), 1, "languages of %s/%s" % (rtype, name))
+        for name, by_language in names.items():
+            f.equal(len(by_language), 1, "languages of %s/%s" % (rtype, name))
 
-    def langs(rtype):
-        return {name: l[0] for name, l in languages_by_name(tree, rtype).items()}
+    check_texts_and_layouts(f, tree)
+    check_images(f, tree)
+    f.equal(langs(tree, "WAVE"), {2003: US}, "sounds")
+    check_sound(f, tree["WAVE"][2003][US])
+    f.equal(langs(tree, RT_VERSION), {1: US}, "version information")
+    check_version(f, tree[RT_VERSION][1][US])
+    check_toolbars(f, tree)
 
-    blocks = langs(RT_STRING)
+
+def langs(tree, rtype):
+    return {name: l[0] for name, l in languages_by_name(tree, rtype).items()}
+
+
+def check_texts_and_layouts(f, tree):
+    blocks = langs(tree, RT_STRING)
     f.equal((min(blocks), max(blocks)), (99 // 16 + 1, 61888 // 16 + 1), "string blocks")
     f.equal(set(blocks.values()), {US}, "string languages")
     for sid, text in ((57344, "Pixorama"), (101, "Felvétel")):
@@ -264,31 +274,34 @@ def check_table(f, tree):
     for sid in (99, 61888):
         f.check(bool(string_from_table(tree, sid)), "string %d exists" % sid)
 
-    dialogs = langs(RT_DIALOG)
+    dialogs = langs(tree, RT_DIALOG)
     f.equal((min(dialogs), max(dialogs)), (100, 30723), "dialog ids")
     f.equal(sorted(dialogs.values()).count(NEUTRAL), 1, "neutral dialogs")
     f.equal(len(dialogs) - 1, sorted(dialogs.values()).count(US), "U.S. dialogs")
     f.equal(dialog_title(tree[RT_DIALOG][135][US]), "Gyorsbillentyűk felvételhez", "dialog 135")
 
-    f.equal(langs(RT_MENU), {i: US for i in (99, 2002, 2042, 2059, 2060, 16102)}, "menus")
+    f.equal(langs(tree, RT_MENU), {i: US for i in (99, 2002, 2042, 2059, 2060, 16102)}, "menus")
     f.equal(parse_menu(tree[RT_MENU][99][US])[:5],
             ["&Fájl", "S&zerkesztés", "&Nézet", "&Felvétel", "&Kép"], "main menu pop-ups")
-    f.equal(langs(RT_ACCELERATOR), {99: US, 30997: US}, "accelerator tables")
-    f.equal(langs(RT_TOOLBAR), {99: US, 100: US, 2039: US, 16138: NEUTRAL, 16960: NEUTRAL},
+    f.equal(langs(tree, RT_ACCELERATOR), {99: US, 30997: US}, "accelerator tables")
+    f.equal(langs(tree, RT_TOOLBAR), {99: US, 100: US, 2039: US, 16138: NEUTRAL, 16960: NEUTRAL},
             "toolbars")
-    f.equal(langs(RT_DLGINIT), {105: US, 138: US, 2056: US, 16134: US}, "dialog-init data")
+    f.equal(langs(tree, RT_DLGINIT), {105: US, 138: US, 2056: US, 16134: US}, "dialog-init data")
 
-    bitmaps = langs(RT_BITMAP)
+
+
+def check_images(f, tree):
+    bitmaps = langs(tree, RT_BITMAP)
     f.equal((len(bitmaps), min(bitmaps), max(bitmaps)), (35, 99, 30996), "bitmaps")
     f.equal((list(bitmaps.values()).count(US), list(bitmaps.values()).count(NEUTRAL)), (22, 13),
             "bitmap languages")
 
-    f.equal(langs(RT_GROUP_ICON), {99: US, 868: US, 2021: US, 2022: US, 16931: NEUTRAL,
+    f.equal(langs(tree, RT_GROUP_ICON), {99: US, 868: US, 2021: US, 2022: US, 16931: NEUTRAL,
                                    16995: NEUTRAL}, "icon groups")
     f.equal(len(tree[RT_ICON]), 14, "icon images")
     check_group(f, tree, RT_GROUP_ICON, RT_ICON, "icon")
 
-    cursors = langs(RT_GROUP_CURSOR)
+    cursors = langs(tree, RT_GROUP_CURSOR)
     numbered = [n for n in cursors if isinstance(n, int)]
     f.equal((len(cursors), [n for n in cursors if not isinstance(n, int)]), (26, ["SCROLLCUR"]),
             "cursor groups")
@@ -297,12 +310,6 @@ def check_table(f, tree):
             "cursor group languages")
     f.equal(len(tree[RT_CURSOR]), 32, "cursor images")
     check_group(f, tree, RT_GROUP_CURSOR, RT_CURSOR, "cursor")
-
-    f.equal(langs("WAVE"), {2003: US}, "sounds")
-    check_sound(f, tree["WAVE"][2003][US])
-    f.equal(langs(RT_VERSION), {1: US}, "version information")
-    check_version(f, tree[RT_VERSION][1][US])
-    check_toolbars(f, tree)
 
 
 def check_toolbars(f, tree):
