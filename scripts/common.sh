@@ -15,7 +15,7 @@ pix_wine_env() {
 pix_install_packages() {
   local need=(cmake ninja-build g++ clang g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
               binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb xauth
-              imagemagick googletest python3)
+              imagemagick googletest python3 locales)
   local missing=()
   for p in "${need[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -25,6 +25,12 @@ pix_install_packages() {
     local sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+  # Wine names unix files through this locale: without it no file name with an accented
+  # letter (the Hungarian shortcut captions) can be created.
+  if ! locale -a 2>/dev/null | grep -qix 'hu_HU.utf8'; then
+    local sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo localedef -i hu_HU -f UTF-8 hu_HU.UTF-8
   fi
 }
 
