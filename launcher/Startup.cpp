@@ -1,4 +1,194 @@
-// launcher/Startup.cpp - placeholder: filled in by its own change.
+// launcher/Startup.cpp - setup's start-up routine: run mode, uninstall confirmation, closing the
+// running copies of the capture application, hand-over to the installer or the uninstaller.
 #include "launcher/Startup.h"
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+#include "framework/Handles.h"
+#include "framework/PathText.h"
+#include "framework/UiText.h"
 #include "install/InstallDriver.h"
-int CSetupApp::RunStartup() { return RunInstaller(); }
+#include "install/InstallState.h"
+#include "launcher/InstanceManager.h"
+#include "launcher/RunMode.h"
+#include "setup_resources/resource.h"
+#include "uninstall/UninstallLaunch.h"
+#include "uninstall/UninstallSteps.h"
+
+namespace {
+
+// The first stage ends right after starting the second; by then its file is normally free.
+const DWORD kSecondStageWaitMs = 1000;
+// What a running copy gets between the close request and its termination.
+const DWORD kCloseWaitMs = 10;
+// wParam of WM_CLOSE asking the capture application to close without saving.
+const WPARAM CLOSE_WITHOUT_SAVING = 1001;
+
+const UINT kConfirmUninstallStyle = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;  // 0x134
+const UINT kCloseCopiesStyle = MB_YESNO | MB_ICONEXCLAMATION;                       // 0x34
+const UINT kInstallAbortedStyle = MB_OK | MB_ICONINFORMATION;                       // 0x40
+const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                          // 0x30
+
+const char kCaptureAppFileName[] = "pixcap5.exe";
+// Image paths of other processes are read into this many bytes; longer ones are not believed.
+const DWORD kImagePathChars = 1024;
+const DWORD kCompareChunkBytes = 64 * 1024;
+
+// Empty when the path does not fit a path buffer: a cut path would name another file.
+std::string GetOwnProgramPath()
+{
+    char path[kMaxPathChars];
+    const DWORD n = ::GetModuleFileNameA(NULL, path, kMaxPathChars);
+    return (n == 0 || n >= kMaxPathChars) ? std::string() : std::string(path, n);
+}
+
+std::string GetFileNamePart(const std::string& path)
+{
+    const size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+bool ReadChunk(HANDLE hFile, std::vector<char>& buffer, DWORD* pRead)
+{
+    return ::ReadFile(hFile, buffer.data(), static_cast<DWORD>(buffer.size()), pRead, NULL) != 0;
+}
+
+// Same bytes: a renamed copy of this program (the uninstaller, its temporary copy, a second
+// installer) is as much a participant as this process. Any failure to read says "not the same".
+bool HaveSameContent(const std::string& pathA, const std::string& pathB)
+{
+    CHandle a(::CreateFileA(pathA.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            NULL, OPEN_EXISTING, 0, NULL));
+    CHandle b(::CreateFileA(pathB.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            NULL, OPEN_EXISTING, 0, NULL));
+    if (!a.IsValid() || !b.IsValid())
+        return false;
+    LARGE_INTEGER sizeA, sizeB;
+    if (!::GetFileSizeEx(a, &sizeA) || !::GetFileSizeEx(b, &sizeB) || sizeA.QuadPart != sizeB.QuadPart)
+        return false;
+    std::vector<char> chunkA(kCompareChunkBytes), chunkB(kCompareChunkBytes);
+    for (;;) {
+        DWORD readA = 0, readB = 0;
+        if (!ReadChunk(a, chunkA, &readA) || !ReadChunk(b, chunkB, &readB) || readA != readB)
+            return false;
+        if (readA == 0)
+            return true;
+        if (!std::equal(chunkA.begin(), chunkA.begin() + readA, chunkB.begin()))
+            return false;
+    }
+}
+
+// A listed id can be stale: its process ended without leaving the list, and the id may since
+// belong to an unrelated program. Only the capture application (by its program file name) and
+// copies of this program (by their content) count as participants.
+bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
+{
+    char image[kImagePathChars];
+    DWORD size = kImagePathChars;
+    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || size >= kImagePathChars)
+        return false;
+    const std::string imagePath(image, size);
+    if (LowerAscii(GetFileNamePart(imagePath)) == kCaptureAppFileName)
+        return true;
+    if (ownPath.empty())
+        return false;
+    return LowerAscii(imagePath) == LowerAscii(ownPath) || HaveSameContent(imagePath, ownPath);
+}
+
+// One handle serves the check and the termination, opened before anything is posted: while it
+// is open the id cannot pass to another process. A process that cannot be opened or checked
+// gets neither the close request nor the termination.
+void CloseParticipant(DWORD processId, const std::string& ownPath)
+{
+    CHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.IsValid() || !IsParticipant(process, ownPath))
+        return;
+    HWND hMainWnd = FindMainWindow(processId);
+    if (hMainWnd)
+        ::PostMessageA(hMainWnd, WM_CLOSE, CLOSE_WITHOUT_SAVING, 0);
+    ::Sleep(kCloseWaitMs);
+    // No check whether it ended by itself: it is gone afterwards either way.
+    ::TerminateProcess(process, 0);
+}
+
+// Visits the first otherCopies ids of one snapshot: copies that registered after this process
+// stand behind its own id and are left alone.
+void CloseRunningCopies(int otherCopies)
+{
+    std::vector<uint32_t> snapshot;
+    if (!InstanceRegistry.ListInstances(snapshot))
+        return;
+    const DWORD ownId = ::GetCurrentProcessId();
+    const std::string ownPath = GetOwnProgramPath();
+    const size_t visits = std::min(snapshot.size(), static_cast<size_t>(otherCopies));
+    for (size_t i = 0; i < visits; ++i) {
+        if (snapshot[i] != ownId)
+            CloseParticipant(snapshot[i], ownPath);
+    }
+}
+
+int ShowLaunchBox(const std::wstring& caption, const std::wstring& text, UINT style)
+{
+    return ::MessageBoxW(NULL, text.c_str(), caption.c_str(), style);
+}
+
+bool ConfirmCloseCopies(const std::wstring& caption, int otherCopies)
+{
+    const std::wstring text = otherCopies == 1 ? LoadResStringW(IDS_ONE_COPY_RUNNING)
+                                               : FormatResString(IDS_COPIES_RUNNING, otherCopies);
+    if (ShowLaunchBox(caption, text, kCloseCopiesStyle) == IDYES)
+        return true;
+    ShowLaunchBox(caption, LoadResStringW(IDS_INSTALL_ABORTED), kInstallAbortedStyle);
+    return false;
+}
+
+// The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
+// process-wide objects are destroyed and this process leaves the instance list.
+[[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
+{
+    ::Sleep(kSecondStageWaitMs);
+    const std::string ownPath = GetOwnProgramPath();
+    if (!ownPath.empty())
+        DeleteFileAtReboot(ownPath.c_str());
+    const std::string& uninstallerPath = words[2];
+    const std::string installFolder = GetDriveAndFolder(uninstallerPath);
+    ::DeleteFileA(uninstallerPath.c_str());  // a failure is not reported; the steps follow
+    // A word without a folder names no installation: the steps would address the current drive.
+    if (EndsWithSeparator(installFolder))
+        RunUninstallSteps(installFolder.c_str());
+    if (!SilentFlag)
+        AppMessageBoxId(NULL, IDS_UNINSTALLED, kUninstalledStyle);
+    std::exit(0);
+}
+
+}  // namespace
+
+int CSetupApp::RunStartup()
+{
+    const std::vector<std::string> words = SplitCommandLine(::GetCommandLineA());
+    SilentFlag = IsSilentCommandLine(words);
+    const RunMode mode = DecideRunMode(words, GetOwnProgramPath());
+    if (mode == RunMode::UninstallStage2)
+        RunSecondStage(words);
+
+    const std::wstring caption = LoadResStringW(IDS_CAPTION, kCaptionChars);
+    const std::wstring confirmation = LoadResStringW(IDS_CONFIRM_UNINSTALL);
+    if (mode == RunMode::UninstallStage1 && !SilentFlag &&
+        ShowLaunchBox(caption, confirmation, kConfirmUninstallStyle) != IDYES)
+        return 0;
+
+    // This process is listed too; an unavailable registry counts 0, so nothing is closed.
+    const int otherCopies = static_cast<int>(InstanceRegistry.CountInstances()) - 1;
+    if (otherCopies > 0) {
+        if (mode == RunMode::Install && !HasCloseWithoutAskingSwitch(words) &&
+            !ConfirmCloseCopies(caption, otherCopies))
+            return 1;
+        CloseRunningCopies(otherCopies);
+    }
+
+    if (mode == RunMode::Install)
+        return RunInstaller();
+    LaunchUninstallCopy();  // returns only when the copy could not be started
+    return 0;
+}

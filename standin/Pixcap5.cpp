@@ -2,7 +2,7 @@
 // has a main window, closes without saving on request, and records what reached it.
 //
 // Record file: the path in the environment variable PIXCAP5_RECORD, else "<program path>.received.txt".
-// One line per event, appended and flushed at once (the close pass terminates 10 ms after its
+// One line per event, appended at once (the close pass terminates 10 ms after its
 // request), each line starting with this process's id in decimal:
 //   <pid> start <current directory>|<command-line arguments>
 //   <pid> ready                       main window shown and process listed
@@ -36,18 +36,18 @@ std::string RecordPath()
     return std::string(path) + kRecordSuffix;
 }
 
-// Several stand-ins may share one record: FILE_APPEND_DATA keeps each line whole.
+// Several stand-ins may share one record: FILE_APPEND_DATA keeps each line whole. The file stays
+// open, so that a close request is on record within the 10 ms before the termination follows.
 void RecordEvent(const std::string& event)
 {
-    static const std::string s_path = RecordPath();
-    HANDLE h = ::CreateFileA(s_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
+    static const HANDLE s_hRecord = ::CreateFileA(RecordPath().c_str(), FILE_APPEND_DATA,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                  NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (s_hRecord == INVALID_HANDLE_VALUE)
         return;
     const std::string line = std::to_string(::GetCurrentProcessId()) + " " + event + "\r\n";
     DWORD written = 0;
-    ::WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, NULL);
-    ::CloseHandle(h);
+    ::WriteFile(s_hRecord, line.data(), static_cast<DWORD>(line.size()), &written, NULL);
 }
 
 void RecordStart(const char* pszArguments)

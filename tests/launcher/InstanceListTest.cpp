@@ -1,0 +1,362 @@
+// tests/launcher/InstanceListTest.cpp - the shared instance list: layout, notifications to other
+// processes, full and hostile lists, the main-window rule.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <imm.h>
+#include <cstring>
+#include "launcher/InstanceManager.h"
+#include "launcher/LauncherTestSupport.h"
+
+using namespace launchtest;
+
+namespace {
+
+const uint32_t kListBytes = 4008;
+
+// A test of its own name sees only what it registers itself.
+class CPrivateListTest : public ::testing::Test {
+protected:
+    std::string Name() const
+    {
+        return std::string("Pixtest.") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+};
+
+// Tests with stand-ins share the real list: each starts with none and leaves none behind.
+class CSharedListTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(WaitForSectionGone(kInstanceName)) << "an earlier test left a participant running";
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        UseRecordFile(pixtest::MakeScratchFolder("list-" + name) + "\\record.txt");
+    }
+    void TearDown() override { EXPECT_TRUE(WaitForSectionGone(kInstanceName)); }
+};
+
+// Messages from one sender arrive in order: once a later notification is recorded, an earlier
+// one that was posted would be recorded too.
+std::vector<std::string> EventsAfterReady(const CStandin& s)
+{
+    std::vector<std::string> events = s.Events();
+    std::vector<std::string> after;
+    bool ready = false;
+    for (const std::string& e : events) {
+        if (ready)
+            after.push_back(e);
+        ready = ready || e == "ready";
+    }
+    return after;
+}
+
+std::string Added(DWORD id) { return "added " + std::to_string(id); }
+std::string Removed(DWORD id) { return "removed " + std::to_string(id); }
+
+}  // namespace
+
+TEST_F(CPrivateListTest, FirstProcessCreatesInitialisesAndRegisters)
+{
+    const DWORD self = ::GetCurrentProcessId();
+    {
+        COXInstanceManager registry(Name().c_str(), 1024);
+        CRawList raw;
+        ASSERT_TRUE(raw.Open(Name()));
+        EXPECT_EQ(raw.SectionBytes(), 131072u);  // list area and additional area, 64 KiB each
+        const SListBytes list = raw.Read();
+        EXPECT_EQ(list.marker, 1u);
+        EXPECT_EQ(list.count, 1u);
+        EXPECT_EQ(list.slots[0], self);
+        for (uint32_t i = 1; i < kSlots; ++i)
+            ASSERT_EQ(list.slots[i], 0u) << "slot " << i;
+        for (size_t i = kListBytes; i < raw.SectionBytes(); ++i)
+            ASSERT_EQ(raw.Bytes()[i], 0) << "byte " << i;
+        EXPECT_EQ(registry.CountInstances(), 1u);
+        std::vector<uint32_t> ids;
+        EXPECT_TRUE(registry.ListInstances(ids));
+        EXPECT_EQ(ids, std::vector<uint32_t>{self});
+        EXPECT_STREQ(registry.GetRuntimeClass()->m_lpszClassName, "COXInstanceManager");
+        HANDLE hExtra = ::OpenMutexA(SYNCHRONIZE, FALSE, ("COXInstanceManager_Additional_Mutex_" + Name()).c_str());
+        EXPECT_NE(hExtra, (HANDLE)NULL);
+        if (hExtra)
+            ::CloseHandle(hExtra);
+    }
+    // Destruction left the list and closed the section: nothing holds it any more.
+    EXPECT_FALSE(SectionExists(Name()));
+}
+
+TEST_F(CPrivateListTest, SecondRegistryOpensTheListWithoutWipingIt)
+{
+    const DWORD self = ::GetCurrentProcessId();
+    COXInstanceManager first(Name().c_str(), 1024);
+    EXPECT_TRUE(first.AddProcess(4242));
+    COXInstanceManager second(Name().c_str(), 1024);
+    std::vector<uint32_t> ids;
+    ASSERT_TRUE(second.ListInstances(ids));
+    EXPECT_EQ(ids, (std::vector<uint32_t>{self, 4242, self}));
+}
+
+TEST_F(CPrivateListTest, AnIdTwiceStandsTwiceAndOneRemovalTakesTheFirst)
+{
+    const DWORD self = ::GetCurrentProcessId();
+    COXInstanceManager registry(Name().c_str(), 1024);
+    EXPECT_TRUE(registry.AddProcess(7001));
+    EXPECT_TRUE(registry.AddProcess(self));
+    EXPECT_TRUE(registry.AddProcess(7002));
+    EXPECT_TRUE(registry.RemoveProcess(self));
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(Name()));
+    SListBytes list = raw.Read();
+    EXPECT_EQ(list.Listed(), (std::vector<uint32_t>{7001, self, 7002}));
+    EXPECT_EQ(list.slots[3], 0u);
+    EXPECT_FALSE(registry.RemoveProcess(7777));
+    EXPECT_EQ(raw.Read().Listed(), (std::vector<uint32_t>{7001, self, 7002}));
+    EXPECT_TRUE(registry.RemoveProcess(7001));
+    EXPECT_TRUE(registry.RemoveProcess(7002));
+    list = raw.Read();
+    EXPECT_EQ(list.Listed(), std::vector<uint32_t>{self});
+    EXPECT_EQ(list.slots[1], 0u);
+    EXPECT_EQ(list.slots[2], 0u);
+}
+
+TEST_F(CPrivateListTest, EmptyListIsListedAsEmpty)
+{
+    COXInstanceManager registry(Name().c_str(), 1024);
+    ASSERT_TRUE(registry.RemoveProcess(::GetCurrentProcessId()));
+    std::vector<uint32_t> ids = {1, 2, 3};
+    EXPECT_TRUE(registry.ListInstances(ids));
+    EXPECT_TRUE(ids.empty());
+    EXPECT_EQ(registry.CountInstances(), 0u);
+    EXPECT_FALSE(registry.RemoveProcess(::GetCurrentProcessId()));
+}
+
+TEST_F(CPrivateListTest, FullListRefusesAndChangesNothing)
+{
+    COXInstanceManager registry(Name().c_str(), 1024);
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(Name()));
+    SListBytes full;
+    full.marker = 1;
+    full.count = kSlots;
+    for (uint32_t i = 0; i < kSlots; ++i)
+        full.slots[i] = 100000 + i;
+    raw.Write(full);
+    EXPECT_FALSE(registry.AddProcess(::GetCurrentProcessId()));
+    const SListBytes after = raw.Read();
+    EXPECT_EQ(after.count, kSlots);
+    EXPECT_EQ(after.slots, full.slots);
+    EXPECT_EQ(registry.CountInstances(), kSlots);
+    // One slot short of full: the newcomer takes the last slot, and the list is full again.
+    full.count = kSlots - 1;
+    raw.Write(full);
+    EXPECT_TRUE(registry.AddProcess(555));
+    EXPECT_EQ(raw.Read().slots[kSlots - 1], 555u);
+    EXPECT_FALSE(registry.AddProcess(556));
+}
+
+// The section is writable by any program: a count beyond the capacity must never carry an
+// operation past the 1000 slots.
+TEST_F(CPrivateListTest, HostileCountReadsAsAFullListAndIsRepairedByARemoval)
+{
+    const DWORD self = ::GetCurrentProcessId();
+    COXInstanceManager registry(Name().c_str(), 1024);
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(Name()));
+    SListBytes hostile;
+    hostile.marker = 1;
+    hostile.count = 0xFFFFFFF0u;
+    for (uint32_t i = 0; i < kSlots; ++i)
+        hostile.slots[i] = 200000 + i;
+    hostile.slots[3] = self;
+    raw.Write(hostile);
+
+    EXPECT_EQ(registry.CountInstances(), kSlots);
+    std::vector<uint32_t> ids;
+    ASSERT_TRUE(registry.ListInstances(ids));
+    EXPECT_EQ(ids, hostile.slots);
+    EXPECT_FALSE(registry.AddProcess(123));
+    EXPECT_FALSE(registry.RemoveProcess(424242));
+    for (size_t i = kListBytes; i < raw.SectionBytes(); ++i)
+        ASSERT_EQ(raw.Bytes()[i], 0) << "written past the list at byte " << i;
+
+    EXPECT_TRUE(registry.RemoveProcess(self));
+    const SListBytes after = raw.Read();
+    EXPECT_EQ(after.count, kSlots - 1);
+    EXPECT_EQ(after.slots[3], 200004u);
+    EXPECT_EQ(after.slots[kSlots - 2], 200000u + kSlots - 1);
+    EXPECT_EQ(after.slots[kSlots - 1], 0u);
+    for (size_t i = kListBytes; i < raw.SectionBytes(); ++i)
+        ASSERT_EQ(raw.Bytes()[i], 0) << "written past the list at byte " << i;
+}
+
+// A section of that name too small for the list (another program's, or a hostile one): no view
+// can be mapped, so every operation fails without touching anything.
+TEST_F(CPrivateListTest, SectionTooSmallForTheListMakesTheRegistryUnavailable)
+{
+    HANDLE hSmall = ::CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 4096,
+                                         ("COXInstanceManager_FileMap_" + Name()).c_str());
+    ASSERT_NE(hSmall, (HANDLE)NULL);
+    unsigned char* pSmall = static_cast<unsigned char*>(::MapViewOfFile(hSmall, FILE_MAP_WRITE, 0, 0, 4096));
+    ASSERT_NE(pSmall, nullptr);
+    std::memset(pSmall, 0x5A, 4096);
+    {
+        COXInstanceManager registry(Name().c_str(), 1024);
+        EXPECT_EQ(registry.CountInstances(), 0u);
+        std::vector<uint32_t> ids = {9};
+        EXPECT_FALSE(registry.ListInstances(ids));
+        EXPECT_EQ(ids, std::vector<uint32_t>{9});
+        EXPECT_FALSE(registry.AddProcess(1));
+        EXPECT_FALSE(registry.RemoveProcess(1));
+    }
+    for (int i = 0; i < 4096; ++i)
+        ASSERT_EQ(pSmall[i], 0x5A) << "byte " << i;
+    ::UnmapViewOfFile(pSmall);
+    ::CloseHandle(hSmall);
+}
+
+// Another kind of object holds the mutex name: without its lock the list is not used at all.
+TEST_F(CPrivateListTest, MutexThatCannotBeCreatedMakesTheRegistryUnavailable)
+{
+    HANDLE hEvent = ::CreateEventA(NULL, TRUE, FALSE, ("COXInstanceManager_InstanceList_Mutex_" + Name()).c_str());
+    ASSERT_NE(hEvent, (HANDLE)NULL);
+    {
+        COXInstanceManager registry(Name().c_str(), 1024);
+        EXPECT_FALSE(SectionExists(Name()));
+        EXPECT_EQ(registry.CountInstances(), 0u);
+        std::vector<uint32_t> ids;
+        EXPECT_FALSE(registry.ListInstances(ids));
+        EXPECT_FALSE(registry.AddProcess(1));
+    }
+    ::CloseHandle(hEvent);
+}
+
+TEST_F(CSharedListTest, OtherProcessesHearOfArrivalsButNeverOfThemselves)
+{
+    CStandin a;
+    ASSERT_TRUE(a.IsReady());
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(kInstanceName));
+    EXPECT_EQ(raw.Read().marker, 1u);
+    EXPECT_EQ(raw.Read().Listed(), std::vector<uint32_t>{a.Id()});
+
+    CStandin b;
+    ASSERT_TRUE(b.IsReady());
+    EXPECT_EQ(raw.Read().Listed(), (std::vector<uint32_t>{a.Id(), b.Id()}));
+    EXPECT_TRUE(a.WaitForEvent(Added(b.Id())));
+
+    // This process joins too; both hear of it, in registration order after what came before.
+    {
+        COXInstanceManager registry(kInstanceName, 1024);
+        EXPECT_EQ(registry.CountInstances(), 3u);
+        EXPECT_TRUE(b.WaitForEvent(Added(::GetCurrentProcessId())));
+        EXPECT_TRUE(a.WaitForEvent(Added(::GetCurrentProcessId())));
+    }
+    EXPECT_TRUE(b.WaitForEvent(Removed(::GetCurrentProcessId())));
+    EXPECT_TRUE(a.WaitForEvent(Removed(::GetCurrentProcessId())));
+    EXPECT_EQ(EventsAfterReady(a), (std::vector<std::string>{Added(b.Id()), Added(::GetCurrentProcessId()),
+                                                            Removed(::GetCurrentProcessId())}));
+    EXPECT_EQ(EventsAfterReady(b), (std::vector<std::string>{Added(::GetCurrentProcessId()),
+                                                            Removed(::GetCurrentProcessId())}));
+    raw.Close();
+}
+
+TEST_F(CSharedListTest, RemovalKeepsTheOrderClearsTheFreedSlotAndTellsTheOthers)
+{
+    CStandin a, b, c;
+    ASSERT_TRUE(a.IsReady() && b.IsReady() && c.IsReady());
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(kInstanceName));
+    ASSERT_EQ(raw.Read().Listed(), (std::vector<uint32_t>{a.Id(), b.Id(), c.Id()}));
+
+    // An ordinary close request: the stand-in ends normally and leaves the list itself.
+    ::PostMessageA(FindMainWindow(a.Id()), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(a.WaitForEnd());
+    EXPECT_TRUE(a.HasEvent("close 0"));
+    const SListBytes list = raw.Read();
+    EXPECT_EQ(list.count, 2u);
+    EXPECT_EQ(list.Listed(), (std::vector<uint32_t>{b.Id(), c.Id()}));
+    EXPECT_EQ(list.slots[2], 0u);
+    EXPECT_TRUE(b.WaitForEvent(Removed(a.Id())));
+    EXPECT_TRUE(c.WaitForEvent(Removed(a.Id())));
+    EXPECT_FALSE(a.HasEvent(Removed(a.Id())));
+    raw.Close();
+}
+
+TEST_F(CSharedListTest, UnlistedRemovalAndFullListPostNothing)
+{
+    CStandin b;
+    ASSERT_TRUE(b.IsReady());
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(kInstanceName));
+    COXInstanceManager registry(kInstanceName, 1024);
+    ASSERT_TRUE(b.WaitForEvent(Added(::GetCurrentProcessId())));
+
+    EXPECT_FALSE(registry.RemoveProcess(31337));
+    SListBytes full = raw.Read();
+    const SListBytes before = full;
+    full.count = kSlots;
+    for (uint32_t i = 2; i < kSlots; ++i)
+        full.slots[i] = 300000 + i;
+    raw.Write(full);
+    EXPECT_FALSE(registry.AddProcess(31338));
+    raw.Write(before);
+
+    // A notification posted now arrives after anything the two failures might have posted.
+    ASSERT_TRUE(registry.AddProcess(31339));
+    ASSERT_TRUE(b.WaitForEvent(Added(31339)));
+    EXPECT_EQ(EventsAfterReady(b), (std::vector<std::string>{Added(::GetCurrentProcessId()), Added(31339)}));
+    EXPECT_TRUE(registry.RemoveProcess(31339));
+    raw.Close();
+}
+
+namespace {
+
+HWND MakeWindow(DWORD exStyle, const char* title, HWND hOwner, bool visible)
+{
+    HWND h = ::CreateWindowExA(exStyle, "STATIC", title, WS_OVERLAPPED | (visible ? WS_VISIBLE : 0), 0, 0, 100, 50,
+                               hOwner, NULL, ::GetModuleHandleA(NULL), NULL);
+    EXPECT_NE(h, (HWND)NULL);
+    return h;
+}
+
+}  // namespace
+
+TEST(FindMainWindow, SkipsToolOwnedAndSystemWindowsButNotHiddenOnes)
+{
+    const DWORD self = ::GetCurrentProcessId();
+    HWND hEarlier = FindMainWindow(self);
+    ASSERT_EQ(hEarlier, (HWND)NULL) << "a window of this process exists already: class "
+                                    << pixtest::ReadClassName(hEarlier) << ", title " << pixtest::ReadWindowText(hEarlier);
+    // Wine gives each GUI thread an unowned "Default IME" window, which would qualify; this
+    // process needs none.
+    ::ImmDisableIME(static_cast<DWORD>(-1));
+    HWND hTool = MakeWindow(WS_EX_TOOLWINDOW, "Tool", NULL, true);
+    HWND hOwned = MakeWindow(0, "Owned", hTool, true);
+    HWND hOle = MakeWindow(0, "OleMainThreadWndName", NULL, true);
+    HWND hDde = MakeWindow(0, "DDE Server Window", NULL, false);
+    HWND hFound = FindMainWindow(self);
+    EXPECT_EQ(hFound, (HWND)NULL) << "class " << pixtest::ReadClassName(hFound) << ", title "
+                                  << pixtest::ReadWindowText(hFound);
+
+    // Titles compare exactly, case included.
+    HWND hAlmost = MakeWindow(0, "dde server window", NULL, false);
+    EXPECT_EQ(FindMainWindow(self), hAlmost);
+    ::DestroyWindow(hAlmost);
+
+    HWND hHidden = MakeWindow(0, "Main", NULL, false);
+    EXPECT_EQ(FindMainWindow(self), hHidden);
+    EXPECT_EQ(FindMainWindow(0), (HWND)NULL);
+    for (HWND h : {hHidden, hDde, hOle, hOwned, hTool})
+        ::DestroyWindow(h);
+}
+
+TEST_F(CSharedListTest, FindMainWindowFindsAnotherProcessesTitledWindow)
+{
+    CStandin a;
+    ASSERT_TRUE(a.IsReady());
+    HWND h = FindMainWindow(a.Id());
+    ASSERT_NE(h, (HWND)NULL);
+    char title[64] = "";
+    ::GetWindowTextA(h, title, sizeof title);
+    EXPECT_STREQ(title, "Pixorama");
+    EXPECT_TRUE(::IsWindowVisible(h));
+}

@@ -1,0 +1,360 @@
+// tests/launcher/StartupTest.cpp - run modes, questions and the close pass, observed through
+// real copies of setup and stand-in capture applications, as a person at the screen sees them.
+#include <gtest/gtest.h>
+#include "launcher/InstanceManager.h"
+#include "launcher/LauncherTestSupport.h"
+#include "setup_resources/resource.h"
+
+using namespace launchtest;
+using pixtest::MessageBoxInfo;
+
+namespace {
+
+const UINT kConfirmUninstallStyle = 0x134;  // Yes/No, exclamation, No by default
+const UINT kCloseCopiesStyle = 0x34;        // Yes/No, exclamation, Yes by default
+const UINT kAbortedStyle = 0x40;            // OK, information
+const UINT kUninstalledStyle = 0x30;        // OK, exclamation
+const int kWParamCloseWithoutSaving = 1001;
+
+std::string Quote(const std::string& path) { return "\"" + path + "\""; }
+
+class CStartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(WaitForSectionGone(kInstanceName)) << "an earlier test left a participant running";
+        m_folder = pixtest::MakeScratchFolder("startup-" + TestName());
+        UseRecordFile(m_folder + "\\record.txt");
+    }
+    void TearDown() override
+    {
+        // A second uninstall stage started by a test runs on its own; it must end before the next test.
+        EXPECT_TRUE(WaitForNoProcessNamed("uni", ".tmp", kStartMs));
+        EXPECT_TRUE(WaitForSectionGone(kInstanceName));
+    }
+    static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
+    // A copy of setup under that name, in a sub-folder of this test's folder.
+    std::string CopySetup(const std::string& subFolder, const std::string& fileName)
+    {
+        const std::string folder = m_folder + "\\" + subFolder;
+        ::CreateDirectoryA(folder.c_str(), NULL);
+        const std::string path = folder + "\\" + fileName;
+        EXPECT_TRUE(pixtest::CopyFileTo(SetupPath(), path));
+        return path;
+    }
+
+    std::string m_folder;
+};
+
+void ExpectBox(const MessageBoxInfo& box, UINT captionId, const std::string& text, UINT style)
+{
+    EXPECT_FALSE(text.empty()) << "the string table lacks the text";
+    EXPECT_EQ(box.caption, ResText(captionId));
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.Style(), style) << "text: " << box.text;
+}
+
+std::string CopiesRunningText(int copies)
+{
+    std::string text = ResText(IDS_COPIES_RUNNING);
+    const size_t at = text.find("%d");
+    if (at != std::string::npos)
+        text.replace(at, 2, std::to_string(copies));
+    return text;
+}
+
+// Declines the running-copies question: the abort notice follows and the run ends with 1.
+void DeclineCloseCopies(CProgram& setup, const MessageBoxInfo& question)
+{
+    ASSERT_TRUE(pixtest::PressButton(question.hwnd, IDNO));
+    MessageBoxInfo notice;
+    ASSERT_TRUE(WaitForBox(setup.Id(), &notice));
+    ExpectBox(notice, IDS_CAPTION, ResText(IDS_INSTALL_ABORTED), kAbortedStyle);
+    ASSERT_TRUE(pixtest::PressButton(notice.hwnd, IDOK));
+    DWORD exitCode = 0;
+    ASSERT_TRUE(setup.WaitForEnd(kStartMs, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+}
+
+// Past the launch stage: the program has ended or shows a window that is not the question.
+bool WaitForSetupToMoveOn(CProgram& setup, HWND hQuestion)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + kStartMs;
+    while (::GetTickCount64() < deadline) {
+        if (!setup.IsRunning())
+            return true;
+        for (const pixtest::WindowInfo& w : pixtest::ListTopLevelWindows(setup.Id()))
+            if (w.hwnd != hQuestion)
+                return true;
+        ::Sleep(pixtest::kPollMs);
+    }
+    return false;
+}
+
+bool ShowsQuestionAboutCopies(DWORD processId)
+{
+    for (const pixtest::WindowInfo& w : pixtest::ListTopLevelWindows(processId)) {
+        MessageBoxInfo box;
+        if (pixtest::ReadMessageBox(w.hwnd, &box) &&
+            (box.text == ResText(IDS_ONE_COPY_RUNNING) || box.text.find(ResText(IDS_COPIES_RUNNING).substr(2)) != std::string::npos))
+            return true;
+    }
+    return false;
+}
+
+void ExpectClosedWithoutSaving(const CStandin& s)
+{
+    EXPECT_TRUE(s.WaitForEnd()) << "stand-in " << s.Id() << " still runs";
+    EXPECT_TRUE(s.HasEvent("close " + std::to_string(kWParamCloseWithoutSaving))) << "stand-in " << s.Id();
+}
+
+enum class Seen { UninstallQuestion, CopiesQuestion };
+
+struct SModeCase {
+    const char* folder;
+    const char* file;
+    const char* arguments;
+    Seen seen;
+};
+
+}  // namespace
+
+// One stand-in runs, so that the installer shows itself by asking about it; every question is
+// declined, so nothing is installed or removed and the stand-in stays.
+TEST_F(CStartupTest, RunModeFollowsTheFileNameAndTheArguments)
+{
+    CStandin standin;
+    ASSERT_TRUE(standin.IsReady());
+    const SModeCase cases[] = {
+        {"a", "setup.exe", "", Seen::CopiesQuestion},
+        {"b", "SETUP.EXE", "", Seen::CopiesQuestion},
+        {"c", "MySetup.exe", "", Seen::CopiesQuestion},
+        {"old setup.exe files", "Pix.exe", "", Seen::CopiesQuestion},
+        {"d", "PixUnInst.exe", "", Seen::UninstallQuestion},
+        {"d", "PixUnInst.exe", "-install", Seen::CopiesQuestion},
+        {"d", "PixUnInst.exe", "-INSTALL", Seen::CopiesQuestion},
+        {"d", "PixUnInst.exe", "x -install", Seen::UninstallQuestion},
+        {"a", "setup.exe", "-delself", Seen::CopiesQuestion},
+        {"d", "PixUnInst.exe", "-S", Seen::UninstallQuestion},
+        {"d", "PixUnInst.exe", "-s x", Seen::UninstallQuestion},
+        {"a", "setup.exe", "/S", Seen::CopiesQuestion},
+        {"a", "setup.exe", "-s", Seen::CopiesQuestion},
+    };
+    for (const SModeCase& c : cases) {
+        SCOPED_TRACE(std::string(c.folder) + "\\" + c.file + " " + c.arguments);
+        const std::string path = m_folder + "\\" + c.folder + "\\" + c.file;
+        if (!pixtest::FileExists(path))
+            CopySetup(c.folder, c.file);
+        CProgram setup(Quote(path) + " " + c.arguments);
+        ASSERT_TRUE(setup.IsStarted());
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitForBox(setup.Id(), &box));
+        if (c.seen == Seen::UninstallQuestion) {
+            ExpectBox(box, IDS_CAPTION, ResText(IDS_CONFIRM_UNINSTALL), kConfirmUninstallStyle);
+            ASSERT_TRUE(pixtest::PressButton(box.hwnd, IDNO));
+            DWORD exitCode = 99;
+            ASSERT_TRUE(setup.WaitForEnd(kStartMs, &exitCode));
+            EXPECT_EQ(exitCode, 0u);
+        } else {
+            ExpectBox(box, IDS_CAPTION, ResText(IDS_ONE_COPY_RUNNING), kCloseCopiesStyle);
+            DeclineCloseCopies(setup, box);
+        }
+    }
+    EXPECT_TRUE(standin.IsRunning());
+    for (const std::string& e : standin.Events())
+        EXPECT_NE(e.compare(0, 6, "close "), 0) << e;
+}
+
+TEST_F(CStartupTest, NoOtherCopyMeansNoQuestion)
+{
+    CProgram setup(Quote(CopySetup("pkg", "setup.exe")));
+    ASSERT_TRUE(setup.IsStarted());
+    ASSERT_TRUE(WaitForSetupToMoveOn(setup, NULL));
+    EXPECT_FALSE(ShowsQuestionAboutCopies(setup.Id()));
+}
+
+TEST_F(CStartupTest, OneCopyIsAskedAboutAndClosedWithoutSaving)
+{
+    CStandin standin;
+    ASSERT_TRUE(standin.IsReady());
+    CProgram setup(Quote(CopySetup("pkg", "setup.exe")));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForBox(setup.Id(), &box));
+    ExpectBox(box, IDS_CAPTION, ResText(IDS_ONE_COPY_RUNNING), kCloseCopiesStyle);
+    ASSERT_TRUE(pixtest::PressButton(box.hwnd, IDYES));
+    ExpectClosedWithoutSaving(standin);
+    ASSERT_TRUE(WaitForSetupToMoveOn(setup, box.hwnd));
+}
+
+TEST_F(CStartupTest, ThreeCopiesAreCountedInTheQuestionAndAllClosed)
+{
+    CStandin a, b, c;
+    ASSERT_TRUE(a.IsReady() && b.IsReady() && c.IsReady());
+    CProgram setup(Quote(CopySetup("pkg", "setup.exe")));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForBox(setup.Id(), &box));
+    ExpectBox(box, IDS_CAPTION, CopiesRunningText(3), kCloseCopiesStyle);
+    EXPECT_NE(box.text.find('3'), std::string::npos);
+    ASSERT_TRUE(pixtest::PressButton(box.hwnd, IDYES));
+    ExpectClosedWithoutSaving(a);
+    ExpectClosedWithoutSaving(b);
+    ExpectClosedWithoutSaving(c);
+}
+
+TEST_F(CStartupTest, DecliningLeavesTheCopiesRunning)
+{
+    CStandin a, b;
+    ASSERT_TRUE(a.IsReady() && b.IsReady());
+    CProgram setup(Quote(CopySetup("pkg", "setup.exe")));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForBox(setup.Id(), &box));
+    ExpectBox(box, IDS_CAPTION, CopiesRunningText(2), kCloseCopiesStyle);
+    DeclineCloseCopies(setup, box);
+    EXPECT_TRUE(a.IsRunning());
+    EXPECT_TRUE(b.IsRunning());
+    EXPECT_FALSE(a.HasEvent("close 1001"));
+    EXPECT_FALSE(b.HasEvent("close 1001"));
+}
+
+TEST_F(CStartupTest, SlashSFromWordTwoClosesWithoutAsking)
+{
+    CStandin standin;
+    ASSERT_TRUE(standin.IsReady());
+    CProgram setup(Quote(CopySetup("pkg", "setup.exe")) + " x /S");
+    ExpectClosedWithoutSaving(standin);
+    ASSERT_TRUE(WaitForSetupToMoveOn(setup, NULL));
+    EXPECT_FALSE(ShowsQuestionAboutCopies(setup.Id()));
+}
+
+TEST_F(CStartupTest, CopyThatRegisteredAfterTheInstallerIsNotVisited)
+{
+    CStandin before;
+    ASSERT_TRUE(before.IsReady());
+    CProgram setup(Quote(CopySetup("pkg", "setup.exe")));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForBox(setup.Id(), &box));
+    CStandin after;  // listed behind the installer, while its question is open
+    ASSERT_TRUE(after.IsReady());
+    ASSERT_TRUE(pixtest::PressButton(box.hwnd, IDYES));
+    ExpectClosedWithoutSaving(before);
+    ASSERT_TRUE(WaitForSetupToMoveOn(setup, box.hwnd));
+    setup.Kill();
+    EXPECT_TRUE(after.IsRunning());
+    EXPECT_FALSE(after.HasEvent("close 1001"));
+}
+
+TEST_F(CStartupTest, UninstallerClosesCopiesWithoutAFurtherQuestion)
+{
+    CStandin standin;
+    ASSERT_TRUE(standin.IsReady());
+    CProgram setup(Quote(CopySetup("inst", "PixUnInst.exe")) + " -s");
+    ExpectClosedWithoutSaving(standin);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(setup.WaitForEnd(kStartMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(ShowsQuestionAboutCopies(setup.Id()));
+}
+
+TEST_F(CStartupTest, ConfirmedUninstallClosesCopiesWithoutAFurtherQuestion)
+{
+    CStandin standin;
+    ASSERT_TRUE(standin.IsReady());
+    CProgram setup(Quote(CopySetup("inst", "PixUnInst.exe")));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForBox(setup.Id(), &box));
+    ExpectBox(box, IDS_CAPTION, ResText(IDS_CONFIRM_UNINSTALL), kConfirmUninstallStyle);
+    ASSERT_TRUE(pixtest::PressButton(box.hwnd, IDYES));
+    ExpectClosedWithoutSaving(standin);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(setup.WaitForEnd(kStartMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    // The second stage reports from its temporary copy; acknowledge it so that it ends.
+    pixtest::WindowQuery query;
+    query.className = pixtest::kDialogClass;
+    query.caption = ResText(IDS_APP_TITLE);
+    HWND hReport = pixtest::WaitForWindow(query, kStartMs);
+    if (hReport)
+        pixtest::PressButton(hReport, IDOK);
+}
+
+// Only the capture application and copies of setup are closed; an id in the list whose process
+// is something else (a stale id reused, a foreign program) gets no message and is not ended.
+TEST_F(CStartupTest, ClosePassLeavesProcessesThatAreNoParticipants)
+{
+    const std::string otherPath = m_folder + "\\Other.exe";
+    ASSERT_TRUE(pixtest::CopyFileTo(StandinPath(), otherPath));
+    CStandin other(otherPath);  // takes part in the list, but is not the capture application
+    ASSERT_TRUE(other.IsReady());
+
+    char system[MAX_PATH];
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    CProgram notepad(Quote(std::string(system) + "\\notepad.exe"));
+    ASSERT_TRUE(notepad.IsStarted());
+    ASSERT_NE(pixtest::WaitForWindow(notepad.Id(), nullptr, nullptr), (HWND)NULL);
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(kInstanceName));
+    SListBytes list = raw.Read();
+    list.slots[list.count++] = notepad.Id();
+    raw.Write(list);
+    raw.Close();
+
+    CProgram uninstaller(Quote(CopySetup("inst", "PixUnInst.exe")));  // waits at its question
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForBox(uninstaller.Id(), &box));
+    CStandin standin;
+    ASSERT_TRUE(standin.IsReady());
+
+    CProgram setup(Quote(CopySetup("pkg", "setup.exe")) + " x /S");
+    ExpectClosedWithoutSaving(standin);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(uninstaller.WaitForEnd(kStartMs, &exitCode)) << "a copy of setup is a participant";
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(WaitForSetupToMoveOn(setup, NULL));
+    setup.Kill();
+    EXPECT_TRUE(notepad.IsRunning());
+    EXPECT_NE(FindMainWindow(notepad.Id()), (HWND)NULL);
+    EXPECT_TRUE(other.IsRunning());
+    EXPECT_FALSE(other.HasEvent("close 1001"));
+}
+
+TEST_F(CStartupTest, SecondStageWaitsDeletesTheUninstallerReportsAndLeavesTheList)
+{
+    CStandin standin;
+    ASSERT_TRUE(standin.IsReady());
+    const std::string installFolder = m_folder + "\\Pixorama 5";
+    ::CreateDirectoryA(installFolder.c_str(), NULL);
+    const std::string uninstaller = installFolder + "\\PixUnInst.exe";
+    ASSERT_TRUE(pixtest::WriteFileBytes(uninstaller, "MZ not really"));
+    const std::string copy = CopySetup("temp", "uni1A.tmp");
+
+    const ULONGLONG started = ::GetTickCount64();
+    CProgram stage(Quote(copy) + " -delself " + Quote(uninstaller));
+    ASSERT_TRUE(stage.IsStarted());
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForBox(stage.Id(), &box));
+    EXPECT_GE(::GetTickCount64() - started, 1000u);
+    ExpectBox(box, IDS_APP_TITLE, ResText(IDS_UNINSTALLED), kUninstalledStyle);
+    EXPECT_FALSE(pixtest::FileExists(uninstaller));
+    EXPECT_TRUE(standin.HasEvent("added " + std::to_string(stage.Id())));
+    ASSERT_TRUE(pixtest::PressButton(box.hwnd, IDOK));
+    DWORD exitCode = 99;
+    ASSERT_TRUE(stage.WaitForEnd(kStartMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    // A normal end: the process-wide objects were destroyed and took the copy out of the list.
+    EXPECT_TRUE(standin.WaitForEvent("removed " + std::to_string(stage.Id())));
+    EXPECT_TRUE(standin.IsRunning()) << "the second stage closes nothing";
+}
+
+TEST_F(CStartupTest, SilentSecondStageReportsNothing)
+{
+    const std::string installFolder = m_folder + "\\inst";
+    ::CreateDirectoryA(installFolder.c_str(), NULL);
+    const std::string uninstaller = installFolder + "\\PixUnInst.exe";
+    ASSERT_TRUE(pixtest::WriteFileBytes(uninstaller, "MZ not really"));
+    CProgram stage(Quote(CopySetup("temp", "uni2B.tmp")) + " -delself " + Quote(uninstaller) + " -s");
+    DWORD exitCode = 99;
+    ASSERT_TRUE(stage.WaitForEnd(kStartMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(pixtest::FileExists(uninstaller));
+}
