@@ -117,6 +117,7 @@ int CALLBACK CInstallTypePage::BrowseCallback(HWND hWnd, UINT uMsg, LPARAM lPara
                        reinterpret_cast<LPARAM>(InstallChoices.destinationFolder.c_str()));
         return 0;
     case BFFM_VALIDATEFAILEDA:
+    case BFFM_VALIDATEFAILEDW:  // a shell that answers an 8-bit caller in UTF-16 still means the same
         AppMessageBoxId(hWnd, IDS_INVALID_FOLDER, MB_OK | MB_ICONEXCLAMATION);
         return 1;  // keeps the folder dialog open
     default:

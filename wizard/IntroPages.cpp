@@ -56,6 +56,30 @@ CAnsiText ReadAgreementFile(const char* pszPath)
     return text;
 }
 
+namespace {
+
+// The agreement text is a multi-line edit, which would swallow Enter and Escape; handing them to
+// the dialog manager keeps Enter the frame's Next and Escape its cancel command on this page too.
+LRESULT CALLBACK AgreementEditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const WNDPROC pfnOriginal = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    LRESULT result = ::CallWindowProcW(pfnOriginal, hWnd, msg, wParam, lParam);
+    const MSG* pMsg = reinterpret_cast<const MSG*>(lParam);
+    if (msg == WM_GETDLGCODE && pMsg && pMsg->message == WM_KEYDOWN &&
+        (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE))
+        result &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+    return result;
+}
+
+void PassDialogKeysOn(HWND hEdit)
+{
+    const LONG_PTR original = ::GetWindowLongPtrW(hEdit, GWLP_WNDPROC);
+    ::SetWindowLongPtrW(hEdit, GWLP_USERDATA, original);
+    ::SetWindowLongPtrW(hEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AgreementEditProc));
+}
+
+}  // namespace
+
 CAgreementPage::CAgreementPage(CWnd* pParent) : CDialog(IDD_AGREEMENT_PAGE, pParent) {}
 
 void CAgreementPage::DoDataExchange(CDataExchange* pDX)
@@ -69,6 +93,7 @@ void CAgreementPage::DoDataExchange(CDataExchange* pDX)
 BOOL CAgreementPage::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    PassDialogKeysOn(m_agreementEdit.m_hWnd);
     // The program never changes its current directory before the wizard, so this is the folder
     // the package was started from.
     m_agreementText = ReadAgreementFile("agreement.txt");

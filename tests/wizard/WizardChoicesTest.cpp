@@ -264,11 +264,11 @@ TEST(ProgramGroupPageTest, ListsGroupsOfTheChosenProgramsFolderAndStoresWhatIsTy
     EXPECT_EQ((std::vector<std::string>{"alpha", "Beta", "Zeta"}), ReadComboList(run.Frame()));
     EXPECT_EQ(BST_UNCHECKED, ReadCheck(run.Frame(), 1008));
     EXPECT_EQ(BST_CHECKED, ReadCheck(run.Frame(), 1009));
-    SaveScreenshot(run.Frame(), ScreenPath("4-program-group"));
 
     ASSERT_TRUE(SetControlText(run.Frame(), kIdGroupCombo, "Saját programok\\Képek ő ű"));
     ASSERT_TRUE(SetCheck(run.Frame(), 1008, true));
     ASSERT_TRUE(SetCheck(run.Frame(), 1009, false));
+    SaveScreenshot(run.Frame(), ScreenPath("4-program-group"));
     ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 4));
     // The ready page as its template has it, with the installation texts hidden.
     EXPECT_EQ(kReadyLine1, run.Text(1010));

@@ -63,7 +63,6 @@ TEST(WizardFrameTest, AgreementPageSwapsCaptionsAndEveryWayOutRestoresThem)
     const RECT agreement = ChildRect(run.PageOf(1000));
     EXPECT_EQ(4, agreement.left);
     EXPECT_EQ(4, agreement.top);
-    SaveScreenshot(run.Frame(), ScreenPath("2-agreement"));
 
     ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 0));
     ExpectStandardButtons(run);
@@ -134,12 +133,14 @@ struct AgreementView {
 };
 
 // Visits the agreement page once more (it reads the file at every visit) and reads what shows.
-AgreementView VisitAgreement(CWizardRun& run)
+AgreementView VisitAgreement(CWizardRun& run, const char* screenshot = nullptr)
 {
     AgreementView view;
     if (!run.PressAndWaitForPage(IDOK, 1))
         return view;
     HWND hEdit = FindControl(run.Frame(), 1000);
+    if (screenshot)
+        SaveScreenshot(run.Frame(), ScreenPath(screenshot));
     view.length = ::SendMessageW(hEdit, WM_GETTEXTLENGTH, 0, 0);
     view.text = view.length < 4096 ? ReadWindowText(hEdit) : std::string();
     view.lines = ::SendMessageW(hEdit, EM_GETLINECOUNT, 0, 0);
@@ -161,7 +162,7 @@ TEST(AgreementPageTest, ShowsTheFileAsReadAtEveryVisit)
 
     // Code page 1250 bytes: "Első sor" / "Második szerződés".
     ASSERT_TRUE(WriteFileBytes(file, "Els\xF5 sor\r\nM\xE1sodik szerz\xF5" "d\xE9s\r\n"));
-    AgreementView view = VisitAgreement(run);
+    AgreementView view = VisitAgreement(run, "2-agreement");
     EXPECT_EQ("Első sor\r\nMásodik szerződés\r\n", view.text);
     EXPECT_EQ(3, view.lines);
     EXPECT_EQ(0, view.selection);  // caret at the start, nothing selected
@@ -188,10 +189,30 @@ TEST(AgreementPageTest, ShowsTheFileAsReadAtEveryVisit)
 
     ASSERT_TRUE(::DeleteFileA(file.c_str()));
     EXPECT_EQ(0, VisitAgreement(run).length);
-    // Without a file "Igen" still moves on.
+    // Without a file "Igen" still moves on, also by Enter with the text clicked into.
     ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 1));
-    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 2));
-    ASSERT_TRUE(run.CancelWithYes());
+    HWND hEdit = FindControl(run.Frame(), 1000);
+    ::PostMessageW(hEdit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    ::PostMessageW(hEdit, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    GUITHREADINFO gti = {};
+    gti.cbSize = sizeof gti;
+    ASSERT_TRUE(WaitUntil([&] {
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(hEdit, NULL), &gti) && gti.hwndFocus == hEdit;
+    }));
+    ASSERT_TRUE(PressEnter(run.Frame()));
+    ASSERT_TRUE(run.WaitForPage(2));
+    // Escape from the text is the cancel command as well.
+    ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 1));
+    ::PostMessageW(hEdit = FindControl(run.Frame(), 1000), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    ::PostMessageW(hEdit, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    ASSERT_TRUE(WaitUntil([&] {
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(hEdit, NULL), &gti) && gti.hwndFocus == hEdit;
+    }));
+    ASSERT_TRUE(PressEscape(run.Frame()));
+    HWND hBox = WaitForMessageBox(run.ProcessId());
+    ASSERT_NE(nullptr, hBox);
+    ASSERT_TRUE(PressButton(hBox, IDYES));
+    EXPECT_EQ("2", run.WaitForResult()["result"]);
 }
 
 namespace {
