@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# scripts/main-job.sh - builds the shipped i686 and the x86_64 build, then shows in a throw-away
+# Wine prefix what a silent installation of the demo package puts on a machine and what its
+# silent uninstallation leaves behind. The report is meant to be read by a person.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+section() { printf '\n==== %s\n' "$*"; }
+
+# Windows path of a unix path inside the prefix's drive C:.
+prefix_path() { printf '%s/drive_c/%s' "$WINEPREFIX" "$1"; }
+
+reg_query() {
+  "$PIX_WINE" reg query "$1" "${@:2}" 2>/dev/null | tr -d '\r' | sed '/^$/d' || true
+  "$PIX_WINE" reg query "$1" >/dev/null 2>&1 || echo "  (key not present: $1)"
+}
+
+show_shortcuts() {
+  local found=0
+  for folder in "ProgramData/Microsoft/Windows/Start Menu/Programs" "users/Public/Desktop" \
+                "users/$USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" "users/$USER/Desktop"; do
+    [ -d "$(prefix_path "$folder")" ] || continue
+    while IFS= read -r -d '' link; do
+      found=1
+      # The target path is stored as 8-bit text inside the link; show the readable strings.
+      printf '  %s\n      -> %s\n' "${link#"$WINEPREFIX"/}" \
+        "$(strings -n 6 "$link" | grep -i 'pixorama 5\\' | head -1)"
+    done < <(find "$(prefix_path "$folder")" -iname '*pixorama*' -name '*.lnk' -print0 2>/dev/null)
+    find "$(prefix_path "$folder")" -type d -iname 'pixorama 5' -printf '  folder: %p\n' 2>/dev/null
+  done
+  [ $found = 1 ] || echo "  (no Pixorama shortcuts)"
+}
+
+report_registry() {
+  reg_query 'HKLM\SOFTWARE\Corvanta' /s
+  reg_query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Pixcap5.exe'
+  reg_query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Pixorama 5'
+}
+
+run_in_wine() {
+  pix_wine_env
+  local work dest package
+  work=$(mktemp -d "${TMPDIR:-/tmp}/pix-main-job.XXXXXX")
+  section "fresh Wine prefix in $work"
+  "$PIX_ROOT/scripts/make-wine-template" "$work/prefix"
+  export WINEPREFIX=$work/prefix
+  package=$PIX_OUT/win64/package
+  dest=$(prefix_path "Program Files/Pixorama 5")
+
+  section "silent installation: setup.exe -s from $package"
+  # A self-extracting package would name itself here; Pixcap5.ini lies beside that name.
+  export sfxname="Z:$(echo "$package/Pixorama5Setup.exe" | tr / '\\')"
+  echo "sfxname=$sfxname"
+  set +e
+  "$PIX_WINE" "Z:$(echo "$package/setup.exe" | tr / '\\')" -s
+  echo "setup.exe exit code: $?"
+  set -e
+  wineserver -w
+
+  section "installed files in C:\\Program Files\\Pixorama 5"
+  ls -l "$dest" || echo "  (no installation folder)"
+  section "the InstallLog PixUnInst.log (code page 1250, shown as UTF-8)"
+  iconv -f CP1250 -t UTF-8 "$dest/PixUnInst.log" | tr -d '\r' | nl -ba || echo "  (no log)"
+  section "registry entries"
+  report_registry
+  section "shortcuts"
+  show_shortcuts
+
+  section "silent uninstallation: PixUnInst.exe -s from the installation folder"
+  set +e
+  "$PIX_WINE" 'C:\Program Files\Pixorama 5\PixUnInst.exe' -s
+  echo "first stage exit code: $?"
+  set -e
+  # The second stage is a temporary copy that outlives the first: wait for every process of the prefix.
+  wineserver -w
+
+  section "what is left"
+  if [ -d "$dest" ]; then ls -la "$dest"; else echo "  installation folder: removed"; fi
+  report_registry
+  show_shortcuts
+  echo "  temporary copies of the uninstaller:"
+  find "$(prefix_path "users")" -maxdepth 5 -path '*Temp*' -iname 'uni*.tmp' -printf '    %p (%s bytes)\n' 2>/dev/null
+  echo "  waiting for deletion at the next start (PendingFileRenameOperations):"
+  "$PIX_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations \
+    2>/dev/null | tr -d '\r' | sed -n 's/.*REG_MULTI_SZ *//p' | tr -s '\\0' '\n' | sed 's/^/    /' || true
+
+  wineserver -k 2>/dev/null || true
+  [ -n "${PIX_KEEP_PREFIX:-}" ] || rm -rf "$work"
+}
+
+if [ "${1:-}" = "--wine-part" ]; then
+  run_in_wine
+  exit 0
+fi
+
+pix_install_packages
+section "build: win32 (shipped) and win64"
+pix_build win32
+pix_build win64
+ls -l "$PIX_OUT/win32/package" "$PIX_OUT/win64/package"
+
+if [ -z "${DISPLAY:-}" ]; then
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" --wine-part
+else
+  run_in_wine
+fi

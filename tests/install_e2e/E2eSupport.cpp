@@ -1,0 +1,182 @@
+// tests/install_e2e/E2eSupport.cpp - what the installation and uninstallation tests share.
+#include "install_e2e/E2eSupport.h"
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include "support/TestSupport.h"
+
+namespace e2e {
+
+std::string BuiltPackageFolder()
+{
+    return pixtest::OutDir() + "\\package";
+}
+
+std::vector<std::string> ListFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(fd.cFileName);
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+    return names;
+}
+
+std::string CopyPackage(const std::string& scratchName)
+{
+    const std::string to = pixtest::MakeScratchFolder(scratchName);
+    for (const std::string& name : ListFiles(BuiltPackageFolder()))
+        if (name[0] != '.')
+            pixtest::CopyFileTo(BuiltPackageFolder() + "\\" + name, to + "\\" + name);
+    return to;
+}
+
+HANDLE StartProgram(const std::string& program, const std::string& args, DWORD* pProcessId)
+{
+    std::string line = "\"" + program + "\"";
+    if (!args.empty())
+        line += " " + args;
+    return pixtest::StartProcess(line, pProcessId);
+}
+
+bool RunProgram(const std::string& program, const std::string& args, DWORD* pExitCode, DWORD timeoutMs)
+{
+    std::string line = "\"" + program + "\"";
+    if (!args.empty())
+        line += " " + args;
+    return pixtest::RunAndWait(line, timeoutMs, pExitCode);
+}
+
+bool ReadRegText(HKEY hRoot, const std::string& key, const char* pszValue, std::string* pText)
+{
+    HKEY h;
+    if (::RegOpenKeyExA(hRoot, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    char buffer[2048] = {};
+    DWORD cb = sizeof buffer - 1;
+    const LONG r = ::RegQueryValueExA(h, pszValue, NULL, NULL, reinterpret_cast<BYTE*>(buffer), &cb);
+    ::RegCloseKey(h);
+    if (r != ERROR_SUCCESS)
+        return false;
+    *pText = buffer;
+    return true;
+}
+
+std::string RegText(HKEY hRoot, const std::string& key, const char* pszValue)
+{
+    std::string text;
+    return ReadRegText(hRoot, key, pszValue, &text) ? text : std::string("<missing>");
+}
+
+bool RegKeyExists(HKEY hRoot, const std::string& key)
+{
+    HKEY h;
+    if (::RegOpenKeyExA(hRoot, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(h);
+    return true;
+}
+
+bool WriteRegText(HKEY hRoot, const std::string& key, const char* pszValue, const std::string& text)
+{
+    HKEY h;
+    if (::RegCreateKeyExA(hRoot, key.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &h, NULL) != ERROR_SUCCESS)
+        return false;
+    const LONG r = ::RegSetValueExA(h, pszValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                    static_cast<DWORD>(text.size() + 1));
+    ::RegCloseKey(h);
+    return r == ERROR_SUCCESS;
+}
+
+void DeleteRegTree(HKEY hRoot, const std::string& key)
+{
+    ::RegDeleteTreeA(hRoot, key.c_str());
+    ::RegDeleteKeyA(hRoot, key.c_str());
+}
+
+std::string ShellFolder(bool common, const char* pszName)
+{
+    return RegText(common ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kShellFoldersKey, pszName);
+}
+
+std::string ProgramFilesFolder()
+{
+    return RegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+}
+
+std::string DefaultInstallFolder()
+{
+    return ProgramFilesFolder() + "\\Pixorama 5";
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    const std::string bytes = pixtest::ReadFileBytes(path);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string ShortcutTarget(const std::string& linkPath)
+{
+    ::CoInitialize(NULL);
+    std::string target;
+    IShellLinkA* pLink = NULL;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(&pLink))))
+        return target;
+    IPersistFile* pFile = NULL;
+    if (SUCCEEDED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile)))) {
+        wchar_t wide[MAX_PATH];
+        ::MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+        char path[MAX_PATH] = {};
+        if (SUCCEEDED(pFile->Load(wide, STGM_READ)) && SUCCEEDED(pLink->GetPath(path, MAX_PATH, NULL, 0)))
+            target = path;
+        pFile->Release();
+    }
+    pLink->Release();
+    return target;
+}
+
+namespace {
+void RemoveShortcutsOf(bool common)
+{
+    const char* pszPrograms = common ? "Common Programs" : "Programs";
+    const char* pszDesktop = common ? "Common Desktop" : "Desktop";
+    const char* pszStartup = common ? "Common Startup" : "Startup";
+    pixtest::RemoveTree(ShellFolder(common, pszPrograms) + "\\Pixorama 5");
+    pixtest::RemoveTree(ShellFolder(common, pszPrograms) + "\\Tools");
+    pixtest::RemoveTree(ShellFolder(common, pszPrograms) + "\\Old Group");
+    ::DeleteFileA((ShellFolder(common, pszPrograms) + "\\" + kLinkProgram).c_str());
+    ::DeleteFileA((ShellFolder(common, pszDesktop) + "\\" + kLinkProgram).c_str());
+    ::DeleteFileA((ShellFolder(common, pszStartup) + "\\" + kLinkProgram).c_str());
+}
+}  // namespace
+
+void WipeInstallation()
+{
+    pixtest::RemoveTree(DefaultInstallFolder());
+    RemoveShortcutsOf(true);
+    RemoveShortcutsOf(false);
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kMakerKey);
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    ::DeleteFileA(kOpenedUrls);
+}
+
+}  // namespace e2e

@@ -1,0 +1,53 @@
+// tests/install_e2e/E2eSupport.h - what the installation and uninstallation tests share: package
+// copies, runs of setup, registry and shortcut look-ups, and wiping an installation's traces.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+const char kProductKey[] = "SOFTWARE\\Corvanta\\Pixorama v.5";
+const char kMakerKey[] = "SOFTWARE\\Corvanta";
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Pixcap5.exe";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pixorama 5";
+const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kOpenedUrls[] = "C:\\opened-urls.txt";
+const DWORD kRunTimeoutMs = 60000;
+
+// Captions of the shortcuts, in code page 1250 as the engine writes them into the log.
+const char kLinkProgram[] = "Pixorama 5.lnk";
+const char kLinkHelp[] = "Pixorama 5 S\xFAg\xF3.lnk";
+const char kLinkReadme[] = "B\xF5vebben a Pixorama 5-r\xF5l.lnk";
+const char kLinkUninstall[] = "A Pixorama 5 elt\xE1vol\xEDt\xE1sa.lnk";
+
+// The built demo package, and a copy of it in a scratch folder of that name (returned).
+std::string BuiltPackageFolder();
+std::string CopyPackage(const std::string& scratchName);
+std::vector<std::string> ListFiles(const std::string& folder);
+
+// Runs a program with arguments; false on a start failure or time-out.
+bool RunProgram(const std::string& program, const std::string& args, DWORD* pExitCode, DWORD timeoutMs = kRunTimeoutMs);
+HANDLE StartProgram(const std::string& program, const std::string& args, DWORD* pProcessId);
+
+// Registry look-ups of our own, independent of the engine's.
+bool ReadRegText(HKEY hRoot, const std::string& key, const char* pszValue, std::string* pText);
+std::string RegText(HKEY hRoot, const std::string& key, const char* pszValue);
+bool RegKeyExists(HKEY hRoot, const std::string& key);
+bool WriteRegText(HKEY hRoot, const std::string& key, const char* pszValue, const std::string& text);
+void DeleteRegTree(HKEY hRoot, const std::string& key);
+
+std::string ShellFolder(bool common, const char* pszName);
+std::string ProgramFilesFolder();
+std::string DefaultInstallFolder();
+
+// Lines of a text file without their line ends.
+std::vector<std::string> ReadLines(const std::string& path);
+// The target a shortcut file resolves to; empty when it cannot be loaded.
+std::string ShortcutTarget(const std::string& linkPath);
+
+// Removes what any installation of ours can have left: folders, shortcuts, registry keys,
+// the recorded web pages.
+void WipeInstallation();
+
+}  // namespace e2e

@@ -1,0 +1,306 @@
+// tests/install_e2e/InstallE2eTest.cpp - setup.exe from a copy of the demo package, as a user or
+// a self-extracting package would run it: silent installations, the version question, the
+// damaged package and the interactive road to the after-installation page.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdlib>
+#include "install/MakerAddresses.h"
+#include "install_e2e/E2eSupport.h"
+#include "support/GuiDriver.h"
+#include "support/TestSupport.h"
+#include "support/VersionStamp.h"
+
+using namespace e2e;
+using pixtest::FileExists;
+using pixtest::FolderExists;
+
+namespace {
+
+const char kAppTitleUtf8[] = "A Pixorama 5 telep\xC3\xADt\xC3\xA9se";
+
+class InstallE2e : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WipeInstallation();
+        _putenv("sfxname=");
+    }
+    void TearDown() override { WipeInstallation(); }
+
+    // A package copy whose stand-in carries the given version.
+    std::string Package(const std::string& name, uint16_t a, uint16_t b, uint16_t c, uint16_t d)
+    {
+        const std::string pkg = CopyPackage(name);
+        EXPECT_TRUE(StampFileVersion(pkg + "\\Pixcap5.exe", a, b, c, d));
+        return pkg;
+    }
+
+    void InstallSilently(const std::string& pkg)
+    {
+        DWORD code = 99;
+        ASSERT_TRUE(RunProgram(pkg + "\\setup.exe", "-s", &code));
+        ASSERT_EQ(code, 0u);
+    }
+};
+
+std::string Join(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (const std::string& line : lines)
+        all += line + "\n";
+    return all;
+}
+
+// Polls the web handler's record: it is written by another process, a moment after the call.
+std::vector<std::string> OpenedUrls(DWORD waitMs)
+{
+    for (DWORD waited = 0; waited < waitMs && !FileExists(kOpenedUrls); waited += 100)
+        ::Sleep(100);
+    ::Sleep(300);
+    return ReadLines(kOpenedUrls);
+}
+
+// Presses Next until the wizard ends; false when a message box shows up or the run takes too long.
+bool RunWizardToFinish(DWORD pid, HANDLE hProcess)
+{
+    pixtest::WindowQuery query;
+    query.processId = pid;
+    query.className = pixtest::kDialogClass;
+    const ULONGLONG deadline = ::GetTickCount64() + 120000;
+    for (int presses = 0; presses < 12 && ::GetTickCount64() < deadline;) {
+        if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0)
+            return true;
+        const HWND hFrame = pixtest::WaitForWindow(query, 300);
+        if (!hFrame)
+            continue;
+        pixtest::MessageBoxInfo box;
+        if (pixtest::ReadMessageBox(hFrame, &box)) {
+            ADD_FAILURE() << "unexpected message: " << box.text;
+            return false;
+        }
+        const HWND hNext = pixtest::FindControl(hFrame, IDOK);
+        if (!hNext || !::IsWindowEnabled(hNext))
+            continue;
+        pixtest::PressButton(hFrame, IDOK);
+        ++presses;
+        ::Sleep(500);
+    }
+    return ::WaitForSingleObject(hProcess, 20000) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+TEST_F(InstallE2e, FreshSilentInstallationCopiesLogsLinksAndRegisters)
+{
+    const std::string pkg = CopyPackage("fresh");
+    _putenv(("sfxname=" + pkg + "\\Pixorama5Setup.exe").c_str());
+    InstallSilently(pkg);
+
+    const std::string dest = DefaultInstallFolder();
+    for (const char* name : { "Pixcap5.exe", "PixUnInst.exe", "Pixcap5Man.chm", "readme.txt", "agreement.txt",
+                              "HomePage.url", "PixUnInst.log", "Pixcap5.ini" })
+        EXPECT_TRUE(FileExists(dest + "\\" + name)) << name;
+    EXPECT_FALSE(FileExists(dest + "\\setup.exe"));
+    EXPECT_EQ(pixtest::ReadFileBytes(dest + "\\PixUnInst.exe"), pixtest::ReadFileBytes(pkg + "\\setup.exe"));
+    if (FileExists(pkg + "\\PixRes5.dll")) {
+        EXPECT_TRUE(FileExists(dest + "\\PixRes5.dll"));
+    }
+
+    // A silent first installation is made for all users.
+    const std::string group = ShellFolder(true, "Common Programs") + "\\Pixorama 5";
+    const std::string desktopLink = ShellFolder(true, "Common Desktop") + "\\" + kLinkProgram;
+    std::vector<std::string> expected = ReadLines(pkg + "\\PixUnInst.log");
+    expected.push_back("");
+    expected.push_back("Made Dir: " + group);
+    for (const char* link : { kLinkProgram, kLinkHelp, kLinkReadme, kLinkUninstall })
+        expected.push_back("Shell Link: " + group + "\\" + link);
+    expected.push_back("Shell Link: " + desktopLink);
+    EXPECT_EQ(Join(ReadLines(dest + "\\PixUnInst.log")), Join(expected));
+
+    EXPECT_EQ(ShortcutTarget(group + "\\" + kLinkProgram), dest + "\\Pixcap5.exe");
+    EXPECT_EQ(ShortcutTarget(group + "\\" + kLinkHelp), dest + "\\Pixcap5Man.chm");
+    EXPECT_EQ(ShortcutTarget(group + "\\" + kLinkReadme), dest + "\\readme.txt");
+    EXPECT_EQ(ShortcutTarget(group + "\\" + kLinkUninstall), dest + "\\PixUnInst.exe");
+    EXPECT_EQ(ShortcutTarget(desktopLink), dest + "\\Pixcap5.exe");
+    EXPECT_FALSE(FileExists(ShellFolder(true, "Common Startup") + "\\" + kLinkProgram));
+
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "AllUsers"), "B");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Path"), dest);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "Contact"), "Support");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Pixorama 5");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "5");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"), "Corvanta Technology LLC");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), dest + "\\PixUnInst.exe");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "URLInfoAbout"), PIX_MAKER_HOME_PAGE);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanta\\Pixorama 5"));
+
+    // Silent: no web page.
+    ::Sleep(500);
+    EXPECT_FALSE(FileExists(kOpenedUrls));
+}
+
+TEST_F(InstallE2e, SilentInstallationOverAnEarlierOneCleansUpAndKeepsItsGroup)
+{
+    const std::string dest = DefaultInstallFolder();
+    const std::string programs = ShellFolder(true, "Common Programs");
+    const std::string startup = ShellFolder(true, "Common Startup");
+    const std::string oldGroup = programs + "\\Old Group";
+    const std::string toolsGroup = programs + "\\Tools\\Pixorama 5";
+    ASSERT_TRUE(::CreateDirectoryA(dest.c_str(), NULL));
+    ::CreateDirectoryA(oldGroup.c_str(), NULL);
+    ::CreateDirectoryA((programs + "\\Tools").c_str(), NULL);
+    ::CreateDirectoryA(toolsGroup.c_str(), NULL);
+    for (const std::string& f : { oldGroup + "\\Old.lnk", toolsGroup + "\\Stale.lnk", dest + "\\Pixcap4.hlp",
+                                  dest + "\\PixRes4.dll", dest + "\\Mine.txt" })
+        ASSERT_TRUE(pixtest::WriteFileBytes(f, "x"));
+    // The earlier log: the group is its last program-group link, in its own letter case; the
+    // start-up link lies under the programs folder too and must not count.
+    const std::string oldLog = "File Copy: Pixcap5.exe\r\n\r\nMade Dir: " + oldGroup + "\r\nMade Dir: " + toolsGroup +
+        "\r\nShell Link: " + oldGroup + "\\Old.lnk\r\nShell Link: " + toolsGroup + "\\Stale.lnk\r\nShell Link: " +
+        startup + "\\Pixorama 5.lnk\r\n";
+    ASSERT_TRUE(pixtest::WriteFileBytes(dest + "\\PixUnInst.log", oldLog));
+    ASSERT_TRUE(WriteRegText(HKEY_LOCAL_MACHINE, kAppPathsKey, NULL, dest + "\\Pixcap5.exe"));
+    ASSERT_TRUE(WriteRegText(HKEY_LOCAL_MACHINE, kProductKey, "AllUsers", "B"));
+
+    InstallSilently(CopyPackage("over"));
+
+    EXPECT_FALSE(FolderExists(oldGroup));
+    EXPECT_FALSE(FileExists(toolsGroup + "\\Stale.lnk"));
+    EXPECT_FALSE(FileExists(dest + "\\Pixcap4.hlp"));
+    EXPECT_FALSE(FileExists(dest + "\\PixRes4.dll"));
+    EXPECT_TRUE(FileExists(dest + "\\Mine.txt"));
+    EXPECT_TRUE(FileExists(toolsGroup + "\\" + kLinkProgram));
+    EXPECT_FALSE(FolderExists(programs + "\\Pixorama 5"));
+    const std::vector<std::string> log = ReadLines(dest + "\\PixUnInst.log");
+    EXPECT_NE(std::find(log.begin(), log.end(), "Made Dir: " + toolsGroup), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "Shell Link: " + toolsGroup + "\\" + kLinkUninstall), log.end());
+    EXPECT_EQ(std::find(log.begin(), log.end(), "Shell Link: " + oldGroup + "\\Old.lnk"), log.end());
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "AllUsers"), "B");
+}
+
+TEST_F(InstallE2e, SameVersionAsksMessage17AndNoChangesNothing)
+{
+    InstallSilently(Package("same1", 5, 10, 0, 0));
+    const std::string dest = DefaultInstallFolder();
+    const std::string logBefore = pixtest::ReadFileBytes(dest + "\\PixUnInst.log");
+    const std::string pkg = Package("same2", 5, 10, 0, 0);
+    ASSERT_TRUE(pixtest::WriteFileBytes(pkg + "\\readme.txt", "changed"));
+
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    pixtest::MessageBoxInfo box;
+    const HWND hBox = pixtest::WaitForMessageBox(pid, 20000);
+    ASSERT_TRUE(pixtest::ReadMessageBox(hBox, &box));
+    EXPECT_EQ(box.caption, kAppTitleUtf8);
+    EXPECT_EQ(box.text, "A Pixorama 5.10.00.00 verzi\xC3\xB3ja m\xC3\xA1r telep\xC3\xADtve van ezen a g\xC3\xA9pen.\n\n"
+                        "Val\xC3\xB3""ban \xC3\xBajra akarja telep\xC3\xADteni a programot?");
+    EXPECT_EQ(box.icon, pixtest::BoxIcon::Question);
+    EXPECT_TRUE(box.HasButton(IDYES) && box.HasButton(IDNO));
+    pixtest::PressButton(hBox, IDNO);
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(pixtest::ReadFileBytes(dest + "\\PixUnInst.log"), logBefore);
+    EXPECT_NE(pixtest::ReadFileBytes(dest + "\\readme.txt"), "changed");
+}
+
+TEST_F(InstallE2e, DowngradeAsksMessage16WithInstalledThenPackageVersion)
+{
+    InstallSilently(Package("down1", 5, 10, 0, 2));
+    const std::string pkg = Package("down2", 5, 9, 0, 0);
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    pixtest::MessageBoxInfo box;
+    const HWND hBox = pixtest::WaitForMessageBox(pid, 20000);
+    ASSERT_TRUE(pixtest::ReadMessageBox(hBox, &box));
+    EXPECT_EQ(box.text, "A Pixorama 5.10.00.02 verzi\xC3\xB3ja m\xC3\xA1r telep\xC3\xADtve van erre a g\xC3\xA9pre. "
+                        "\xC3\x96n most egy r\xC3\xA9gebbi verzi\xC3\xB3t pr\xC3\xB3""b\xC3\xA1l telep\xC3\xADteni: "
+                        "5.09.00.00 .\n\nVal\xC3\xB3""ban folytatja?");
+    EXPECT_EQ(box.icon, pixtest::BoxIcon::Question);
+    pixtest::PressButton(hBox, IDNO);
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 1u);
+}
+
+TEST_F(InstallE2e, UpgradeAsksNothingAndOpensTheQueryPageAfterTheWizard)
+{
+    InstallSilently(Package("up1", 5, 9, 0, 0));
+    const std::string pkg = Package("up2", 5, 10, 0, 0);
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    EXPECT_TRUE(RunWizardToFinish(pid, hProcess));
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 0u);
+    const std::vector<std::string> urls = OpenedUrls(10000);
+    ASSERT_EQ(urls.size(), 1u);
+    EXPECT_EQ(urls[0], PIX_MAKER_WEB_SERVER "/pxr/InstScript.asp?ref=pix5demo");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Path"), DefaultInstallFolder());
+}
+
+TEST_F(InstallE2e, InteractiveFreshInstallationWithoutQueryOpensTheInstalledPage)
+{
+    const std::string pkg = CopyPackage("plain");
+    ASSERT_TRUE(pixtest::WriteFileBytes(pkg + "\\HomePage.url", "[InternetShortcut]\r\nURL=http://www.corvanta.hu/\r\n"));
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    EXPECT_TRUE(RunWizardToFinish(pid, hProcess));
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 0u);
+    const std::vector<std::string> urls = OpenedUrls(10000);
+    ASSERT_EQ(urls.size(), 1u);
+    EXPECT_EQ(urls[0], PIX_MAKER_WEB_SERVER "/pxr/installed.asp");
+}
+
+namespace {
+// Message 18, OK, the home page, exit code 1, nothing installed.
+void ExpectDamagedPackageReport(const std::string& pkg, const std::string& args)
+{
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", args, &pid);
+    ASSERT_TRUE(hProcess);
+    pixtest::MessageBoxInfo box;
+    const HWND hBox = pixtest::WaitForMessageBox(pid, 20000);
+    ASSERT_TRUE(pixtest::ReadMessageBox(hBox, &box));
+    EXPECT_EQ(box.caption, kAppTitleUtf8);
+    EXPECT_EQ(box.text.rfind("A telep\xC3\xADt\xC5\x91 f\xC3\xA1jl s\xC3\xA9r\xC3\xBClt, telep\xC3\xADt\xC3\xA9s "
+                             "megszak\xC3\xADtva.\n\nK\xC3\xA9rj\xC3\xBCk t\xC3\xB6ltse le a term\xC3\xA9ket "
+                             "honlapunkr\xC3\xB3l: ", 0), 0u) << box.text;
+    EXPECT_NE(box.text.find(" majd a telep\xC3\xADt\xC3\xA9st pr\xC3\xB3""b\xC3\xA1lja \xC3\xBAjra."), std::string::npos);
+    EXPECT_EQ(box.icon, pixtest::BoxIcon::Hand);
+    EXPECT_EQ(box.buttons.size(), 1u);
+    pixtest::PressButton(hBox, IDOK);
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 1u);
+    const std::vector<std::string> urls = OpenedUrls(10000);
+    ASSERT_EQ(urls.size(), 1u);
+    EXPECT_EQ(urls[0], PIX_MAKER_HOME_PAGE);
+    EXPECT_FALSE(FolderExists(DefaultInstallFolder()));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+}
+}  // namespace
+
+TEST_F(InstallE2e, PackageProgramOfMajorVersion0IsReportedEvenWhenSilent)
+{
+    ExpectDamagedPackageReport(Package("zero", 0, 9, 0, 0), "-s");
+}
+
+TEST_F(InstallE2e, PackageWithoutManifestIsReported)
+{
+    const std::string pkg = CopyPackage("nomanifest");
+    ASSERT_TRUE(::DeleteFileA((pkg + "\\PixUnInst.log").c_str()));
+    ExpectDamagedPackageReport(pkg, "");
+}

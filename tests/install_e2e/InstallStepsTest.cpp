@@ -1,0 +1,129 @@
+// tests/install_e2e/InstallStepsTest.cpp - the install steps in process, with choices that a
+// silent run never makes: odd group names, the current user's folders, the start-up shortcut
+// without the desktop one, and the settings file beside the package.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdlib>
+#include "install/InstallState.h"
+#include "install/InstallSteps.h"
+#include "install_e2e/E2eSupport.h"
+#include "support/TestSupport.h"
+
+using namespace e2e;
+using pixtest::FileExists;
+using pixtest::FolderExists;
+
+namespace {
+
+class InstallSteps : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WipeInstallation();
+        _putenv("sfxname=");
+        m_package = CopyPackage("steps-pkg");
+        InstallChoices = InstallChoicesRecord();
+        InstallChoices.sourceFolder = m_package;
+        InstallChoices.destinationFolder = DefaultInstallFolder();
+        InstallChoices.freshInstall = 1;
+    }
+    void TearDown() override { WipeInstallation(); }
+
+    std::vector<std::string> LinesAfterManifest()
+    {
+        const std::vector<std::string> log = ReadLines(DefaultInstallFolder() + "\\PixUnInst.log");
+        const size_t manifestLines = ReadLines(m_package + "\\PixUnInst.log").size();
+        if (log.size() < manifestLines)
+            return {};
+        return std::vector<std::string>(log.begin() + static_cast<long>(manifestLines), log.end());
+    }
+
+    std::string m_package;
+};
+
+}  // namespace
+
+TEST_F(InstallSteps, NestedGroupNameIsNormalisedAndOnlyTheInnerFolderLogged)
+{
+    InstallChoices.programGroupName = " /Tools/Pixorama 5/";
+    InstallChoices.desktopIcon = 0;
+    EXPECT_EQ(PerformInstallSteps(), 0);
+
+    const std::string programs = ShellFolder(false, "Programs");
+    const std::string group = programs + "\\Tools\\Pixorama 5";
+    EXPECT_EQ(InstallChoices.programGroupName, "Tools\\Pixorama 5");
+    EXPECT_TRUE(FolderExists(programs + "\\Tools"));
+    EXPECT_TRUE(FolderExists(group));
+    const std::vector<std::string> expected = {
+        "", "Made Dir: " + group, "Shell Link: " + group + "\\" + kLinkProgram, "Shell Link: " + group + "\\" + kLinkHelp,
+        "Shell Link: " + group + "\\" + kLinkReadme, "Shell Link: " + group + "\\" + kLinkUninstall,
+    };
+    EXPECT_EQ(LinesAfterManifest(), expected);
+    EXPECT_EQ(ShortcutTarget(group + "\\" + kLinkHelp), DefaultInstallFolder() + "\\Pixcap5Man.chm");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "AllUsers"), "A");
+    // No "sfxname": the settings file lying in the source folder is not taken.
+    EXPECT_FALSE(FileExists(DefaultInstallFolder() + "\\Pixcap5.ini"));
+}
+
+TEST_F(InstallSteps, EmptyGroupNamePutsTheLinksIntoTheProgramsFolderAndStartUpWithoutDesktop)
+{
+    InstallChoices.programGroupName = "  / \\ ";
+    InstallChoices.desktopIcon = 0;
+    InstallChoices.startWithWindows = 1;
+    const std::string beside = pixtest::MakeScratchFolder("dl");
+    ASSERT_TRUE(pixtest::WriteFileBytes(beside + "\\Pixcap5.ini", "[x]\r\n"));
+    _putenv(("sfxname=" + beside + "\\package.exe").c_str());
+    EXPECT_EQ(PerformInstallSteps(), 0);
+
+    const std::string programs = ShellFolder(false, "Programs");
+    const std::string startupLink = ShellFolder(false, "Startup") + "\\" + kLinkProgram;
+    const std::vector<std::string> expected = {
+        "", "Made Dir: " + programs + "\\", "Shell Link: " + programs + "\\" + kLinkProgram,
+        "Shell Link: " + programs + "\\" + kLinkHelp, "Shell Link: " + programs + "\\" + kLinkReadme,
+        "Shell Link: " + programs + "\\" + kLinkUninstall, "Shell Link: " + startupLink,
+    };
+    EXPECT_EQ(LinesAfterManifest(), expected);
+    EXPECT_EQ(ShortcutTarget(startupLink), DefaultInstallFolder() + "\\Pixcap5.exe");
+    EXPECT_FALSE(FileExists(ShellFolder(false, "Desktop") + "\\" + kLinkProgram));
+    EXPECT_EQ(pixtest::ReadFileBytes(DefaultInstallFolder() + "\\Pixcap5.ini"), "[x]\r\n");
+    for (const char* link : { kLinkHelp, kLinkReadme, kLinkUninstall })
+        ::DeleteFileA((programs + "\\" + link).c_str());
+}
+
+TEST_F(InstallSteps, UnusableCommonProgramsFolderFallsBackToTheCurrentUser)
+{
+    const std::string saved = ShellFolder(true, "Common Programs");
+    ASSERT_TRUE(WriteRegText(HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common Programs", "C:\\"));
+    InstallChoices.programGroupName = "Pixorama 5";
+    InstallChoices.allUsers = 1;
+    PerformInstallSteps();
+    WriteRegText(HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common Programs", saved);
+
+    EXPECT_EQ(InstallChoices.allUsers, 0);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "AllUsers"), "A");
+    EXPECT_TRUE(FileExists(ShellFolder(false, "Programs") + "\\Pixorama 5\\" + kLinkProgram));
+    EXPECT_TRUE(FileExists(ShellFolder(false, "Desktop") + "\\" + kLinkProgram));
+    EXPECT_FALSE(FileExists(ShellFolder(true, "Common Desktop") + "\\" + kLinkProgram));
+}
+
+TEST_F(InstallSteps, OverAnEarlierInstallationTheOldGroupGoesBeforeTheNewIsMade)
+{
+    // First installation into "Old Group", then a second one that the user moved to "Pixorama 5".
+    InstallChoices.programGroupName = "Old Group";
+    PerformInstallSteps();
+    const std::string programs = ShellFolder(false, "Programs");
+    ASSERT_TRUE(FileExists(programs + "\\Old Group\\" + kLinkProgram));
+    ASSERT_TRUE(pixtest::WriteFileBytes(DefaultInstallFolder() + "\\Pixcap4.hlp", "old help"));
+
+    InstallChoices.freshInstall = 0;
+    InstallChoices.programGroupName = "Pixorama 5";
+    PerformInstallSteps();
+    EXPECT_FALSE(FolderExists(programs + "\\Old Group"));
+    EXPECT_TRUE(FileExists(programs + "\\Pixorama 5\\" + kLinkProgram));
+    EXPECT_FALSE(FileExists(DefaultInstallFolder() + "\\Pixcap4.hlp"));
+    // The desktop link of the first installation was deleted and made anew: it is logged once.
+    const std::vector<std::string> tail = LinesAfterManifest();
+    EXPECT_EQ(std::count(tail.begin(), tail.end(),
+                         "Shell Link: " + ShellFolder(false, "Desktop") + "\\" + kLinkProgram), 1);
+    EXPECT_EQ(tail.size(), 7u);
+}

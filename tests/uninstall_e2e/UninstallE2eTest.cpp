@@ -1,0 +1,287 @@
+// tests/uninstall_e2e/UninstallE2eTest.cpp - the installed PixUnInst.exe and its temporary
+// second stage, run to their end after a silent installation of the demo package.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+#include <algorithm>
+#include <cctype>
+#include "install_e2e/E2eSupport.h"
+#include "support/GuiDriver.h"
+#include "support/TestSupport.h"
+
+using namespace e2e;
+using pixtest::FileExists;
+using pixtest::FolderExists;
+
+namespace {
+
+const char kOtherHive[] = "S-1-5-21-9-9-9-1001";
+const char kFileExts[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The second stage runs as "uni*.tmp" from the temporary folder.
+DWORD FindSecondStage(std::string* pName)
+{
+    HANDLE hSnap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnap == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD pid = 0;
+    for (BOOL more = ::Process32First(hSnap, &entry); more && !pid; more = ::Process32Next(hSnap, &entry)) {
+        const std::string name = Lower(entry.szExeFile);
+        if (name.rfind("uni", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".tmp") {
+            pid = entry.th32ProcessID;
+            if (pName)
+                *pName = entry.szExeFile;
+        }
+    }
+    ::CloseHandle(hSnap);
+    return pid;
+}
+
+std::string PendingDeletions()
+{
+    HKEY h;
+    std::string text;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return text;
+    std::vector<char> buffer(65536);
+    DWORD cb = static_cast<DWORD>(buffer.size());
+    if (::RegQueryValueExA(h, "PendingFileRenameOperations", NULL, NULL, reinterpret_cast<BYTE*>(buffer.data()),
+                           &cb) == ERROR_SUCCESS)
+        text.assign(buffer.data(), cb);
+    ::RegCloseKey(h);
+    std::replace(text.begin(), text.end(), '\0', '\n');
+    return text;
+}
+
+class UninstallE2e : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WipeExtras();
+        WipeInstallation();
+        m_dest = DefaultInstallFolder();
+        DWORD code = 99;
+        ASSERT_TRUE(RunProgram(CopyPackage("uninst-pkg") + "\\setup.exe", "-s", &code));
+        ASSERT_EQ(code, 0u);
+        ASSERT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
+        m_group = ShellFolder(true, "Common Programs") + "\\Pixorama 5";
+        m_desktopLink = ShellFolder(true, "Common Desktop") + "\\" + kLinkProgram;
+        ASSERT_TRUE(FileExists(m_group + "\\" + kLinkProgram));
+    }
+    void TearDown() override
+    {
+        WipeExtras();
+        WipeInstallation();
+    }
+    static void WipeExtras()
+    {
+        DeleteRegTree(HKEY_USERS, kOtherHive);
+        DeleteRegTree(HKEY_CURRENT_USER, kFileExts);
+        for (const char* ext : { ".cmp", ".wpg" })
+            DeleteRegTree(HKEY_CLASSES_ROOT, ext);
+        DeleteRegTree(HKEY_CLASSES_ROOT, "PX5.Document");
+        pixtest::RemoveTree("C:\\pixtest\\user2");
+    }
+
+    // Runs the first stage and waits for the second to end; the second stage's file name.
+    std::string UninstallSilently()
+    {
+        DWORD code = 99;
+        EXPECT_TRUE(RunProgram(m_dest + "\\PixUnInst.exe", "-s", &code));
+        EXPECT_EQ(code, 0u);
+        return WaitForSecondStage(nullptr);
+    }
+
+    std::string WaitForSecondStage(DWORD* pExitCode)
+    {
+        std::string name;
+        const DWORD pid = FindSecondStage(&name);
+        EXPECT_NE(pid, 0u) << "no second stage is running";
+        if (pid)
+            EXPECT_TRUE(pixtest::WaitForProcessEnd(pid, 30000, pExitCode));
+        return name;
+    }
+
+    std::string m_dest;
+    std::string m_group;
+    std::string m_desktopLink;
+};
+
+}  // namespace
+
+TEST_F(UninstallE2e, SilentRunRemovesTheInstallationAndLeavesOnlyTheTemporaryCopy)
+{
+    const std::string tempName = UninstallSilently();
+    ASSERT_FALSE(tempName.empty());
+
+    EXPECT_FALSE(FolderExists(m_dest));
+    EXPECT_FALSE(FolderExists(m_group));
+    EXPECT_FALSE(FileExists(m_desktopLink));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kMakerKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    EXPECT_TRUE(FileExists(std::string(temp) + tempName));
+    EXPECT_NE(Lower(PendingDeletions()).find(Lower(tempName)), std::string::npos) << PendingDeletions();
+}
+
+TEST_F(UninstallE2e, UsersOwnFileKeepsTheFolderAndSurvives)
+{
+    ASSERT_TRUE(pixtest::WriteFileBytes(m_dest + "\\Mine.txt", "my notes"));
+    UninstallSilently();
+    EXPECT_EQ(pixtest::ReadFileBytes(m_dest + "\\Mine.txt"), "my notes");
+    EXPECT_EQ(ListFiles(m_dest), std::vector<std::string>{ "Mine.txt" });
+}
+
+TEST_F(UninstallE2e, MakerKeyStaysWhileAnotherProductLivesUnderIt)
+{
+    ASSERT_TRUE(WriteRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanta\\Other Product", "Path", "C:\\Other"));
+    UninstallSilently();
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanta\\Other Product", "Path"), "C:\\Other");
+}
+
+TEST_F(UninstallE2e, AnotherUsersHiveAndProfileAreCleanedToo)
+{
+    const std::string hive = kOtherHive;
+    ASSERT_TRUE(WriteRegText(HKEY_USERS, hive + "\\SOFTWARE\\Corvanta\\Pixorama v.5\\Deep\\Deeper", "x", "y"));
+    ASSERT_TRUE(WriteRegText(HKEY_USERS, hive + "\\SOFTWARE\\Corvanta\\Pixorama v.5", "AllUsers", "A"));
+    const std::string root = pixtest::MakeScratchFolder("user2");
+    for (const char* sub : { "\\Programs", "\\Programs\\Pixorama 5", "\\Desktop", "\\Startup" })
+        ::CreateDirectoryA((root + sub).c_str(), NULL);
+    for (const char* file : { "\\Programs\\Pixorama 5\\Pixorama 5.lnk", "\\Programs\\Pixorama 5\\Notes.txt",
+                              "\\Desktop\\Pixorama 5.lnk", "\\Startup\\Pixorama 5.lnk", "\\Startup\\Other.lnk" })
+        ASSERT_TRUE(pixtest::WriteFileBytes(root + file, "x"));
+    const std::string folders = hive + "\\" + kShellFoldersKey;
+    WriteRegText(HKEY_USERS, folders, "Programs", root + "\\Programs");
+    WriteRegText(HKEY_USERS, folders, "Desktop", root + "\\Desktop");
+    WriteRegText(HKEY_USERS, folders, "Startup", root + "\\Startup");
+
+    UninstallSilently();
+    EXPECT_FALSE(RegKeyExists(HKEY_USERS, hive + "\\SOFTWARE\\Corvanta"));
+    EXPECT_TRUE(RegKeyExists(HKEY_USERS, hive + "\\SOFTWARE"));
+    EXPECT_FALSE(FolderExists(root + "\\Programs\\Pixorama 5"));
+    EXPECT_FALSE(FileExists(root + "\\Desktop\\Pixorama 5.lnk"));
+    EXPECT_FALSE(FileExists(root + "\\Startup\\Pixorama 5.lnk"));
+    EXPECT_TRUE(FileExists(root + "\\Startup\\Other.lnk"));
+}
+
+TEST_F(UninstallE2e, ImageAssociationsGoBackToTheSavedOnesAndOthersAreUntouched)
+{
+    const std::string exts = kFileExts;
+    WriteRegText(HKEY_CURRENT_USER, exts + "\\.bmp", "Application", "Pixcap5.exe");
+    WriteRegText(HKEY_CURRENT_USER, exts + "\\.bmp", "PixcapOld", "mspaint.exe");
+    WriteRegText(HKEY_CURRENT_USER, exts + "\\.gif", "Application", "C:\\Program Files\\Pixorama 5\\Pixcap5.exe");
+    WriteRegText(HKEY_CURRENT_USER, exts + "\\.png", "Application", "viewer.exe");
+    WriteRegText(HKEY_CURRENT_USER, exts + "\\.png", "PixcapOld", "kept");
+    WriteRegText(HKEY_CLASSES_ROOT, "PX5.Document\\shell\\open\\command", NULL, "Pixcap5.exe \"%1\"");
+
+    UninstallSilently();
+    std::string text;
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, exts + "\\.bmp", "Application"), "mspaint.exe");
+    EXPECT_FALSE(ReadRegText(HKEY_CURRENT_USER, exts + "\\.bmp", "PixcapOld", &text));
+    EXPECT_FALSE(ReadRegText(HKEY_CURRENT_USER, exts + "\\.gif", "Application", &text));
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, exts + "\\.png", "Application"), "viewer.exe");
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, exts + "\\.png", "PixcapOld"), "kept");
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "PX5.Document"));
+}
+
+TEST_F(UninstallE2e, WithoutFileExtsTheClassesRootDefaultsAreRestored)
+{
+    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kFileExts));
+    WriteRegText(HKEY_CLASSES_ROOT, ".wpg", NULL, "Pixcap5.exe");
+    WriteRegText(HKEY_CLASSES_ROOT, ".wpg", "PixcapOld", "WPGFile");
+    WriteRegText(HKEY_CLASSES_ROOT, ".cmp", NULL, "Pixcap5.exe");
+
+    UninstallSilently();
+    std::string text;
+    EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, ".wpg", NULL), "WPGFile");
+    EXPECT_FALSE(ReadRegText(HKEY_CLASSES_ROOT, ".wpg", "PixcapOld", &text));
+    EXPECT_FALSE(ReadRegText(HKEY_CLASSES_ROOT, ".cmp", NULL, &text));
+}
+
+TEST_F(UninstallE2e, ReadOnlyShortcutInTheFixedGroupIsDeletedToo)
+{
+    const std::string link = m_group + "\\" + kLinkProgram;
+    ASSERT_TRUE(::SetFileAttributesA(link.c_str(), FILE_ATTRIBUTE_READONLY));
+    UninstallSilently();
+    EXPECT_FALSE(FileExists(link));
+    EXPECT_FALSE(FolderExists(m_group));
+}
+
+TEST_F(UninstallE2e, RunningCaptureApplicationIsClosedFirst)
+{
+    DWORD pid = 0;
+    HANDLE hApp = StartProgram(m_dest + "\\Pixcap5.exe", "", &pid);
+    ASSERT_TRUE(hApp);
+    pixtest::WindowQuery query;
+    query.processId = pid;
+    EXPECT_TRUE(pixtest::WaitForWindow(query, 20000));
+    UninstallSilently();
+    EXPECT_TRUE(pixtest::WaitForExit(hApp, 5000));
+    ::CloseHandle(hApp);
+    EXPECT_FALSE(FileExists(m_dest + "\\Pixcap5.exe"));
+    EXPECT_FALSE(FolderExists(m_dest));
+}
+
+TEST_F(UninstallE2e, ConfirmationAnsweredNoLeavesEverythingInPlace)
+{
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(m_dest + "\\PixUnInst.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    pixtest::MessageBoxInfo box;
+    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box));
+    EXPECT_EQ(box.caption, "Pixorama Telep\xC3\xADt\xC5\x91");
+    EXPECT_EQ(box.text, "Ezzel teljesen elt\xC3\xA1vol\xC3\xADtja a Pixorama 5-\xC3\xB6t.\nVal\xC3\xB3""ban folytatja?");
+    EXPECT_EQ(box.Style(), static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
+    pixtest::PressButton(box.hwnd, IDNO);
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 0u);
+    ::Sleep(1500);
+    EXPECT_EQ(FindSecondStage(nullptr), 0u);
+    EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
+    EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.log"));
+    EXPECT_TRUE(FileExists(m_group + "\\" + kLinkProgram));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+}
+
+TEST_F(UninstallE2e, ConfirmationAnsweredYesEndsWithTheSuccessMessage)
+{
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(m_dest + "\\PixUnInst.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    pixtest::MessageBoxInfo box;
+    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box));
+    pixtest::PressButton(box.hwnd, IDYES);
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000));
+    ::CloseHandle(hProcess);
+
+    const DWORD stage2 = FindSecondStage(nullptr);
+    ASSERT_NE(stage2, 0u);
+    pixtest::MessageBoxInfo done;
+    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(stage2, 20000), &done));
+    EXPECT_EQ(done.caption, "A Pixorama 5 telep\xC3\xADt\xC3\xA9se");
+    EXPECT_EQ(done.text, "Pixorama 5 sikeresen el lett t\xC3\xA1vol\xC3\xADtva a g\xC3\xA9pr\xC5\x91l.");
+    EXPECT_EQ(done.Style(), static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    // By the time the message shows, the work is done.
+    EXPECT_FALSE(FolderExists(m_dest));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    pixtest::PressButton(done.hwnd, IDOK);
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForProcessEnd(stage2, 20000, &code));
+    EXPECT_EQ(code, 0u);
+}
