@@ -8,15 +8,17 @@
 void AppendLogLine(const char* pszLogPath, const char* pszText);
 
 // Reads the next line (or piece of a longer line) into the buffer, stripped by the line rule.
-// False at the end of the file.
+// False at the end of the file. Free of platform calls, so it lives with the other line rules.
 bool ReadLogLine(FILE* pFile, char (&line)[kLogLineBytes]);
 
-// Deletes the shortcuts of the "Shell Link: " entries, then removes the "Made Dir: " folders
-// and their emptied parents.
+// Deletes the shortcuts of the "Shell Link: " entries (".lnk" files only), then removes the
+// "Made Dir: " folders and their emptied parents.
 void UndoLinksAndFolders(const char* pszLogPath);
 
-// Deletes, in the folder, the files named by the file entries; pszOnlyPrefix NULL means all three kinds.
+// Deletes, in the folder, the files named by the file entries; pszOnlyPrefix NULL means all three
+// kinds. An operand that would reach outside the folder (IsSafeFileOperand) is skipped.
 void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix);
 
-// Deletes the files (not folders) matching the pattern in the folder; returns how many.
+// Deletes the files (not folders) matching the pattern in the folder, read-only and hidden ones
+// too; returns how many. A search path beyond the path buffer deletes nothing.
 int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern);

@@ -1,6 +1,7 @@
 // tests/uninstall_ops/UninstallLaunchTest.cpp - the first uninstall stage, through LaunchProbe.exe.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <cstdlib>
 #include <string>
 #include <vector>
 #include "support/TestSupport.h"
