@@ -253,6 +253,24 @@ TEST(WizardPicture, LoadsAsAPictureOfItsOwnPaletteColours)
     }
 }
 
+TEST(WizardPicture, ShowsInAPictureControlAsTheFrameTemplateAsksForIt)
+{
+    // The frame's picture is a static control with SS_BITMAP naming resource 101.
+    HWND hPicture = ::CreateWindowExW(0, L"Static", L"#101", WS_POPUP | SS_BITMAP | SS_SUNKEN, 0, 0, 10, 10,
+                                      NULL, NULL, ::GetModuleHandleW(NULL), NULL);
+    ASSERT_TRUE(hPicture != NULL);
+    HBITMAP hbm = reinterpret_cast<HBITMAP>(::SendMessageW(hPicture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_TRUE(hbm != NULL);
+    BITMAP bm = {};
+    ASSERT_TRUE(::GetObjectW(hbm, sizeof bm, &bm));
+    EXPECT_EQ(bm.bmWidth, 120);
+    EXPECT_EQ(bm.bmHeight, 260);
+    const std::vector<DWORD> pixels = ReadPixels(hbm);
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_NE(pixels.front(), pixels.back());
+    ::DestroyWindow(hPicture);
+}
+
 TEST(ProgramIcon, HasThe16And32PixelImages)
 {
     DWORD size = 0;
