@@ -11,6 +11,7 @@
 //   <pid> close <wParam>              WM_CLOSE; 1001 closes without saving, as any other value here
 //   <pid> exit                        normal end, after leaving the list
 #include <windows.h>
+#include <imm.h>
 #include <cstdio>
 #include <string>
 #include "launcher/InstanceManager.h"
@@ -113,6 +114,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR pszCmdLine, int nShow)
     if (StandinUseResourceLibrary(pszCmdLine))
         return 0;
     RecordStart(pszCmdLine);
+    // Wine gives each GUI thread an unowned "Default IME" window, which the main-window rule
+    // would accept as readily as ours; without it, ours is the only candidate.
+    ::ImmDisableIME(static_cast<DWORD>(-1));
     // The window comes first, so that no notification meant for it is lost once others see us.
     HWND hWnd = CreateMainWindow(hInstance, nShow);
     if (!hWnd)

@@ -109,6 +109,33 @@ void ExpectClosedWithoutSaving(const CStandin& s)
     EXPECT_TRUE(s.HasEvent("close " + std::to_string(kWParamCloseWithoutSaving))) << "stand-in " << s.Id();
 }
 
+// The files the system is to delete at its next start, as one lower-case text.
+std::string PendingDeletions()
+{
+    HKEY hKey = NULL;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                        KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return std::string();
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size());
+    const LONG rc = ::RegQueryValueExA(hKey, "PendingFileRenameOperations", NULL, NULL,
+                                       reinterpret_cast<BYTE*>(data.data()), &size);
+    ::RegCloseKey(hKey);
+    if (rc != ERROR_SUCCESS)
+        return std::string();
+    std::string text(data.data(), size);
+    for (char& c : text)
+        c = c == '\0' ? '|' : static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 enum class Seen { UninstallQuestion, CopiesQuestion };
 
 struct SModeCase {
@@ -336,6 +363,8 @@ TEST_F(CStartupTest, SecondStageWaitsDeletesTheUninstallerReportsAndLeavesTheLis
     EXPECT_GE(::GetTickCount64() - started, 1000u);
     ExpectBox(box, IDS_APP_TITLE, ResText(IDS_UNINSTALLED), kUninstalledStyle);
     EXPECT_FALSE(pixtest::FileExists(uninstaller));
+    EXPECT_TRUE(pixtest::FileExists(copy)) << "the running copy is deleted at the next start only";
+    EXPECT_NE(PendingDeletions().find(Lower(copy)), std::string::npos) << PendingDeletions();
     EXPECT_TRUE(standin.HasEvent("added " + std::to_string(stage.Id())));
     ASSERT_TRUE(pixtest::PressButton(box.hwnd, IDOK));
     DWORD exitCode = 99;
