@@ -115,7 +115,9 @@ struct MessageBoxInfo {
     bool HasButton(int id) const;
 };
 
-// False when the window is not a message box.
+// False when the window is not a message box. Icon handles cannot be compared across processes
+// under Wine, so the icon of another process's box is told by what its icon control shows on
+// the screen: keep the box uncovered while reading it.
 bool ReadMessageBox(HWND hwnd, MessageBoxInfo* pInfo);
 const char* BoxIconName(BoxIcon icon);
 
@@ -133,7 +135,8 @@ bool PressEscape(HWND hwnd);
 bool SetControlText(HWND hDialog, int id, const std::string& utf8);
 // Picks the item of that exact text in a combo box; the owner gets CBN_SELCHANGE.
 bool SelectComboItem(HWND hDialog, int id, const std::string& utf8);
-// Clicks a check box or radio button until it shows the wanted state; false on time-out.
+// Clicks a check box or radio button until it shows the wanted state; false on time-out (as for
+// unticking a radio button, which only ticking another one of its group does).
 bool SetCheck(HWND hDialog, int id, bool checked, DWORD timeoutMs = 2000);
 // The close box of the caption bar.
 bool PressCloseBox(HWND hwnd);
