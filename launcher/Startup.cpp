@@ -33,14 +33,17 @@ const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                      
 const char kCaptureAppFileName[] = "pixcap5.exe";
 // Image paths of other processes are read into this many bytes; longer ones are not believed.
 const DWORD kImagePathChars = 1024;
+// The longest path the platform's wide services accept.
+const DWORD kLongPathChars = 32768;
 const DWORD kCompareChunkBytes = 64 * 1024;
 
-// Empty when the path does not fit a path buffer: a cut path would name another file.
+// The whole path, however long: the mode test and the participant check must not see a cut
+// path. Empty on failure.
 std::string GetOwnProgramPath()
 {
-    char path[kMaxPathChars];
-    const DWORD n = ::GetModuleFileNameA(NULL, path, kMaxPathChars);
-    return (n == 0 || n >= kMaxPathChars) ? std::string() : std::string(path, n);
+    std::vector<char> path(kLongPathChars);
+    const DWORD n = ::GetModuleFileNameA(NULL, path.data(), kLongPathChars);
+    return (n == 0 || n >= kLongPathChars) ? std::string() : std::string(path.data(), n);
 }
 
 std::string GetFileNamePart(const std::string& path)
@@ -149,7 +152,7 @@ bool ConfirmCloseCopies(const std::wstring& caption, int otherCopies)
 {
     ::Sleep(kSecondStageWaitMs);
     const std::string ownPath = GetOwnProgramPath();
-    if (!ownPath.empty())
+    if (!ownPath.empty() && FitsPath(ownPath))
         DeleteFileAtReboot(ownPath.c_str());
     const std::string& uninstallerPath = words[2];
     const std::string installFolder = GetDriveAndFolder(uninstallerPath);
