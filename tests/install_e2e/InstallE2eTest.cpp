@@ -17,6 +17,8 @@ using pixtest::FolderExists;
 namespace {
 
 const char kAppTitleUtf8[] = "A Pixorama 5 telep\xC3\xADt\xC3\xA9se";
+const int kRunAfterInstallId = 1012;
+const char kStandinRecord[] = "C:\\pixtest\\standin-record.txt";
 
 class InstallE2e : public ::testing::Test {
 protected:
@@ -60,8 +62,9 @@ std::vector<std::string> OpenedUrls(DWORD waitMs)
     return ReadLines(kOpenedUrls);
 }
 
-// Presses Next until the wizard ends; false when a message box shows up or the run takes too long.
-bool RunWizardToFinish(DWORD pid, HANDLE hProcess)
+// Presses Next until the wizard ends, ticking "run after installation" on the way when asked;
+// false when a message box shows up or the run takes too long.
+bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall = false)
 {
     pixtest::WindowQuery query;
     query.processId = pid;
@@ -81,6 +84,9 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess)
         const HWND hNext = pixtest::FindControl(hFrame, IDOK);
         if (!hNext || !::IsWindowEnabled(hNext))
             continue;
+        const HWND hRunAfter = pixtest::FindControl(hFrame, kRunAfterInstallId);
+        if (runAfterInstall && hRunAfter && ::IsWindowVisible(hRunAfter) && !pixtest::SetCheck(hFrame, kRunAfterInstallId, true))
+            return false;
         pixtest::PressButton(hFrame, IDOK);
         ++presses;
         ::Sleep(500);
@@ -246,14 +252,16 @@ TEST_F(InstallE2e, UpgradeAsksNothingAndOpensTheQueryPageAfterTheWizard)
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Path"), DefaultInstallFolder());
 }
 
-TEST_F(InstallE2e, InteractiveFreshInstallationWithoutQueryOpensTheInstalledPage)
+TEST_F(InstallE2e, InteractiveFreshInstallationOpensThePlainPageAndStartsTheProgramInItsFolder)
 {
     const std::string pkg = CopyPackage("plain");
     ASSERT_TRUE(pixtest::WriteFileBytes(pkg + "\\HomePage.url", "[InternetShortcut]\r\nURL=http://www.corvanta.hu/\r\n"));
+    ::DeleteFileA(kStandinRecord);
+    _putenv((std::string("PIXCAP5_RECORD=") + kStandinRecord).c_str());
     DWORD pid = 0;
     HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
     ASSERT_TRUE(hProcess);
-    EXPECT_TRUE(RunWizardToFinish(pid, hProcess));
+    EXPECT_TRUE(RunWizardToFinish(pid, hProcess, true));
     DWORD code = 99;
     EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
     ::CloseHandle(hProcess);
@@ -261,6 +269,22 @@ TEST_F(InstallE2e, InteractiveFreshInstallationWithoutQueryOpensTheInstalledPage
     const std::vector<std::string> urls = OpenedUrls(10000);
     ASSERT_EQ(urls.size(), 1u);
     EXPECT_EQ(urls[0], PIX_MAKER_WEB_SERVER "/pxr/installed.asp");
+
+    // The installed program was started with no arguments, from the installation folder.
+    std::vector<std::string> record;
+    for (int i = 0; i < 100 && record.empty(); ++i, ::Sleep(100))
+        record = ReadLines(kStandinRecord);
+    _putenv("PIXCAP5_RECORD=");
+    ASSERT_FALSE(record.empty());
+    const std::string first = record[0];
+    const size_t blank = first.find(' ');
+    EXPECT_EQ(first.substr(blank + 1), "start " + DefaultInstallFolder() + "|");
+    HANDLE hApp = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, std::stoul(first.substr(0, blank)));
+    if (hApp) {
+        ::TerminateProcess(hApp, 0);
+        ::WaitForSingleObject(hApp, 5000);
+        ::CloseHandle(hApp);
+    }
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include "install_e2e/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
@@ -107,8 +108,9 @@ protected:
         std::string name;
         const DWORD pid = FindSecondStage(&name);
         EXPECT_NE(pid, 0u) << "no second stage is running";
-        if (pid)
+        if (pid) {
             EXPECT_TRUE(pixtest::WaitForProcessEnd(pid, 30000, pExitCode));
+        }
         return name;
     }
 
@@ -223,16 +225,23 @@ TEST_F(UninstallE2e, ReadOnlyShortcutInTheFixedGroupIsDeletedToo)
 
 TEST_F(UninstallE2e, RunningCaptureApplicationIsClosedFirst)
 {
+    const std::string record = pixtest::MakeScratchFolder("standin") + "\\record.txt";
+    _putenv(("PIXCAP5_RECORD=" + record).c_str());
     DWORD pid = 0;
     HANDLE hApp = StartProgram(m_dest + "\\Pixcap5.exe", "", &pid);
+    _putenv("PIXCAP5_RECORD=");
     ASSERT_TRUE(hApp);
-    pixtest::WindowQuery query;
-    query.processId = pid;
-    EXPECT_TRUE(pixtest::WaitForWindow(query, 20000));
+    const std::string ready = std::to_string(pid) + " ready";
+    std::vector<std::string> lines;
+    for (int i = 0; i < 100 && std::find(lines.begin(), lines.end(), ready) == lines.end(); ++i, ::Sleep(100))
+        lines = ReadLines(record);
+    ASSERT_NE(std::find(lines.begin(), lines.end(), ready), lines.end());
+
     UninstallSilently();
     EXPECT_TRUE(pixtest::WaitForExit(hApp, 5000));
     ::CloseHandle(hApp);
-    EXPECT_FALSE(FileExists(m_dest + "\\Pixcap5.exe"));
+    lines = ReadLines(record);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), std::to_string(pid) + " close 1001"), lines.end());
     EXPECT_FALSE(FolderExists(m_dest));
 }
 
