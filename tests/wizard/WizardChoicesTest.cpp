@@ -27,12 +27,6 @@ constexpr int kIdGroupCombo = 1007;
 constexpr int kBrowseTree = 14145;
 constexpr int kBrowseEdit = 14149;
 
-std::string ScreenPath(const char* name)
-{
-    ::CreateDirectoryA((OutDir() + "\\tests\\screens").c_str(), NULL);
-    return OutDir() + "\\tests\\screens\\" + name + ".bmp";
-}
-
 // Opens the folder dialog with Browse; NULL when it does not show.
 HWND OpenFolderDialog(CWizardRun& run)
 {
@@ -144,7 +138,7 @@ TEST(InstallTypePageTest, AllUsersChoiceSurvivesBackAndIsStoredOnLeaving)
     EXPECT_EQ(kOldVersionNote, run.Text(kIdNote));
     EXPECT_EQ(BST_CHECKED, ReadCheck(run.Frame(), 1001));
     EXPECT_EQ(BST_UNCHECKED, ReadCheck(run.Frame(), 1002));
-    SaveScreenshot(run.Frame(), ScreenPath("3-install-type"));
+    SaveScreen(run.Frame(), "3-install-type");
 
     ASSERT_TRUE(SetCheck(run.Frame(), 1002, true));
     ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 1));
@@ -198,7 +192,7 @@ TEST(InstallTypePageTest, BrowseDecidesTheDestinationFromWhatThePickedFolderHold
     HWND hDialog = OpenFolderDialog(run);
     ASSERT_NE(nullptr, hDialog);
     EXPECT_TRUE(WaitUntil([&] { return ReadControlText(hDialog, kBrowseEdit) == "pixwizstart"; }, 3000));
-    SaveScreenshot(hDialog, ScreenPath("3b-folder-dialog"));
+    SaveScreen(hDialog, "3b-folder-dialog");
     ASSERT_TRUE(PressButton(hDialog, IDOK));
     ASSERT_TRUE(WaitForWindowGone(hDialog));
     EXPECT_TRUE(WaitForDestination(run, start));
@@ -268,14 +262,14 @@ TEST(ProgramGroupPageTest, ListsGroupsOfTheChosenProgramsFolderAndStoresWhatIsTy
     ASSERT_TRUE(SetControlText(run.Frame(), kIdGroupCombo, "Saját programok\\Képek ő ű"));
     ASSERT_TRUE(SetCheck(run.Frame(), 1008, true));
     ASSERT_TRUE(SetCheck(run.Frame(), 1009, false));
-    SaveScreenshot(run.Frame(), ScreenPath("4-program-group"));
+    SaveScreen(run.Frame(), "4-program-group");
     ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 4));
     // The ready page as its template has it, with the installation texts hidden.
     EXPECT_EQ(kReadyLine1, run.Text(1010));
     EXPECT_EQ(kReadyLine2, run.Text(1011));
     EXPECT_FALSE(run.Visible(1012));
     EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(run.PageOf(1010), 1009)));
-    SaveScreenshot(run.Frame(), ScreenPath("5-ready"));
+    SaveScreen(run.Frame(), "5-ready");
 
     ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 3));
     EXPECT_EQ("Saját programok\\Képek ő ű", run.Text(kIdGroupCombo));

@@ -13,13 +13,6 @@ namespace {
 const char kInstalledOk[] = "A Pixorama 5 sikeresen telepítésre került!";
 const char kPressFinish[] = "Kérjük válassza a \"Befejezés >\" gombot a telepítés befejezéséhez.";
 
-// Screenshots for the documentation, kept beside the test programs.
-std::string ScreenPath(const char* name)
-{
-    ::CreateDirectoryA((OutDir() + "\\tests\\screens").c_str(), NULL);
-    return OutDir() + "\\tests\\screens\\" + name + ".bmp";
-}
-
 void ExpectStandardButtons(const CWizardRun& run)
 {
     EXPECT_EQ(kFrameTitle, ReadWindowText(run.Frame()));
@@ -56,7 +49,7 @@ TEST(WizardFrameTest, AgreementPageSwapsCaptionsAndEveryWayOutRestoresThem)
     const RECT welcome = ChildRect(run.PageOf(1003));
     EXPECT_EQ(picture.right + 4, welcome.left);
     EXPECT_EQ(picture.top, welcome.top);
-    SaveScreenshot(run.Frame(), ScreenPath("1-welcome"));
+    SaveScreen(run.Frame(), "1-welcome");
 
     ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 1));
     ExpectAgreementButtons(run);
@@ -140,7 +133,7 @@ AgreementView VisitAgreement(CWizardRun& run, const char* screenshot = nullptr)
         return view;
     HWND hEdit = FindControl(run.Frame(), 1000);
     if (screenshot)
-        SaveScreenshot(run.Frame(), ScreenPath(screenshot));
+        SaveScreen(run.Frame(), screenshot);
     view.length = ::SendMessageW(hEdit, WM_GETTEXTLENGTH, 0, 0);
     view.text = view.length < 4096 ? ReadWindowText(hEdit) : std::string();
     view.lines = ::SendMessageW(hEdit, EM_GETLINECOUNT, 0, 0);
@@ -256,7 +249,7 @@ TEST(WizardFrameTest, InstallationTurnsTheReadyPageIntoTheCompletionPage)
     EXPECT_TRUE(run.Visible(1012));
     EXPECT_EQ(BST_UNCHECKED, ReadCheck(run.Frame(), 1012));
     EXPECT_EQ(kFrameTitle, ReadWindowText(run.Frame()));
-    SaveScreenshot(run.Frame(), ScreenPath("6-completed"));
+    SaveScreen(run.Frame(), "6-completed");
 
     // After the installation Escape and the close box still ask before they end the wizard.
     ASSERT_TRUE(PressEscape(run.Frame()));

@@ -145,6 +145,14 @@ RECT ChildRect(HWND hChild)
     return r;
 }
 
+void SaveScreen(HWND hwnd, const char* name)
+{
+    ::Sleep(500);
+    const std::string folder = OutDir() + "\\tests\\screens";
+    ::CreateDirectoryA(folder.c_str(), NULL);
+    SaveScreenshot(hwnd, folder + "\\" + name + ".bmp");
+}
+
 std::string FirstLine(const std::string& text)
 {
     const size_t end = text.find_first_of("\r\n");

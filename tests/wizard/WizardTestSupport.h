@@ -70,6 +70,10 @@ private:
 // Client rectangle position of a child window in its parent's client coordinates.
 RECT ChildRect(HWND hChild);
 
+// Saves the window for the documentation, beside the test programs (tests\screens\name.bmp),
+// once it has had time to paint.
+void SaveScreen(HWND hwnd, const char* name);
+
 // The first line of a (possibly multi-line) text.
 std::string FirstLine(const std::string& text);
 
