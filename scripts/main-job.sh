@@ -10,15 +10,16 @@ section() { printf '\n==== %s\n' "$*"; }
 # Windows path of a unix path inside the prefix's drive C:.
 prefix_path() { printf '%s/drive_c/%s' "$WINEPREFIX" "$1"; }
 
+# reg.exe writes in the console code page (852 for Hungarian).
 reg_query() {
-  "$PIX_WINE" reg query "$1" "${@:2}" 2>/dev/null | tr -d '\r' | sed '/^$/d' || true
+  "$PIX_WINE" reg query "$1" "${@:2}" 2>/dev/null | iconv -f CP852 -t UTF-8 | tr -d '\r' | sed '/^$/d' || true
   "$PIX_WINE" reg query "$1" >/dev/null 2>&1 || echo "  (key not present: $1)"
 }
 
 show_shortcuts() {
   local found=0
   for folder in "ProgramData/Microsoft/Windows/Start Menu/Programs" "users/Public/Desktop" \
-                "users/$USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" "users/$USER/Desktop"; do
+                "users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" "users/$(id -un)/Desktop"; do
     [ -d "$(prefix_path "$folder")" ] || continue
     while IFS= read -r -d '' link; do
       found=1
@@ -44,6 +45,9 @@ run_in_wine() {
   section "fresh Wine prefix in $work"
   "$PIX_ROOT/scripts/make-wine-template" "$work/prefix"
   export WINEPREFIX=$work/prefix
+  # One session for the whole report: a new wineserver session counts as a system start, and
+  # Wine would carry out the deletions that wait for the next start before we could show them.
+  wineserver -p
   package=$PIX_OUT/win64/package
   dest=$(prefix_path "Program Files/Pixorama 5")
 
@@ -55,7 +59,6 @@ run_in_wine() {
   "$PIX_WINE" "Z:$(echo "$package/setup.exe" | tr / '\\')" -s
   echo "setup.exe exit code: $?"
   set -e
-  wineserver -w
 
   section "installed files in C:\\Program Files\\Pixorama 5"
   ls -l "$dest" || echo "  (no installation folder)"
@@ -71,8 +74,12 @@ run_in_wine() {
   "$PIX_WINE" 'C:\Program Files\Pixorama 5\PixUnInst.exe' -s
   echo "first stage exit code: $?"
   set -e
-  # The second stage is a temporary copy that outlives the first: wait for every process of the prefix.
-  wineserver -w
+  # The second stage is a temporary copy ("uni*.tmp") that outlives the first: wait for it.
+  local waited=0
+  while pgrep -f -i 'uni[0-9a-f]*\.tmp' >/dev/null && [ $waited -lt 120 ]; do
+    sleep 0.5; waited=$((waited + 1))
+  done
+  echo "second stage ended after about $((waited / 2)) s"
 
   section "what is left"
   if [ -d "$dest" ]; then ls -la "$dest"; else echo "  installation folder: removed"; fi
@@ -82,7 +89,16 @@ run_in_wine() {
   find "$(prefix_path "users")" -maxdepth 5 -path '*Temp*' -iname 'uni*.tmp' -printf '    %p (%s bytes)\n' 2>/dev/null
   echo "  waiting for deletion at the next start (PendingFileRenameOperations):"
   "$PIX_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations \
-    2>/dev/null | tr -d '\r' | sed -n 's/.*REG_MULTI_SZ *//p' | tr -s '\\0' '\n' | sed 's/^/    /' || true
+    2>/dev/null | tr -d '\r' | sed -n 's/.*REG_MULTI_SZ *//p' | sed 's/\\0/\n/g' | sed '/^$/d; s/^/    /' || true
+
+  section "next start of the prefix (a new Wine session)"
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  "$PIX_WINE" cmd /c exit 2>/dev/null || true
+  wineserver -w
+  local left
+  left=$(find "$(prefix_path "users")" -maxdepth 5 -path '*Temp*' -iname 'uni*.tmp' 2>/dev/null)
+  if [ -z "$left" ]; then echo "  the temporary copy is gone"; else echo "  still there: $left"; fi
 
   wineserver -k 2>/dev/null || true
   [ -n "${PIX_KEEP_PREFIX:-}" ] || rm -rf "$work"
