@@ -49,6 +49,15 @@ TEST(WizardFrameTest, AgreementPageSwapsCaptionsAndEveryWayOutRestoresThem)
     const RECT welcome = ChildRect(run.PageOf(1003));
     EXPECT_EQ(picture.right + 4, welcome.left);
     EXPECT_EQ(picture.top, welcome.top);
+    // The picture stays above the separator line, whatever size the bitmap has on this screen.
+    int separators = 0;
+    for (const ControlInfo& c : ReadDialog(run.Frame()).controls) {
+        if (::GetParent(c.hwnd) == run.Frame() && (c.style & SS_TYPEMASK) == SS_ETCHEDHORZ) {
+            EXPECT_LE(picture.bottom, c.rect.top);
+            ++separators;
+        }
+    }
+    EXPECT_EQ(1, separators);
     SaveScreen(run.Frame(), "1-welcome");
 
     ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 1));
