@@ -24,7 +24,7 @@ const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App P
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pixorama 5";
 const char kLogName[] = "\\PixUnInst.log";
 const char kOldLogName[] = "\\install.log";
-// Folders under which the group shortcuts of a common installation would be meaningless.
+// A shorter common programs folder (no drive and folder name) cannot be used for the group.
 const size_t kMinCommonProgramsChars = 4;
 
 // The all-users flag picks the common folder of HKLM, else the current user's of HKCU.

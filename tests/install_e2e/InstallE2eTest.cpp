@@ -213,6 +213,26 @@ TEST_F(InstallE2e, SameVersionAsksMessage17AndNoChangesNothing)
     EXPECT_NE(pixtest::ReadFileBytes(dest + "\\readme.txt"), "changed");
 }
 
+TEST_F(InstallE2e, ConfirmedReinstallationOpensNoWebPage)
+{
+    InstallSilently(Package("again1", 5, 10, 0, 0));
+    const std::string pkg = Package("again2", 5, 10, 0, 0);
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    pixtest::MessageBoxInfo box;
+    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box));
+    pixtest::PressButton(box.hwnd, IDYES);
+    EXPECT_TRUE(pixtest::WaitForWindowGone(box.hwnd));
+    EXPECT_TRUE(RunWizardToFinish(pid, hProcess));
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(OpenedUrls(3000).empty());
+    EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+}
+
 TEST_F(InstallE2e, DowngradeAsksMessage16WithInstalledThenPackageVersion)
 {
     InstallSilently(Package("down1", 5, 10, 0, 2));
