@@ -12,7 +12,7 @@ prefix_path() { printf '%s/drive_c/%s' "$WINEPREFIX" "$1"; }
 
 # reg.exe writes in the console code page (852 for Hungarian).
 reg_query() {
-  "$PIX_WINE" reg query "$1" "${@:2}" 2>/dev/null | iconv -f CP852 -t UTF-8 | tr -d '\r' | sed '/^$/d' || true
+  "$PIX_WINE" reg query "$1" "${@:2}" 2>/dev/null | iconv -f CP852 -t UTF-8 | tr -d '\r' | sed '/^$/d; /^reg: /d' || true
   "$PIX_WINE" reg query "$1" >/dev/null 2>&1 || echo "  (key not present: $1)"
 }
 
