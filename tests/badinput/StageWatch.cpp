@@ -1,0 +1,77 @@
+// tests/badinput/StageWatch.cpp - follows a program and the child it hands over to.
+#include "badinput/StageWatch.h"
+#include <tlhelp32.h>
+#include <vector>
+
+namespace stagewatch {
+
+double NowMs()
+{
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart)
+        ::QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+DWORD FindChildProcess(DWORD parentId)
+{
+    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = ::Process32First(hSnapshot, &entry); more && !found; more = ::Process32Next(hSnapshot, &entry))
+        if (entry.th32ParentProcessID == parentId && entry.th32ProcessID != parentId)
+            found = entry.th32ProcessID;
+    ::CloseHandle(hSnapshot);
+    return found;
+}
+
+namespace {
+
+// Waits with a bound; a process that outlives it is ended so that the next run starts clean.
+bool WaitOrKill(HANDLE hProcess, DWORD timeoutMs, DWORD* pExitCode)
+{
+    if (::WaitForSingleObject(hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(hProcess, 0xDEAD);
+        ::WaitForSingleObject(hProcess, 5000);
+        return false;
+    }
+    ::GetExitCodeProcess(hProcess, pExitCode);
+    return true;
+}
+
+}  // namespace
+
+SStageRun RunTwoStages(const std::string& commandLine, const char* pszFolder, DWORD timeoutMs)
+{
+    SStageRun run;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    const double start = NowMs();
+    if (!::CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, pszFolder, &si, &pi))
+        return run;
+    run.started = true;
+    ::CloseHandle(pi.hThread);
+    run.firstEnded = WaitOrKill(pi.hProcess, timeoutMs, &run.firstExitCode);
+    run.firstEndMs = NowMs() - start;
+    ::CloseHandle(pi.hProcess);
+    const DWORD childId = FindChildProcess(pi.dwProcessId);
+    HANDLE hChild = childId ? ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                                            FALSE, childId) : NULL;
+    if (!hChild)
+        return run;
+    run.childFound = true;
+    run.childEnded = WaitOrKill(hChild, timeoutMs, &run.childExitCode);
+    run.childEndMs = NowMs() - start;
+    ::CloseHandle(hChild);
+    return run;
+}
+
+}  // namespace stagewatch

@@ -1,0 +1,33 @@
+// tests/badinput/StageWatch.h - runs a program that hands over to a child of its own (the
+// uninstaller's first stage starts the second and ends) and follows the child to its end.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace stagewatch {
+
+constexpr DWORD kNoExitCode = 0xFFFFFFFF;
+
+struct SStageRun {
+    bool started = false;
+    bool firstEnded = false;
+    DWORD firstExitCode = kNoExitCode;
+    bool childFound = false;
+    bool childEnded = false;
+    DWORD childExitCode = kNoExitCode;
+    double firstEndMs = 0;    // from the start of the first process
+    double childEndMs = 0;    // from the start of the first process; 0 when no child was found
+};
+
+// A process started by parentId that is still running, or 0 (taken after the parent ended, so a
+// reused id cannot mislead: ids of live processes are not handed out twice).
+DWORD FindChildProcess(DWORD parentId);
+
+// Starts the command line in the folder (NULL: inherited), waits for it, then for the process
+// it started. Every wait is bounded by timeoutMs; a process still running then is terminated.
+SStageRun RunTwoStages(const std::string& commandLine, const char* pszFolder, DWORD timeoutMs);
+
+// Milliseconds on the performance counter.
+double NowMs();
+
+}  // namespace stagewatch
