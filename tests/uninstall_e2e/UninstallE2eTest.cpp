@@ -139,6 +139,25 @@ TEST_F(UninstallE2e, SilentRunRemovesTheInstallationAndLeavesOnlyTheTemporaryCop
     EXPECT_NE(Lower(PendingDeletions()).find(Lower(tempName)), std::string::npos) << PendingDeletions();
 }
 
+TEST_F(UninstallE2e, GroupOfAnotherNameGoesThroughTheLogWithItsEmptiedParents)
+{
+    // An earlier log that names "Tools\Pixorama 5" makes the next installation use that group.
+    const std::string programs = ShellFolder(true, "Common Programs");
+    const std::string tools = programs + "\\Tools\\Pixorama 5";
+    const std::string line = "Shell Link: " + tools + "\\Pixorama 5.lnk\r\n";
+    const std::string log = pixtest::ReadFileBytes(m_dest + "\\PixUnInst.log") + line;
+    ASSERT_TRUE(pixtest::WriteFileBytes(m_dest + "\\PixUnInst.log", log));
+    DWORD code = 99;
+    ASSERT_TRUE(RunProgram(CopyPackage("uninst-pkg2") + "\\setup.exe", "-s", &code));
+    ASSERT_TRUE(FileExists(tools + "\\" + kLinkUninstall));
+    ASSERT_FALSE(FolderExists(m_group));
+
+    UninstallSilently();
+    EXPECT_FALSE(FolderExists(tools));
+    EXPECT_FALSE(FolderExists(programs + "\\Tools"));
+    EXPECT_TRUE(FolderExists(programs));
+}
+
 TEST_F(UninstallE2e, UsersOwnFileKeepsTheFolderAndSurvives)
 {
     ASSERT_TRUE(pixtest::WriteFileBytes(m_dest + "\\Mine.txt", "my notes"));
