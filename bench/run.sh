@@ -58,6 +58,8 @@ echo "== installation, reinstallation, uninstallation, first page ($BENCH_ROUNDS
 xvfb-run -a -s "-screen 0 1280x1024x24" "$PIX_WINE" 'C:\pixbench\BenchDriver.exe' 'C:\pixbench\package' \
   'C:\pixbench\BaselineOps.exe' "$BENCH_ROUNDS" "$BENCH_GUI_ROUNDS" 'C:\pixbench\timings.txt'
 echo "== instance list"
+# A display of its own: the driver's Xvfb is gone, and the prefix's desktop with it.
+wineserver -k 2>/dev/null || true
 xvfb-run -a "$PIX_WINE" 'C:\pixbench\InstanceListBench.exe' 20 | tr -d '\r' | tee "$work/instance.txt"
 wineserver -k 2>/dev/null || true
 cp "$drive/timings.txt" "$work/timings.txt"
