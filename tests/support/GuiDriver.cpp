@@ -10,6 +10,8 @@ namespace {
 
 // Control id of the icon in Wine's message box template.
 constexpr int kMessageBoxIconId = 0x0440;
+// How long a box's icon may take to show on screen before it counts as unrecognised.
+constexpr DWORD kIconSettleMs = 3000;
 constexpr DWORD kSendTimeoutMs = 5000;
 
 // Cross-process sends with a time-out, so that a hung target fails the test instead of hanging it.
@@ -425,7 +427,16 @@ BoxIcon RecogniseBoxIcon(HWND hBox)
     for (const IconCandidate& c : kBoxIcons)
         if (::LoadIconW(NULL, MAKEINTRESOURCEW(c.resource)) == shown)
             return c.icon;
-    return RecogniseIconPicture(hIconCtrl);
+    // On a loaded machine a box that has just appeared may not be painted yet, or may still lie
+    // under a window that is going away: look again for a while before calling it unknown.
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const BoxIcon icon = RecogniseIconPicture(hIconCtrl);
+        if (icon != BoxIcon::Unknown || ::GetTickCount() - start > kIconSettleMs)
+            return icon;
+        ::InvalidateRect(hIconCtrl, NULL, TRUE);
+        ::Sleep(50);
+    }
 }
 
 std::vector<BoxButton> ReadBoxButtons(HWND hBox)
