@@ -104,6 +104,24 @@ run_in_wine() {
   [ -n "${PIX_KEEP_PREFIX:-}" ] || rm -rf "$work"
 }
 
+# The interactive road, for a person at a display: the wizard of the demo package in a fresh
+# prefix. Nothing is opened on the web: the prefix's web handler only records the address.
+run_wizard() {
+  pix_wine_env
+  local work
+  work=$(mktemp -d "${TMPDIR:-/tmp}/pix-wizard.XXXXXX")
+  "$PIX_ROOT/scripts/make-wine-template" "$work/prefix"
+  export WINEPREFIX=$work/prefix
+  set +e
+  "$PIX_WINE" "Z:$(echo "$PIX_OUT/win64/package/setup.exe" | tr / '\\')"
+  echo "setup.exe exit code: $?"
+  set -e
+  section "web pages the installer asked to open"
+  cat "$(prefix_path opened-urls.txt)" 2>/dev/null || echo "  (none)"
+  wineserver -k 2>/dev/null || true
+  [ -n "${PIX_KEEP_PREFIX:-}" ] || rm -rf "$work"
+}
+
 if [ "${1:-}" = "--wine-part" ]; then
   run_in_wine
   exit 0
@@ -114,6 +132,12 @@ section "build: win32 (shipped) and win64"
 pix_build win32
 pix_build win64
 ls -l "$PIX_OUT/win32/package" "$PIX_OUT/win64/package"
+
+if [ "${1:-}" = "--wizard" ]; then
+  [ -n "${DISPLAY:-}" ] || { echo "--wizard needs a display (DISPLAY is not set)"; exit 2; }
+  run_wizard
+  exit 0
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" --wine-part
