@@ -1,6 +1,8 @@
 // framework/Handles.h - small non-copyable owners for the platform's handle kinds.
 #pragma once
 #include <windows.h>
+#include <string>
+#include "framework/PathText.h"
 
 // Kernel object handle (process, section, file, mutex). Close is idempotent.
 class CHandle {
@@ -29,6 +31,12 @@ public:
         Close();
         m_h = ::FindFirstFileA(pszPattern, pData);
         return m_h != INVALID_HANDLE_VALUE;
+    }
+    // A pattern that does not fit a path buffer finds nothing: cut short it would search elsewhere.
+    bool First(const std::string& pattern, WIN32_FIND_DATAA* pData)
+    {
+        Close();
+        return FitsPath(pattern) && First(pattern.c_str(), pData);
     }
     bool Next(WIN32_FIND_DATAA* pData) { return m_h != INVALID_HANDLE_VALUE && ::FindNextFileA(m_h, pData); }
     void Close() { if (m_h != INVALID_HANDLE_VALUE) { ::FindClose(m_h); m_h = INVALID_HANDLE_VALUE; } }

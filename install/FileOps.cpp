@@ -119,11 +119,9 @@ int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const
     if (!pszPattern || !pszSourceFolder || !pszDestFolder)
         return 0;
     const std::string searchPath = JoinFolderName(pszSourceFolder, pszPattern);
-    if (!FitsPath(searchPath))
-        return 0;
     WIN32_FIND_DATAA data;
     CFindFile search;
-    if (!search.First(searchPath.c_str(), &data))
+    if (!search.First(searchPath, &data))
         return 0;
     // Only one level: the install steps create the destination's parents beforehand.
     if (!PathExists(pszDestFolder))
@@ -184,11 +182,9 @@ int CountFolderEntries(const char* pszPattern, const char* pszFolder)
         return 0;
     // Callers pass folders held without a trailing backslash, so no separator rule here.
     const std::string searchPath = std::string(pszFolder) + "\\" + pszPattern;
-    if (!FitsPath(searchPath))
-        return 0;
     WIN32_FIND_DATAA data;
     CFindFile search;
-    if (!search.First(searchPath.c_str(), &data))
+    if (!search.First(searchPath, &data))
         return 0;
     int count = 0;
     do {

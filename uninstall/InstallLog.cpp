@@ -121,11 +121,9 @@ int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
         return 0;
     const std::string folder(pszFolder);
     const std::string searchPath = JoinFolderName(folder, pszPattern);
-    if (!FitsPath(searchPath))
-        return 0;
     WIN32_FIND_DATAA data;
     CFindFile search;
-    if (!search.First(searchPath.c_str(), &data))
+    if (!search.First(searchPath, &data))
         return 0;
     int count = 0;
     do {

@@ -45,7 +45,7 @@ void CProgramGroupPage::FillGroupList()
         return;
     CFindFile find;
     WIN32_FIND_DATAA data;
-    for (bool more = find.First((programs + "\\*").c_str(), &data); more; more = find.Next(&data)) {
+    for (bool more = find.First(programs + "\\*", &data); more; more = find.Next(&data)) {
         const std::string name = data.cFileName;
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
             continue;
