@@ -18,6 +18,15 @@ def medians(path):
     return {k: statistics.median(v) for k, v in values.items()}, values
 
 
+def medians_pairs(path):
+    values = {}
+    for line in open(path):
+        parts = line.split()
+        if len(parts) == 2:
+            values.setdefault(parts[0], []).append(float(parts[1]))
+    return {k: statistics.median(v) for k, v in values.items()}, values
+
+
 def machine():
     wine = subprocess.run(["/usr/lib/wine/wine64", "--version"], capture_output=True, text=True).stdout.strip()
     memory = subprocess.run(["free", "-h"], capture_output=True, text=True).stdout.splitlines()[1].split()[1]
@@ -51,6 +60,12 @@ ratio_row("Silent uninstallation, until the second stage ends", "uninstall_total
 ratio_row("  the same without the fixed 1000 ms wait", "uninstall_total", "baseline_delete", 1.3,
           subtract=SECOND_STAGE_WAIT_MS)
 ratio_row("Reinstallation over the installation", "reinstall", "baseline_overwrite", 1.3)
+for label, mimic, product, base in (("installation", "copyx", "install", "baseline_copy"),
+                                    ("reinstallation", "overx", "reinstall", "baseline_overwrite"),
+                                    ("uninstallation", "deletex", "uninstall_total", "baseline_delete")):
+    if mimic in med:
+        rows.append(("  plain loop with setup's calls per file (%s)" % label, "%.0f ms" % med[mimic],
+                     "%.0f ms" % med[base], "", "%.2fx of the plain loop" % (med[mimic] / med[base])))
 if "uninstall_stage1" in med:
     rows.append(("  first uninstall stage alone", "%.0f ms" % med["uninstall_stage1"], "", "", ""))
 
@@ -90,6 +105,12 @@ for r in rows:
 print("\nRaw rounds (ms):\n")
 for k in sorted(raw):
     print("- %s: %s" % (k, ", ".join("%.0f" % v for v in raw[k])))
+phases_path = os.path.join(work, "phases.txt")
+if os.path.exists(phases_path):
+    pm, _ = medians_pairs(phases_path)
+    print("\nWhere the time of the plain loop with setup's calls goes (median ms per run):\n")
+    for k in sorted(pm):
+        print("- %s: %.0f" % (k, pm[k]))
 print("\nFuzzers (libFuzzer, ASan+UBSan, bounded time each): name, exit code, runs\n")
 for line in open(os.path.join(work, "fuzz.txt")):
     print("- " + line.strip())

@@ -48,6 +48,7 @@ cp -a "$template/." "$prefix/"
 export WINEPREFIX=$prefix
 drive=$prefix/drive_c/pixbench
 mkdir -p "$drive"
+rm -f "$drive/package/phases.txt"
 cp "$bin/BaselineOps.exe" "$bin/BenchDriver.exe" "$bin/InstanceListBench.exe" "$drive/"
 
 echo "== package: $BENCH_FILES files, about $BENCH_MB MB (fixed seed)"
@@ -63,6 +64,7 @@ wineserver -k 2>/dev/null || true
 xvfb-run -a "$PIX_WINE" 'C:\pixbench\InstanceListBench.exe' 20 | tr -d '\r' | tee "$work/instance.txt"
 wineserver -k 2>/dev/null || true
 cp "$drive/timings.txt" "$work/timings.txt"
+tr -d '\r' < "$drive/package/phases.txt" > "$work/phases.txt" 2>/dev/null || true
 
 echo "== fuzzers ($BENCH_FUZZ_SECONDS s each)"
 text_sources=(framework/PathText.cpp launcher/RunMode.cpp install/VersionText.cpp install/GroupName.cpp
