@@ -100,8 +100,18 @@ TEST(BadSharedInput, InstanceListBeyondItsCapacityWithUnrelatedProcesses)
         if (!IsRunning(hVictim))
             break;
     }
+    // The uninstaller's first stage closes copies without asking, silent or not.
+    const std::string folder = MakeInstallation("listinst", "", true);
+    list.Write(1001, {victimId, ::GetCurrentProcessId()});
+    const SRunOutcome outcome = RunWatched(folder + "\\PixUnInst.exe", "-s", "C:\\", true);
+    EXPECT_TRUE(outcome.ended && IsSaneExitCode(outcome.exitCode)) << Describe(outcome);
+    EXPECT_TRUE(outcome.windows.empty()) << Describe(outcome);
+    EXPECT_TRUE(IsRunning(hVictim)) << "the uninstaller terminated an unrelated process";
+    EXPECT_EQ(-1, list.FirstChangePastList());
+    EXPECT_TRUE(list.ListUnchanged());
     ::TerminateProcess(hVictim, 0);
     ::CloseHandle(hVictim);
+    WipeAll();
 }
 
 // Presses Next until the wizard ends; false when a message box shows up or the run takes too long.
