@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     HasCloseWithoutAskingSwitch(words);
     for (const std::string& word : words) {
-        // No word carries a blank unless quotes grouped it, and none outlives the line itself.
+        // No word is longer than the line it came from; a folder part is a prefix of its word.
         if (word.size() > line.size())
             std::abort();
         const std::string folder = GetDriveAndFolder(word);
