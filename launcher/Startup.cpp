@@ -31,6 +31,7 @@ const UINT kInstallAbortedStyle = MB_OK | MB_ICONINFORMATION;                   
 const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                          // 0x30
 
 const char kCaptureAppFileName[] = "pixcap5.exe";
+const char kUninstallerFileName[] = "pixuninst.exe";
 // Image paths of other processes are read into this many bytes; longer ones are not believed.
 const DWORD kImagePathChars = 1024;
 // The longest path the platform's wide services accept.
@@ -146,15 +147,28 @@ bool ConfirmCloseCopies(const std::wstring& caption, int otherCopies)
     return false;
 }
 
+// The second stage deletes the file its command line names and undoes the folder around it, so
+// it acts only for the file that can have started it: an installed uninstaller of which this
+// program is a byte copy. Any other word 2 (a mistyped or hostile command line) would delete an
+// unrelated file and the files that its folder's log names.
+bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::string& ownPath)
+{
+    return !ownPath.empty() && LowerAscii(GetFileNamePart(uninstallerPath)) == kUninstallerFileName &&
+           LowerAscii(uninstallerPath) != LowerAscii(ownPath) && HaveSameContent(uninstallerPath, ownPath);
+}
+
 // The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
 // process-wide objects are destroyed and this process leaves the instance list.
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
 {
     ::Sleep(kSecondStageWaitMs);
     const std::string ownPath = GetOwnProgramPath();
-    if (!ownPath.empty() && FitsPath(ownPath))
-        DeleteFileAtReboot(ownPath.c_str());
     const std::string& uninstallerPath = words[2];
+    // Nothing was uninstalled: nothing is reported and this file is not scheduled for deletion.
+    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath))
+        std::exit(1);
+    if (FitsPath(ownPath))
+        DeleteFileAtReboot(ownPath.c_str());
     const std::string installFolder = GetDriveAndFolder(uninstallerPath);
     ::DeleteFileA(uninstallerPath.c_str());  // a failure is not reported; the steps follow
     // A word without a folder names no installation: the steps would address the current drive.

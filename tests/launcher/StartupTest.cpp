@@ -349,10 +349,7 @@ TEST_F(CStartupTest, SecondStageWaitsDeletesTheUninstallerReportsAndLeavesTheLis
 {
     CStandin standin;
     ASSERT_TRUE(standin.IsReady());
-    const std::string installFolder = m_folder + "\\Pixorama 5";
-    ::CreateDirectoryA(installFolder.c_str(), NULL);
-    const std::string uninstaller = installFolder + "\\PixUnInst.exe";
-    ASSERT_TRUE(pixtest::WriteFileBytes(uninstaller, "MZ not really"));
+    const std::string uninstaller = CopySetup("Pixorama 5", "PixUnInst.exe");
     const std::string copy = CopySetup("temp", "uni1A.tmp");
 
     const ULONGLONG started = ::GetTickCount64();
@@ -377,13 +374,34 @@ TEST_F(CStartupTest, SecondStageWaitsDeletesTheUninstallerReportsAndLeavesTheLis
 
 TEST_F(CStartupTest, SilentSecondStageReportsNothing)
 {
-    const std::string installFolder = m_folder + "\\inst";
-    ::CreateDirectoryA(installFolder.c_str(), NULL);
-    const std::string uninstaller = installFolder + "\\PixUnInst.exe";
-    ASSERT_TRUE(pixtest::WriteFileBytes(uninstaller, "MZ not really"));
+    const std::string uninstaller = CopySetup("inst", "PixUnInst.exe");
     CProgram stage(Quote(CopySetup("temp", "uni2B.tmp")) + " -delself " + Quote(uninstaller) + " -s");
     DWORD exitCode = 99;
     ASSERT_TRUE(stage.WaitForEnd(kStartMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(pixtest::FileExists(uninstaller));
+}
+
+// Word 2 decides what the second stage deletes: only an uninstaller of which the running program
+// is a copy is taken, so a stray or hostile command line deletes nothing and reports nothing.
+TEST_F(CStartupTest, SecondStageLeavesAloneWhatIsNoCopyOfItsUninstaller)
+{
+    const std::string other = m_folder + "\\other";
+    ::CreateDirectoryA(other.c_str(), NULL);
+    const std::string notACopy = other + "\\PixUnInst.exe";
+    ASSERT_TRUE(pixtest::WriteFileBytes(notACopy, "MZ not really"));
+    const std::string wrongName = CopySetup("other", "setup.exe");
+    const std::string victim = other + "\\victim.txt";
+    ASSERT_TRUE(pixtest::WriteFileBytes(victim, "keep me"));
+    ASSERT_TRUE(pixtest::WriteFileBytes(other + "\\PixUnInst.log", "File Del: victim.txt\r\n"));
+    const std::string copy = CopySetup("temp", "uni3C.tmp");
+    for (const std::string& word2 : {notACopy, wrongName, victim, copy}) {
+        CProgram stage(Quote(copy) + " -delself " + Quote(word2));
+        DWORD exitCode = 99;
+        ASSERT_TRUE(stage.WaitForEnd(kStartMs, &exitCode)) << word2;
+        EXPECT_EQ(exitCode, 1u) << word2;
+        EXPECT_TRUE(pixtest::FileExists(word2)) << word2;
+    }
+    EXPECT_TRUE(pixtest::FileExists(victim));
+    EXPECT_EQ(PendingDeletions().find(Lower(copy)), std::string::npos) << PendingDeletions();
 }
