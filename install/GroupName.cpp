@@ -16,3 +16,20 @@ void NormaliseGroupName(std::string& name)
     name.erase(last + 1);
     name.erase(0, name.find_first_not_of(kTrimmed));
 }
+
+bool IsSafeGroupName(const std::string& name)
+{
+    if (name.find(':') != std::string::npos)
+        return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of("\\/", start);
+        if (end == std::string::npos)
+            end = name.size();
+        const std::string part = name.substr(start, end - start);
+        if (!part.empty() && part.find_first_not_of(". ") == std::string::npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}

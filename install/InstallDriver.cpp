@@ -10,6 +10,7 @@
 #include "framework/PathText.h"
 #include "framework/UiText.h"
 #include "install/FileOps.h"
+#include "install/GroupName.h"
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
 #include "install/MakerAddresses.h"
@@ -63,7 +64,11 @@ void TakeEarlierProgramGroup(FILE* pLog)
         const std::string lower = LowerAscii(rest);
         if (lower.compare(0, programs.size(), programs) != 0 || lower.find(startup) != std::string::npos)
             continue;
-        InstallChoices.programGroupName = GetParentFolder(rest.c_str() + programs.size());
+        const std::string group = GetParentFolder(rest.c_str() + programs.size());
+        std::string normalised = group;
+        NormaliseGroupName(normalised);
+        if (IsSafeGroupName(normalised))  // a group outside the programs folder is no group of ours
+            InstallChoices.programGroupName = group;
     }
 }
 

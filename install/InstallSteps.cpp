@@ -152,6 +152,10 @@ int PerformInstallSteps()
     AppendLogLine(NewLogPath().c_str(), "");
     const std::string programsFolder = SettleProgramsFolder();
     NormaliseGroupName(c.programGroupName);
+    // A name that climbs out of the programs folder (typed, or taken from an earlier log) would
+    // put shortcuts and a logged folder anywhere on the disk: the default group stands instead.
+    if (!IsSafeGroupName(c.programGroupName))
+        c.programGroupName = LoadResString(IDS_PRODUCT_NAME);
     if (!programsFolder.empty())  // else the group would land in the current drive's root
         CreateGroupLinks(CreateGroupFolder(programsFolder, c.programGroupName));
     if (c.desktopIcon)

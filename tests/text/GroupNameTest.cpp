@@ -36,3 +36,25 @@ TEST(NormaliseGroupName, AccentedBytesAreNotTakenForBlanks)
     // "Súgó" in code page 1250: bytes above 0x7F must survive at either end.
     EXPECT_EQ(Normalised("\xE1gy\xF3 "), "\xE1gy\xF3");
 }
+
+TEST(IsSafeGroupName, NamesThatStayInsideTheProgramsFolder)
+{
+    EXPECT_TRUE(IsSafeGroupName(""));
+    EXPECT_TRUE(IsSafeGroupName("Pixorama 5"));
+    EXPECT_TRUE(IsSafeGroupName("Tools\\Pixorama 5"));
+    EXPECT_TRUE(IsSafeGroupName("Pixorama 5.1"));
+    EXPECT_TRUE(IsSafeGroupName("..hidden\\a..b"));
+}
+
+TEST(IsSafeGroupName, NamesThatClimbOutOrNameADrive)
+{
+    EXPECT_FALSE(IsSafeGroupName(".."));
+    EXPECT_FALSE(IsSafeGroupName("."));
+    EXPECT_FALSE(IsSafeGroupName("..\\..\\Windows"));
+    EXPECT_FALSE(IsSafeGroupName("Tools\\..\\..\\x"));
+    EXPECT_FALSE(IsSafeGroupName("Tools\\...\\x"));
+    EXPECT_FALSE(IsSafeGroupName("Tools\\ . \\x"));
+    EXPECT_FALSE(IsSafeGroupName("Tools/../x"));
+    EXPECT_FALSE(IsSafeGroupName("C:\\Windows"));
+    EXPECT_FALSE(IsSafeGroupName("Pixorama 5:stream"));
+}
