@@ -87,7 +87,7 @@ TEST_F(BadInput, InstallLogAsInstallDotLogToo)
 // the program group of the next installation, and its shortcuts and "Made Dir: " with it.
 // Disabled while the installer still takes such a group (it puts the four shortcuts into
 // C:\pixcanary); run with --gtest_also_run_disabled_tests.
-TEST_F(BadInput, DISABLED_EarlierLogCannotMoveTheProgramGroupOutOfTheStartMenu)
+TEST_F(BadInput, EarlierLogCannotMoveTheProgramGroupOutOfTheStartMenu)
 {
     std::string up;
     for (int i = 0; i < 12; ++i)
@@ -129,9 +129,7 @@ TEST_F(BadInput, CommandLinesOfTheInstaller)
 
 // The second stage deletes the file its command line names and undoes the folder around it:
 // a path that is no uninstaller of ours must not make it a deleter of other files.
-// Disabled while the second stage still deletes whatever word 2 names (notepad.exe among them)
-// and undoes the folder around it; run with --gtest_also_run_disabled_tests.
-TEST_F(BadInput, DISABLED_SecondStageWithPathsThatAreNoUninstaller)
+TEST_F(BadInput, SecondStageWithPathsThatAreNoUninstaller)
 {
     const std::string folder = MakeInstallation("stage2", "", false);
     const std::string copy = std::string(kScratch) + "\\stage2-copy.exe";
