@@ -50,21 +50,38 @@ void UndoFileLine(const char* pszLine, const char* pszPrefix, const char* pszFol
         DeleteMatchingFiles(pszFolder, name.c_str());
 }
 
-void DeleteFoundFile(const std::string& folder, const char* pszName, int* pCount)
+// attributes: what the search or an earlier read found, so that the file is not asked again.
+// They are written only when a protection bit is set, since a write costs as much as the delete.
+bool DeleteKnownFile(const std::string& path, DWORD attributes)
 {
-    const std::string path = JoinFolderName(folder, pszName);
-    if (!FitsPath(path))
-        return;
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & kClearedAttributes) {
         const DWORD cleared = attributes & ~kClearedAttributes;
         ::SetFileAttributesA(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
-    if (::DeleteFileA(path.c_str()))
-        ++*pCount;
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+int DeleteNamedFile(const std::string& folder, const char* pszName)
+{
+    const std::string path = JoinFolderName(folder, pszName);
+    if (!FitsPath(path))
+        return 0;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    // Folders are never changed, deleted or entered.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    return DeleteKnownFile(path, attributes) ? 1 : 0;
 }
 
 }  // namespace
+
+bool IsLiteralName(const char* pszName)
+{
+    if (!pszName || !*pszName || std::strpbrk(pszName, "*?<>\"\\/:") != NULL)
+        return false;
+    const char last = pszName[std::strlen(pszName) - 1];
+    return last != '.' && last != ' ';
+}
 
 void AppendLogLine(const char* pszLogPath, const char* pszText)
 {
@@ -120,6 +137,8 @@ int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
     if (!pszFolder || !pszPattern)
         return 0;
     const std::string folder(pszFolder);
+    if (IsLiteralName(pszPattern))
+        return DeleteNamedFile(folder, pszPattern);
     const std::string searchPath = JoinFolderName(folder, pszPattern);
     WIN32_FIND_DATAA data;
     CFindFile search;
@@ -128,8 +147,11 @@ int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
     int count = 0;
     do {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFoundFile(folder, data.cFileName, &count);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        const std::string path = JoinFolderName(folder, data.cFileName);
+        if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes))
+            ++count;
     } while (search.Next(&data));
     return count;
 }

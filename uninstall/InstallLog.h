@@ -19,6 +19,11 @@ void UndoLinksAndFolders(const char* pszLogPath);
 // kinds. An operand that would reach outside the folder (IsSafeFileOperand) is skipped.
 void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix);
 
+// True when the platform's file search would take the name literally, so that one attribute read
+// answers what the search would: no wildcard (the platform's "<", ">" and '"' among them), no
+// separator or stream, not empty, no trailing dot or blank (which the platform drops).
+bool IsLiteralName(const char* pszName);
+
 // Deletes the files (not folders) matching the pattern in the folder, read-only and hidden ones
 // too; returns how many. A search path beyond the path buffer deletes nothing.
 int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern);
