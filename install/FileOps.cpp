@@ -20,12 +20,6 @@ bool PathExists(const std::string& path)
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool IsFolder(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Lower-cased in the system code page, so that accented folder names compare like the file
 // system sees them.
 std::string FoldCase(const std::string& text)
@@ -47,13 +41,30 @@ std::string GetFullForm(const std::string& path)
     return std::string(buffer, length);
 }
 
-// Two spellings of one folder must never copy a file over itself: the destination is deleted
-// before the copy, which would destroy the only copy of the file.
+// Two spellings of one folder must never copy a file over itself: a destination that refuses the
+// write is deleted before the copy, which would destroy the only copy of the file.
 bool IsSameFolder(const std::string& sourceFolder, const std::string& destFolder)
 {
     if (FoldCase(sourceFolder) == FoldCase(destFolder))
         return true;
     return FoldCase(GetFullForm(sourceFolder)) == FoldCase(GetFullForm(destFolder));
+}
+
+// The two folders of a copy and whether they are one, worked out once for a whole run of copies:
+// the comparison costs several platform calls, and a package has thousands of files.
+struct SCopyFolders {
+    std::string source;  // separator rule applied, so a name can be appended
+    std::string dest;
+    bool same;
+};
+
+SCopyFolders PrepareCopyFolders(const char* pszSourceFolder, const char* pszDestFolder)
+{
+    SCopyFolders folders;
+    folders.source = JoinFolderName(pszSourceFolder ? pszSourceFolder : "", "");
+    folders.dest = JoinFolderName(pszDestFolder ? pszDestFolder : "", "");
+    folders.same = IsSameFolder(folders.source, folders.dest);
+    return folders;
 }
 
 // Moves an in-use destination aside; the running copy keeps working from the backup, which
@@ -70,19 +81,118 @@ bool MoveAsideInUseFile(const std::string& destPath)
     return true;
 }
 
-// Clears read-only and hidden so that the deletion is allowed; an undeletable file is moved aside.
-bool ClearDestination(const std::string& destPath)
+// Writes the source over an existing destination in place, which spares deleting and creating
+// the file; read-only and hidden would refuse the write, so they are cleared first. A link is
+// never written through: it is deleted like a file that refuses the write, and so is one in use,
+// which is moved aside when even the deletion fails.
+bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath)
 {
     const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return true;
+        return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
     // A folder in the way is never renamed or scheduled for deletion; the copy cannot succeed.
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return false;
-    ::SetFileAttributesA(destPath.c_str(), attributes & ~kHiddenReadOnly);
-    if (::DeleteFileA(destPath.c_str()))
+    if (attributes & kHiddenReadOnly) {
+        const DWORD cleared = attributes & ~kHiddenReadOnly;
+        ::SetFileAttributesA(destPath.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
+    }
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE))
         return true;
-    return MoveAsideInUseFile(destPath);
+    if (!::DeleteFileA(destPath.c_str()) && !MoveAsideInUseFile(destPath))
+        return false;
+    return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
+}
+
+// sourceAttributes: what a search or an earlier read already knows of the source file, or
+// INVALID_FILE_ATTRIBUTES to have it read here.
+int CopyFileBetween(const SCopyFolders& folders, const char* pszName, const char* pszNewName,
+                    DWORD sourceAttributes)
+{
+    const bool hasNewName = pszNewName && *pszNewName;
+    if (folders.same && (!hasNewName || FoldCase(pszNewName) == FoldCase(pszName)))
+        return 1;
+
+    const std::string sourcePath = folders.source + pszName;
+    if (!FitsPath(sourcePath))
+        return 0;
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES)
+        sourceAttributes = ::GetFileAttributesA(sourcePath.c_str());
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES || (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    const std::string destPath = folders.dest + (hasNewName ? pszNewName : pszName);
+    if (!FitsPath(destPath))
+        return 0;
+
+    // Renaming within one folder: an existing target that cannot go stays as it is.
+    if (folders.same && PathExists(destPath) && !::DeleteFileA(destPath.c_str()))
+        return 1;
+    return ReplaceDestination(sourcePath, destPath) ? 1 : 0;
+}
+
+// Only one level: the install steps create the destination's parents beforehand.
+void CreateDestinationFolder(const char* pszDestFolder)
+{
+    if (!PathExists(pszDestFolder))
+        ::CreateDirectoryA(pszDestFolder, NULL);
+}
+
+// A literal name answers with one attribute read what the search would: nothing there leaves
+// the destination alone, a folder creates the destination and stops, a file is copied.
+int CopyNamedFile(const SCopyFolders& folders, const char* pszName, const char* pszSourceFolder,
+                  const char* pszDestFolder)
+{
+    const std::string sourcePath = JoinFolderName(pszSourceFolder, pszName);
+    if (!FitsPath(sourcePath))
+        return 0;
+    const DWORD attributes = ::GetFileAttributesA(sourcePath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    CreateDestinationFolder(pszDestFolder);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return 0;
+    return CopyFileBetween(folders, pszName, NULL, attributes);
+}
+
+int CopyFoundFiles(const SCopyFolders& folders, const char* pszPattern, const char* pszSourceFolder,
+                   const char* pszDestFolder)
+{
+    if (IsLiteralName(pszPattern))
+        return CopyNamedFile(folders, pszPattern, pszSourceFolder, pszDestFolder);
+    const std::string searchPath = JoinFolderName(pszSourceFolder, pszPattern);
+    WIN32_FIND_DATAA data;
+    CFindFile search;
+    if (!search.First(searchPath, &data))
+        return 0;
+    CreateDestinationFolder(pszDestFolder);
+    int copied = 0;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            break;
+        if (!CopyFileBetween(folders, data.cFileName, NULL, data.dwFileAttributes))
+            break;
+        ++copied;
+    } while (search.Next(&data));
+    return copied;
+}
+
+// "name" copies every match; "source > target" copies one file under a new name. The manifest
+// names files directly inside the source and the destination folder: an operand with a path,
+// a drive or a dots-only name would reach outside them and is skipped.
+void CopyManifestOperand(const SCopyFolders& folders, const char* pszOperand)
+{
+    const char* pszSourceFolder = InstallChoices.sourceFolder.c_str();
+    const char* pszDestFolder = InstallChoices.destinationFolder.c_str();
+    std::string source;
+    std::string target;
+    if (!SplitRenameOperand(pszOperand, &source, &target)) {
+        if (IsSafeFileOperand(source))
+            CopyFoundFiles(folders, source.c_str(), pszSourceFolder, pszDestFolder);
+        return;
+    }
+    if (IsSafeFileOperand(source) && IsSafeFileOperand(target))
+        CopyFileBetween(folders, source.c_str(), target.c_str(), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
@@ -92,72 +202,17 @@ int CopyInstallFile(const char* pszName, const char* pszSourceFolder, const char
 {
     if (!pszName)
         return 0;
-    const bool hasNewName = pszNewName && *pszNewName;
-    const std::string sourceFolder = JoinFolderName(pszSourceFolder ? pszSourceFolder : "", "");
-    const std::string destFolder = JoinFolderName(pszDestFolder ? pszDestFolder : "", "");
-    const bool sameFolder = IsSameFolder(sourceFolder, destFolder);
-    if (sameFolder && (!hasNewName || FoldCase(pszNewName) == FoldCase(pszName)))
-        return 1;
-
-    const std::string sourcePath = sourceFolder + pszName;
-    if (!FitsPath(sourcePath) || !PathExists(sourcePath) || IsFolder(sourcePath))
-        return 0;
-    const std::string destPath = destFolder + (hasNewName ? pszNewName : pszName);
-    if (!FitsPath(destPath))
-        return 0;
-
-    // Renaming within one folder: an existing target that cannot go stays as it is.
-    if (sameFolder && PathExists(destPath) && !::DeleteFileA(destPath.c_str()))
-        return 1;
-    if (!ClearDestination(destPath))
-        return 0;
-    return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) ? 1 : 0;
+    return CopyFileBetween(PrepareCopyFolders(pszSourceFolder, pszDestFolder), pszName, pszNewName,
+                           INVALID_FILE_ATTRIBUTES);
 }
 
 int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const char* pszDestFolder)
 {
     if (!pszPattern || !pszSourceFolder || !pszDestFolder)
         return 0;
-    const std::string searchPath = JoinFolderName(pszSourceFolder, pszPattern);
-    WIN32_FIND_DATAA data;
-    CFindFile search;
-    if (!search.First(searchPath, &data))
-        return 0;
-    // Only one level: the install steps create the destination's parents beforehand.
-    if (!PathExists(pszDestFolder))
-        ::CreateDirectoryA(pszDestFolder, NULL);
-    int copied = 0;
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            break;
-        if (!CopyInstallFile(data.cFileName, pszSourceFolder, pszDestFolder, NULL))
-            break;
-        ++copied;
-    } while (search.Next(&data));
-    return copied;
+    return CopyFoundFiles(PrepareCopyFolders(pszSourceFolder, pszDestFolder), pszPattern,
+                          pszSourceFolder, pszDestFolder);
 }
-
-namespace {
-
-// "name" copies every match; "source > target" copies one file under a new name. The manifest
-// names files directly inside the source and the destination folder: an operand with a path,
-// a drive or a dots-only name would reach outside them and is skipped.
-void CopyManifestOperand(const char* pszOperand)
-{
-    const char* pszSourceFolder = InstallChoices.sourceFolder.c_str();
-    const char* pszDestFolder = InstallChoices.destinationFolder.c_str();
-    std::string source;
-    std::string target;
-    if (!SplitRenameOperand(pszOperand, &source, &target)) {
-        if (IsSafeFileOperand(source))
-            CopyMatchingFiles(source.c_str(), pszSourceFolder, pszDestFolder);
-        return;
-    }
-    if (IsSafeFileOperand(source) && IsSafeFileOperand(target))
-        CopyInstallFile(source.c_str(), pszSourceFolder, pszDestFolder, target.c_str());
-}
-
-}  // namespace
 
 void RunPackageManifest(const char* pszManifestPath)
 {
@@ -166,12 +221,14 @@ void RunPackageManifest(const char* pszManifestPath)
     FILE* pFile = std::fopen(pszManifestPath, "r");
     if (!pFile)
         return;
+    const SCopyFolders folders = PrepareCopyFolders(InstallChoices.sourceFolder.c_str(),
+                                                    InstallChoices.destinationFolder.c_str());
     const size_t prefixLength = std::strlen(kPrefixFileCopy);
     char line[kLogLineBytes];
     while (ReadLogLine(pFile, line)) {
         // The whole rest of the line is the operand: " | " remarks are an undo-side notion.
         if (LineHasPrefix(line, kPrefixFileCopy))
-            CopyManifestOperand(line + prefixLength);  // results ignored: the next line follows
+            CopyManifestOperand(folders, line + prefixLength);  // results ignored: the next line follows
     }
     std::fclose(pFile);
 }
