@@ -1,5 +1,6 @@
 // launcher/InstanceManager.cpp - cross-process list of running copies, shared with the capture application.
 #include "launcher/InstanceManager.h"
+#include <algorithm>
 #include <cstring>
 
 IMPLEMENT_RUNTIME_CLASS(COXInstanceManager, CObject)
@@ -32,18 +33,10 @@ uint32_t UsableCount(const SInstanceList& list)
     return count < kInstanceListCapacity ? count : kInstanceListCapacity;
 }
 
-void NotifyProcess(uint32_t processId, UINT message, uint32_t aboutId)
+// Owner, style and title, the rules besides the process: a process's main window is the first
+// top-level window, from the top, that passes them.
+bool IsMainWindowCandidate(HWND hWnd)
 {
-    HWND hWnd = FindMainWindow(processId);
-    if (hWnd)
-        ::PostMessageA(hWnd, message, 0, static_cast<LPARAM>(aboutId));  // best effort
-}
-
-bool IsMainWindowOf(HWND hWnd, DWORD processId)
-{
-    DWORD owner = 0;
-    if (!::GetWindowThreadProcessId(hWnd, &owner) || owner != processId)
-        return false;
     if (::GetWindow(hWnd, GW_OWNER) != NULL)
         return false;
     if (::GetWindowLongA(hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)
@@ -51,6 +44,83 @@ bool IsMainWindowOf(HWND hWnd, DWORD processId)
     char title[kTitleChars] = "";
     ::GetWindowTextA(hWnd, title, kTitleChars);
     return std::strcmp(title, kDdeServerTitle) != 0 && std::strcmp(title, kOleMainThreadTitle) != 0;
+}
+
+DWORD GetWindowProcessId(HWND hWnd)
+{
+    DWORD owner = 0;
+    return ::GetWindowThreadProcessId(hWnd, &owner) ? owner : 0;
+}
+
+// The main windows of many processes from one walk of the windows: a walk per listed id would,
+// with a full list, visit every window a thousand times while the list lock is held.
+class CMainWindowTable {
+public:
+    explicit CMainWindowTable(const std::vector<uint32_t>& ids) : m_nMissing(0)
+    {
+        for (uint32_t id : ids)
+            m_entries.push_back(SEntry{id, NULL});
+        std::sort(m_entries.begin(), m_entries.end(), IsLowerId);
+        m_entries.erase(std::unique(m_entries.begin(), m_entries.end(), IsSameId), m_entries.end());
+        m_nMissing = m_entries.size();
+    }
+    void FindWindows()
+    {
+        if (m_nMissing)
+            ::EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(this));
+    }
+    HWND GetMainWindow(uint32_t processId) const
+    {
+        const SEntry key = {processId, NULL};
+        auto it = std::lower_bound(m_entries.begin(), m_entries.end(), key, IsLowerId);
+        return it != m_entries.end() && it->processId == processId ? it->hWnd : NULL;
+    }
+
+private:
+    struct SEntry {
+        uint32_t processId;
+        HWND hWnd;
+    };
+    static bool IsLowerId(const SEntry& a, const SEntry& b) { return a.processId < b.processId; }
+    static bool IsSameId(const SEntry& a, const SEntry& b) { return a.processId == b.processId; }
+
+    // Only the first qualifying window of a process counts; the walk ends once every listed
+    // process has its window.
+    static BOOL CALLBACK VisitWindow(HWND hWnd, LPARAM param)
+    {
+        CMainWindowTable* pTable = reinterpret_cast<CMainWindowTable*>(param);
+        const DWORD processId = GetWindowProcessId(hWnd);
+        if (!processId)
+            return TRUE;
+        const SEntry key = {processId, NULL};
+        auto it = std::lower_bound(pTable->m_entries.begin(), pTable->m_entries.end(), key, IsLowerId);
+        if (it == pTable->m_entries.end() || it->processId != processId || it->hWnd)
+            return TRUE;
+        if (!IsMainWindowCandidate(hWnd))
+            return TRUE;
+        it->hWnd = hWnd;
+        return --pTable->m_nMissing != 0;
+    }
+
+    std::vector<SEntry> m_entries;
+    size_t m_nMissing;
+};
+
+// Best effort: a listed id without a main window hears nothing, and the others follow in order.
+// The ids are read once: the section is writable by anyone, and the windows found must be
+// those of the ids that are notified.
+void NotifyProcesses(const uint32_t* pListed, uint32_t count, UINT message, uint32_t aboutId)
+{
+    if (count == 0)
+        return;
+    const std::vector<uint32_t> ids(pListed, pListed + count);
+    CMainWindowTable windows(ids);
+    windows.FindWindows();
+    for (uint32_t id : ids) {
+        HWND hWnd = windows.GetMainWindow(id);
+        if (hWnd)
+            ::PostMessageA(hWnd, message, 0, static_cast<LPARAM>(aboutId));
+    }
 }
 
 struct SMainWindowSearch {
@@ -61,7 +131,7 @@ struct SMainWindowSearch {
 BOOL CALLBACK VisitTopLevelWindow(HWND hWnd, LPARAM param)
 {
     SMainWindowSearch* pSearch = reinterpret_cast<SMainWindowSearch*>(param);
-    if (!IsMainWindowOf(hWnd, pSearch->processId))
+    if (GetWindowProcessId(hWnd) != pSearch->processId || !IsMainWindowCandidate(hWnd))
         return TRUE;
     pSearch->hFound = hWnd;
     return FALSE;
@@ -174,8 +244,7 @@ bool COXInstanceManager::AddProcess(uint32_t id)
         if (count >= kInstanceListCapacity)
             return;
         // The listed processes hear of the newcomer before it is listed, so none hears of itself.
-        for (uint32_t i = 0; i < count; ++i)
-            NotifyProcess(list.dwProcessId[i], WM_INSTANCE_ADDED, id);
+        NotifyProcesses(list.dwProcessId, count, WM_INSTANCE_ADDED, id);
         list.dwProcessId[count] = id;
         list.dwCount = count + 1;
         added = true;
@@ -197,8 +266,7 @@ bool COXInstanceManager::RemoveProcess(uint32_t id)
             list.dwProcessId[i] = list.dwProcessId[i + 1];
         list.dwProcessId[count - 1] = 0;
         list.dwCount = count - 1;
-        for (uint32_t i = 0; i + 1 < count; ++i)
-            NotifyProcess(list.dwProcessId[i], WM_INSTANCE_REMOVED, id);
+        NotifyProcesses(list.dwProcessId, count - 1, WM_INSTANCE_REMOVED, id);
         removed = true;
     });
     return removed;
