@@ -114,34 +114,6 @@ TEST(BadSharedInput, InstanceListBeyondItsCapacityWithUnrelatedProcesses)
     WipeAll();
 }
 
-// Presses Next until the wizard ends; false when a message box shows up or the run takes too long.
-bool RunWizardToFinish(DWORD pid, HANDLE hProcess, std::string* pMessage)
-{
-    pixtest::WindowQuery query;
-    query.processId = pid;
-    query.className = pixtest::kDialogClass;
-    const ULONGLONG deadline = ::GetTickCount64() + 120000;
-    for (int presses = 0; presses < 30 && ::GetTickCount64() < deadline;) {
-        if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0)
-            return true;
-        const HWND hFrame = pixtest::WaitForWindow(query, 300);
-        if (!hFrame)
-            continue;
-        pixtest::MessageBoxInfo box;
-        if (pixtest::ReadMessageBox(hFrame, &box)) {
-            *pMessage = box.text;
-            return false;
-        }
-        const HWND hNext = pixtest::FindControl(hFrame, IDOK);
-        if (!hNext || !::IsWindowEnabled(hNext))
-            continue;
-        pixtest::PressButton(hFrame, IDOK);
-        ++presses;
-        ::Sleep(700);
-    }
-    return ::WaitForSingleObject(hProcess, 20000) == WAIT_OBJECT_0;
-}
-
 TEST(BadSharedInput, HugeAndBinaryHomePageAndAgreementThroughTheWizard)
 {
     std::string binary(60000, '\0');
@@ -175,7 +147,7 @@ TEST(BadSharedInput, HugeAndBinaryHomePageAndAgreementThroughTheWizard)
         ASSERT_TRUE(::CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, package.c_str(), &si, &pi));
         ::CloseHandle(pi.hThread);
         std::string message;
-        const bool finished = RunWizardToFinish(pi.dwProcessId, pi.hProcess, &message);
+        const bool finished = e2e::RunWizardToFinish(pi.dwProcessId, pi.hProcess, false, &message);
         EXPECT_TRUE(finished) << c.label << ": " << message;
         if (!finished)
             pixtest::SaveScreenshot(NULL, "C:\\pixbad-wizard.bmp");

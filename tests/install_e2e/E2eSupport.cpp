@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 
 namespace e2e {
@@ -177,6 +178,40 @@ void WipeInstallation()
     DeleteRegTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
     DeleteRegTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     ::DeleteFileA(kOpenedUrls);
+}
+
+// The ready page's "run after installation" box.
+const int kRunAfterInstallId = 1012;
+
+bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::string* pMessage)
+{
+    pixtest::WindowQuery query;
+    query.processId = pid;
+    query.className = pixtest::kDialogClass;
+    const ULONGLONG deadline = ::GetTickCount64() + 120000;
+    for (int presses = 0; presses < 30 && ::GetTickCount64() < deadline;) {
+        if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0)
+            return true;
+        const HWND hFrame = pixtest::WaitForWindow(query, 300);
+        if (!hFrame)
+            continue;
+        pixtest::MessageBoxInfo box;
+        if (pixtest::ReadMessageBox(hFrame, &box)) {
+            if (pMessage)
+                *pMessage = box.text;
+            return false;
+        }
+        const HWND hNext = pixtest::FindControl(hFrame, IDOK);
+        if (!hNext || !::IsWindowEnabled(hNext))
+            continue;
+        const HWND hRunAfter = pixtest::FindControl(hFrame, kRunAfterInstallId);
+        if (runAfterInstall && hRunAfter && ::IsWindowVisible(hRunAfter) && !pixtest::SetCheck(hFrame, kRunAfterInstallId, true))
+            return false;
+        pixtest::PressButton(hFrame, IDOK);
+        ++presses;
+        ::Sleep(500);
+    }
+    return ::WaitForSingleObject(hProcess, 20000) == WAIT_OBJECT_0;
 }
 
 }  // namespace e2e

@@ -50,4 +50,9 @@ std::string ShortcutTarget(const std::string& linkPath);
 // the recorded web pages.
 void WipeInstallation();
 
+// Presses Next until the wizard of the process ends, ticking "run after installation" on the way
+// when asked. False when a message box shows up (its text goes to *pMessage when given) or the
+// run takes too long.
+bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::string* pMessage);
+
 }  // namespace e2e

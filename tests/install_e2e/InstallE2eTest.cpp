@@ -17,7 +17,6 @@ using pixtest::FolderExists;
 namespace {
 
 const char kAppTitleUtf8[] = "A Pixorama 5 telep\xC3\xADt\xC3\xA9se";
-const int kRunAfterInstallId = 1012;
 const char kStandinRecord[] = "C:\\pixtest\\standin-record.txt";
 
 class InstallE2e : public ::testing::Test {
@@ -62,36 +61,14 @@ std::vector<std::string> OpenedUrls(DWORD waitMs)
     return ReadLines(kOpenedUrls);
 }
 
-// Presses Next until the wizard ends, ticking "run after installation" on the way when asked;
-// false when a message box shows up or the run takes too long.
+// The wizard run through to Finish; an unexpected message fails the test.
 bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall = false)
 {
-    pixtest::WindowQuery query;
-    query.processId = pid;
-    query.className = pixtest::kDialogClass;
-    const ULONGLONG deadline = ::GetTickCount64() + 120000;
-    for (int presses = 0; presses < 12 && ::GetTickCount64() < deadline;) {
-        if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0)
-            return true;
-        const HWND hFrame = pixtest::WaitForWindow(query, 300);
-        if (!hFrame)
-            continue;
-        pixtest::MessageBoxInfo box;
-        if (pixtest::ReadMessageBox(hFrame, &box)) {
-            ADD_FAILURE() << "unexpected message: " << box.text;
-            return false;
-        }
-        const HWND hNext = pixtest::FindControl(hFrame, IDOK);
-        if (!hNext || !::IsWindowEnabled(hNext))
-            continue;
-        const HWND hRunAfter = pixtest::FindControl(hFrame, kRunAfterInstallId);
-        if (runAfterInstall && hRunAfter && ::IsWindowVisible(hRunAfter) && !pixtest::SetCheck(hFrame, kRunAfterInstallId, true))
-            return false;
-        pixtest::PressButton(hFrame, IDOK);
-        ++presses;
-        ::Sleep(500);
-    }
-    return ::WaitForSingleObject(hProcess, 20000) == WAIT_OBJECT_0;
+    std::string message;
+    const bool finished = e2e::RunWizardToFinish(pid, hProcess, runAfterInstall, &message);
+    if (!message.empty())
+        ADD_FAILURE() << "unexpected message: " << message;
+    return finished;
 }
 
 }  // namespace
