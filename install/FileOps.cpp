@@ -14,6 +14,9 @@ namespace {
 
 const char kBackupSuffix[] = ".old";
 constexpr DWORD kHiddenReadOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+// A file written in place keeps what it had beyond these (system, compression, a link...), while a
+// new copy has only the source's attributes; such a destination is replaced instead.
+constexpr DWORD kInPlaceAttributes = kHiddenReadOnly | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
 
 bool PathExists(const std::string& path)
 {
@@ -81,10 +84,23 @@ bool MoveAsideInUseFile(const std::string& destPath)
     return true;
 }
 
+// A file that is also reachable under another name (a hard link) or is a link itself would
+// have some other file rewritten through it; only a file with this one name is written in place.
+bool HasOnlyThisName(const std::string& path)
+{
+    const DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    CHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kAnySharing, NULL, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT, NULL));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file.IsValid() || !::GetFileInformationByHandle(file, &info))
+        return false;
+    return info.nNumberOfLinks == 1 && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 // Writes the source over an existing destination in place, which spares deleting and creating
-// the file; read-only and hidden would refuse the write, so they are cleared first. A link is
-// never written through: it is deleted like a file that refuses the write, and so is one in use,
-// which is moved aside when even the deletion fails.
+// the file; read-only and hidden would refuse the write, so they are cleared first. A link or a
+// file with further attributes is deleted and copied anew, like one that refuses the write; one
+// in use is moved aside when even the deletion fails.
 bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath)
 {
     const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
@@ -97,7 +113,7 @@ bool ReplaceDestination(const std::string& sourcePath, const std::string& destPa
         const DWORD cleared = attributes & ~kHiddenReadOnly;
         ::SetFileAttributesA(destPath.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+    if (!(attributes & ~kInPlaceAttributes) && HasOnlyThisName(destPath) &&
         ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE))
         return true;
     if (!::DeleteFileA(destPath.c_str()) && !MoveAsideInUseFile(destPath))
