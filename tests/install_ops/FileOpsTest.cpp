@@ -87,6 +87,37 @@ TEST_F(CopyInstallFileTest, RunningProgramIsMovedAsideAndScheduledForDeletion)
     EXPECT_FALSE(opstest::IsPendingDeletion(program));
 }
 
+// The new content replaces the old one whole: a longer old file leaves no tail, and the copy
+// ends with the source's attributes, whatever the old file had.
+TEST_F(CopyInstallFileTest, OverwrittenFileHoldsExactlyTheNewContent)
+{
+    const std::string target = m_dest + "\\app.dll";
+    const DWORD sourceAttributes = opstest::GetAttributes(m_source + "\\app.dll");
+    for (DWORD attributes : {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN,
+                             FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}) {
+        ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(WriteFileBytes(target, "an older and much longer content"));
+        ASSERT_TRUE(::SetFileAttributesA(target.c_str(), attributes));
+        EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL)) << attributes;
+        EXPECT_EQ("new", ReadFileBytes(target)) << attributes;
+        EXPECT_EQ(sourceAttributes, opstest::GetAttributes(target)) << attributes;
+    }
+    EXPECT_EQ(1, CountFolderEntries("*", m_dest.c_str())) << "no backup or stray file beside the copy";
+}
+
+// A destination that is also another file's name must not have that other file rewritten.
+TEST_F(CopyInstallFileTest, HardLinkedDestinationIsReplacedNotWrittenThrough)
+{
+    const std::string elsewhere = m_root + "\\elsewhere.dll";
+    const std::string target = m_dest + "\\app.dll";
+    ASSERT_TRUE(WriteFileBytes(elsewhere, "someone else's"));
+    ASSERT_TRUE(::CreateHardLinkA(target.c_str(), elsewhere.c_str(), NULL)) << ::GetLastError();
+    EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL));
+    EXPECT_EQ("new", ReadFileBytes(target));
+    EXPECT_EQ("someone else's", ReadFileBytes(elsewhere));
+    EXPECT_FALSE(FileExists(target + ".old"));
+}
+
 // A file that can be neither deleted nor renamed stays as it is and the copy fails.
 TEST_F(CopyInstallFileTest, ExclusivelyHeldDestinationFailsTheCopy)
 {
@@ -201,6 +232,36 @@ TEST_F(CopyMatchingFilesTest, NoMatchOrMissingParentCopiesNothing)
     const std::string deep = m_root + "\\missing\\deeper";
     EXPECT_EQ(0, CopyMatchingFiles("*.txt", m_source.c_str(), deep.c_str()));
     EXPECT_FALSE(FolderExists(m_root + "\\missing"));
+}
+
+// A name without wildcards is answered without a search, and must answer as the search would:
+// nothing there leaves the destination alone; a folder of that name creates the destination
+// (one level) and copies nothing; a file is copied, whatever the letter case of the name.
+TEST_F(CopyMatchingFilesTest, PlainNameAnswersAsTheSearchWould)
+{
+    const std::string absent = m_root + "\\absent";
+    EXPECT_EQ(0, CopyMatchingFiles("gone.txt", m_source.c_str(), absent.c_str()));
+    EXPECT_FALSE(FolderExists(absent));
+
+    ASSERT_TRUE(::CreateDirectoryA((m_source + "\\sub").c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(m_source + "\\sub\\inner.txt", "inner"));
+    const std::string forFolder = m_root + "\\for-folder";
+    EXPECT_EQ(0, CopyMatchingFiles("sub", m_source.c_str(), forFolder.c_str()));
+    EXPECT_TRUE(FolderExists(forFolder));
+    EXPECT_EQ(0, CountFolderEntries("*", forFolder.c_str()));
+
+    const std::string forFile = m_root + "\\for-file";
+    EXPECT_EQ(1, CopyMatchingFiles("TWO.TXT", m_source.c_str(), forFile.c_str()));
+    EXPECT_EQ("2", ReadFileBytes(forFile + "\\two.txt"));
+    EXPECT_EQ(1, CountFolderEntries("*", forFile.c_str()));
+
+    const std::string deep = m_root + "\\missing\\deeper";
+    EXPECT_EQ(0, CopyMatchingFiles("one.txt", m_source.c_str(), deep.c_str()));
+    EXPECT_FALSE(FolderExists(m_root + "\\missing"));
+
+    // Source and destination one folder: success, the file untouched.
+    EXPECT_EQ(1, CopyMatchingFiles("one.txt", m_source.c_str(), (m_source + "\\").c_str()));
+    EXPECT_EQ("1", ReadFileBytes(m_source + "\\one.txt"));
 }
 
 // The search order is the platform's; whatever it is, the copies stop at the first folder.

@@ -308,6 +308,39 @@ TEST_F(CSharedListTest, UnlistedRemovalAndFullListPostNothing)
     raw.Close();
 }
 
+// One notification round: a listed id without a window does not hold up the ids after it, and
+// an id listed twice hears twice, in list order.
+TEST_F(CSharedListTest, EveryListingWithAWindowHearsInListOrder)
+{
+    CStandin b;
+    ASSERT_TRUE(b.IsReady());
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(kInstanceName));
+    COXInstanceManager registry(kInstanceName, 1024);
+    const uint32_t self = ::GetCurrentProcessId();
+    ASSERT_TRUE(b.WaitForEvent(Added(self)));
+
+    const SListBytes before = raw.Read();
+    ASSERT_EQ(before.Listed(), (std::vector<uint32_t>{b.Id(), self}));
+    SListBytes crowded = before;
+    crowded.count = 4;
+    crowded.slots[0] = 31340;  // no process of that id has a window
+    crowded.slots[1] = b.Id();
+    crowded.slots[2] = self;
+    crowded.slots[3] = b.Id();
+    raw.Write(crowded);
+    EXPECT_TRUE(registry.AddProcess(31341));
+    raw.Write(before);
+
+    // Posted after the round above, so its arrival means the round's posts have arrived.
+    ASSERT_TRUE(registry.AddProcess(31342));
+    ASSERT_TRUE(b.WaitForEvent(Added(31342)));
+    EXPECT_EQ(EventsAfterReady(b), (std::vector<std::string>{Added(self), Added(31341), Added(31341),
+                                                            Added(31342)}));
+    EXPECT_TRUE(registry.RemoveProcess(31342));
+    raw.Close();
+}
+
 namespace {
 
 HWND MakeWindow(DWORD exStyle, const char* title, HWND hOwner, bool visible)

@@ -290,3 +290,36 @@ TEST(DeleteMatchingFiles, APathBeyondTheBufferIsNotCutIntoAnotherName)
     EXPECT_EQ(DeleteMatchingFiles(folder.c_str(), pattern.c_str()), 0);
     EXPECT_TRUE(FileExists(folder + "\\victim.txt"));
 }
+
+// A name without wildcards is answered by one attribute read instead of a search; the answers
+// must stay the search's: protected files go, folders and absent names count nothing.
+TEST(DeleteMatchingFiles, APlainNameDeletesProtectedFilesButNoFolder)
+{
+    const std::string folder = MakeScratchFolder("log_plain");
+    MakeFile(folder + "\\ro.txt", FILE_ATTRIBUTE_READONLY);
+    MakeFile(folder + "\\hidden.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    MakeFile(folder + "\\plain.txt");
+    MakeFolder(folder + "\\sub");
+    MakeFile(folder + "\\sub\\inner.txt", FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_EQ(DeleteMatchingFiles(folder.c_str(), "ro.txt"), 1);
+    EXPECT_EQ(DeleteMatchingFiles(folder.c_str(), "HIDDEN.TXT"), 1);
+    EXPECT_EQ(DeleteMatchingFiles(folder.c_str(), "plain.txt"), 1);
+    EXPECT_EQ(DeleteMatchingFiles(folder.c_str(), "plain.txt"), 0);
+    EXPECT_EQ(DeleteMatchingFiles(folder.c_str(), "sub"), 0);
+    EXPECT_FALSE(FileExists(folder + "\\ro.txt"));
+    EXPECT_FALSE(FileExists(folder + "\\hidden.txt"));
+    EXPECT_TRUE(FileExists(folder + "\\sub\\inner.txt"));
+    EXPECT_EQ(::GetFileAttributesA((folder + "\\sub\\inner.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+}
+
+TEST(IsLiteralName, OnlyNamesTheSearchTakesAsTheyAreSkipIt)
+{
+    for (const char* pszName : {"a.txt", "PixUnInst.log", "no extension", ".hidden"})
+        EXPECT_TRUE(IsLiteralName(pszName)) << pszName;
+    const char* const refused[] = {"*.txt", "a?.txt", "a<b", "a>b", "a\"b", "sub\\a", "sub/a", "c:a",
+                                   "a.txt:stream", "", "a.", "a ", nullptr};
+    for (const char* pszName : refused)
+        EXPECT_FALSE(IsLiteralName(pszName)) << (pszName ? pszName : "(null)");
+}
