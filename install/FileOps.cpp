@@ -59,6 +59,8 @@ struct SCopyFolders {
     std::string source;  // separator rule applied, so a name can be appended
     std::string dest;
     bool same;
+    bool destExists;      // once seen, the destination folder is not asked again
+    bool expectNewFiles;  // the last destination file was missing: a fresh installation
 };
 
 SCopyFolders PrepareCopyFolders(const char* pszSourceFolder, const char* pszDestFolder)
@@ -67,6 +69,8 @@ SCopyFolders PrepareCopyFolders(const char* pszSourceFolder, const char* pszDest
     folders.source = JoinFolderName(pszSourceFolder ? pszSourceFolder : "", "");
     folders.dest = JoinFolderName(pszDestFolder ? pszDestFolder : "", "");
     folders.same = IsSameFolder(folders.source, folders.dest);
+    folders.destExists = false;
+    folders.expectNewFiles = false;
     return folders;
 }
 
@@ -100,10 +104,14 @@ bool HasOnlyThisName(const std::string& path)
 // Writes the source over an existing destination in place, which spares deleting and creating
 // the file; read-only and hidden would refuse the write, so they are cleared first. A link or a
 // file with further attributes is deleted and copied anew, like one that refuses the write; one
-// in use is moved aside when even the deletion fails.
-bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath)
+// in use is moved aside when even the deletion fails. While files keep turning out missing, a
+// copy that refuses to overwrite answers for the missing file in one call, a lookup saved.
+bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, bool* pExpectNew)
 {
+    if (*pExpectNew && ::CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE))
+        return true;
     const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
+    *pExpectNew = attributes == INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
     // A folder in the way is never renamed or scheduled for deletion; the copy cannot succeed.
@@ -123,7 +131,7 @@ bool ReplaceDestination(const std::string& sourcePath, const std::string& destPa
 
 // sourceAttributes: what a search or an earlier read already knows of the source file, or
 // INVALID_FILE_ATTRIBUTES to have it read here.
-int CopyFileBetween(const SCopyFolders& folders, const char* pszName, const char* pszNewName,
+int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszNewName,
                     DWORD sourceAttributes)
 {
     const bool hasNewName = pszNewName && *pszNewName;
@@ -144,19 +152,22 @@ int CopyFileBetween(const SCopyFolders& folders, const char* pszName, const char
     // Renaming within one folder: an existing target that cannot go stays as it is.
     if (folders.same && PathExists(destPath) && !::DeleteFileA(destPath.c_str()))
         return 1;
-    return ReplaceDestination(sourcePath, destPath) ? 1 : 0;
+    return ReplaceDestination(sourcePath, destPath, &folders.expectNewFiles) ? 1 : 0;
 }
 
 // Only one level: the install steps create the destination's parents beforehand.
-void CreateDestinationFolder(const char* pszDestFolder)
+void CreateDestinationFolder(SCopyFolders& folders, const char* pszDestFolder)
 {
-    if (!PathExists(pszDestFolder))
-        ::CreateDirectoryA(pszDestFolder, NULL);
+    if (folders.destExists)
+        return;
+    if (!PathExists(pszDestFolder) && !::CreateDirectoryA(pszDestFolder, NULL))
+        return;
+    folders.destExists = true;
 }
 
 // A literal name answers with one attribute read what the search would: nothing there leaves
 // the destination alone, a folder creates the destination and stops, a file is copied.
-int CopyNamedFile(const SCopyFolders& folders, const char* pszName, const char* pszSourceFolder,
+int CopyNamedFile(SCopyFolders& folders, const char* pszName, const char* pszSourceFolder,
                   const char* pszDestFolder)
 {
     const std::string sourcePath = JoinFolderName(pszSourceFolder, pszName);
@@ -165,13 +176,13 @@ int CopyNamedFile(const SCopyFolders& folders, const char* pszName, const char* 
     const DWORD attributes = ::GetFileAttributesA(sourcePath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return 0;
-    CreateDestinationFolder(pszDestFolder);
+    CreateDestinationFolder(folders, pszDestFolder);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return 0;
     return CopyFileBetween(folders, pszName, NULL, attributes);
 }
 
-int CopyFoundFiles(const SCopyFolders& folders, const char* pszPattern, const char* pszSourceFolder,
+int CopyFoundFiles(SCopyFolders& folders, const char* pszPattern, const char* pszSourceFolder,
                    const char* pszDestFolder)
 {
     if (IsLiteralName(pszPattern))
@@ -181,7 +192,7 @@ int CopyFoundFiles(const SCopyFolders& folders, const char* pszPattern, const ch
     CFindFile search;
     if (!search.First(searchPath, &data))
         return 0;
-    CreateDestinationFolder(pszDestFolder);
+    CreateDestinationFolder(folders, pszDestFolder);
     int copied = 0;
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -196,7 +207,7 @@ int CopyFoundFiles(const SCopyFolders& folders, const char* pszPattern, const ch
 // "name" copies every match; "source > target" copies one file under a new name. The manifest
 // names files directly inside the source and the destination folder: an operand with a path,
 // a drive or a dots-only name would reach outside them and is skipped.
-void CopyManifestOperand(const SCopyFolders& folders, const char* pszOperand)
+void CopyManifestOperand(SCopyFolders& folders, const char* pszOperand)
 {
     const char* pszSourceFolder = InstallChoices.sourceFolder.c_str();
     const char* pszDestFolder = InstallChoices.destinationFolder.c_str();
@@ -218,16 +229,16 @@ int CopyInstallFile(const char* pszName, const char* pszSourceFolder, const char
 {
     if (!pszName)
         return 0;
-    return CopyFileBetween(PrepareCopyFolders(pszSourceFolder, pszDestFolder), pszName, pszNewName,
-                           INVALID_FILE_ATTRIBUTES);
+    SCopyFolders folders = PrepareCopyFolders(pszSourceFolder, pszDestFolder);
+    return CopyFileBetween(folders, pszName, pszNewName, INVALID_FILE_ATTRIBUTES);
 }
 
 int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const char* pszDestFolder)
 {
     if (!pszPattern || !pszSourceFolder || !pszDestFolder)
         return 0;
-    return CopyFoundFiles(PrepareCopyFolders(pszSourceFolder, pszDestFolder), pszPattern,
-                          pszSourceFolder, pszDestFolder);
+    SCopyFolders folders = PrepareCopyFolders(pszSourceFolder, pszDestFolder);
+    return CopyFoundFiles(folders, pszPattern, pszSourceFolder, pszDestFolder);
 }
 
 void RunPackageManifest(const char* pszManifestPath)
@@ -237,7 +248,7 @@ void RunPackageManifest(const char* pszManifestPath)
     FILE* pFile = std::fopen(pszManifestPath, "r");
     if (!pFile)
         return;
-    const SCopyFolders folders = PrepareCopyFolders(InstallChoices.sourceFolder.c_str(),
+    SCopyFolders folders = PrepareCopyFolders(InstallChoices.sourceFolder.c_str(),
                                                     InstallChoices.destinationFolder.c_str());
     const size_t prefixLength = std::strlen(kPrefixFileCopy);
     char line[kLogLineBytes];

@@ -72,6 +72,29 @@ TEST_F(ManifestTest, FailedLineDoesNotStopTheFollowingOnes)
     EXPECT_FALSE(FileExists(m_dest + "\\real.txt"));
 }
 
+// One run meets new and existing targets in any mix: an existing, protected target after new
+// ones is replaced, and a new one after it is still created; the destination folder, created by
+// the first line, serves every later one.
+TEST_F(ManifestTest, NewAndExistingTargetsMixWithinOneRun)
+{
+    pixtest::RemoveTree(m_dest);
+    ASSERT_TRUE(WriteFileBytes(m_source + "\\Pixcap5.ini", "settings"));
+    RunManifest("File Copy: Pixcap5.exe\nFile Copy: readme.txt\n");
+    const std::string existing = m_dest + "\\PixRes5.dll";
+    ASSERT_TRUE(WriteFileBytes(existing, "an older library, longer than the new one"));
+    ASSERT_TRUE(::SetFileAttributesA(existing.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    RunManifest("File Copy: Pixcap5.chm\nFile Copy: PixRes5.dll\nFile Copy: old.txt > renamed.txt\n"
+                "File Copy: Pixcap5.exe\nFile Copy: Pixcap5.ini\n");
+    EXPECT_EQ("from Pixcap5.chm", ReadFileBytes(m_dest + "\\Pixcap5.chm"));
+    EXPECT_EQ("from PixRes5.dll", ReadFileBytes(existing));
+    EXPECT_EQ(0u, opstest::GetAttributes(existing) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ("from old.txt", ReadFileBytes(m_dest + "\\renamed.txt"));
+    EXPECT_EQ("from Pixcap5.exe", ReadFileBytes(m_dest + "\\Pixcap5.exe"));
+    EXPECT_EQ("settings", ReadFileBytes(m_dest + "\\Pixcap5.ini"));
+    EXPECT_EQ("from readme.txt", ReadFileBytes(m_dest + "\\readme.txt"));
+    EXPECT_EQ(6, CountFolderEntries("*", m_dest.c_str()));
+}
+
 // The manifest names files directly inside the two folders; no line may reach outside them.
 TEST_F(ManifestTest, OperandsReachingOutsideTheFoldersAreSkipped)
 {
