@@ -66,9 +66,13 @@ int DeleteNamedFile(const std::string& folder, const char* pszName)
     const std::string path = JoinFolderName(folder, pszName);
     if (!FitsPath(path))
         return 0;
+    // Most files carry no protection: the deletion is tried before anything is read. It never
+    // takes a folder, which is passed over untouched.
+    if (::DeleteFileA(path.c_str()))
+        return 1;
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    // Folders are never changed, deleted or entered.
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !(attributes & kClearedAttributes))
         return 0;
     return DeleteKnownFile(path, attributes) ? 1 : 0;
 }
