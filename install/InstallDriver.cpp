@@ -26,7 +26,6 @@ namespace {
 const char kProgramName[] = "\\Pixcap5.exe";
 const char kLogName[] = "\\PixUnInst.log";
 const char kOldLogName[] = "\\install.log";
-const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kUrlLineStart[] = "URL=http://";
 // "HomePage.url" lines are read into this many bytes, terminator included.
 const int kUrlLineBytes = 260;
