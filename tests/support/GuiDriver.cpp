@@ -325,6 +325,18 @@ bool IsBoxButtonId(int id)
     return (id >= IDOK && id <= IDNO) || id == IDHELP || id == IDTRYAGAIN || id == IDCONTINUE;
 }
 
+// A 32-bit top-down bitmap whose pixels can be read directly, one DWORD per pixel.
+HBITMAP CreateTopDownDib(HDC hdc, int w, int h, void** pBits)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    return ::CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, pBits, NULL, 0);
+}
+
 // A 32-bit top-down copy of what the screen shows in a rectangle.
 std::vector<DWORD> GrabScreenPixels(const RECT& r)
 {
@@ -334,14 +346,8 @@ std::vector<DWORD> GrabScreenPixels(const RECT& r)
         return pixels;
     HDC hScreen = ::GetDC(NULL);
     HDC hMem = ::CreateCompatibleDC(hScreen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP hbm = ::CreateDIBSection(hMem, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    HBITMAP hbm = CreateTopDownDib(hMem, w, h, &bits);
     if (hbm && bits) {
         HGDIOBJ old = ::SelectObject(hMem, hbm);
         ::BitBlt(hMem, 0, 0, w, h, hScreen, r.left, r.top, SRCCOPY);
@@ -362,14 +368,8 @@ std::vector<DWORD> RenderIcon(HICON hIcon, int w, int h, COLORREF background)
 {
     HDC hScreen = ::GetDC(NULL);
     HDC hMem = ::CreateCompatibleDC(hScreen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP hbm = ::CreateDIBSection(hMem, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    HBITMAP hbm = CreateTopDownDib(hMem, w, h, &bits);
     std::vector<DWORD> pixels;
     if (hbm && bits) {
         HGDIOBJ old = ::SelectObject(hMem, hbm);
