@@ -1,6 +1,7 @@
 // launcher/Startup.cpp - setup's start-up routine: run mode, uninstall confirmation, closing the
 // running copies of the capture application, hand-over to the installer or the uninstaller.
 #include "launcher/Startup.h"
+#include <tlhelp32.h>
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -18,8 +19,9 @@
 
 namespace {
 
-// The first stage ends right after starting the second; by then its file is normally free.
-const DWORD kSecondStageWaitMs = 1000;
+// The first stage ends right after starting the second; one that has not ended by then is
+// stuck, and the uninstaller it holds is left to the next system start.
+const DWORD kFirstStageEndMs = 10000;
 // What a running copy gets between the close request and its termination.
 const DWORD kCloseWaitMs = 10;
 // wParam of WM_CLOSE asking the capture application to close without saving.
@@ -157,12 +159,64 @@ bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::s
            LowerAscii(uninstallerPath) != LowerAscii(ownPath) && HaveSameContent(uninstallerPath, ownPath);
 }
 
+// The id of the process that started this one; 0 when the platform does not tell.
+DWORD FindParentProcessId()
+{
+    CHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.IsValid())
+        return 0;
+    const DWORD ownId = ::GetCurrentProcessId();
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == ownId)
+            return entry.th32ParentProcessID;
+    return 0;
+}
+
+ULONGLONG GetCreationTime(HANDLE hProcess)
+{
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(hProcess, &created, &exited, &kernel, &user))
+        return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// The recorded parent id outlives the parent: once it has ended, the id may belong to a later
+// process. Only a process that began before this one and runs a copy of this program is the
+// first stage.
+bool IsFirstStage(HANDLE hProcess, const std::string& ownPath)
+{
+    const ULONGLONG parentCreated = GetCreationTime(hProcess);
+    const ULONGLONG ownCreated = GetCreationTime(::GetCurrentProcess());
+    if (parentCreated == 0 || ownCreated == 0 || parentCreated > ownCreated)
+        return false;
+    char image[kImagePathChars];
+    DWORD size = kImagePathChars;
+    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || size >= kImagePathChars)
+        return false;
+    return HaveSameContent(std::string(image, size), ownPath);
+}
+
+// The first stage holds the uninstaller's file until its process has ended, so the second waits
+// for that end instead of guessing a time. The handle can wait and read, nothing more. A parent
+// that is gone already, or is not the first stage, is not waited for.
+void WaitForFirstStageEnd(const std::string& ownPath)
+{
+    const DWORD parentId = FindParentProcessId();
+    if (parentId == 0 || ownPath.empty())
+        return;
+    CHandle parent(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parentId));
+    if (parent.IsValid() && IsFirstStage(parent, ownPath))
+        ::WaitForSingleObject(parent, kFirstStageEndMs);
+}
+
 // The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
 // process-wide objects are destroyed and this process leaves the instance list.
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
 {
-    ::Sleep(kSecondStageWaitMs);
     const std::string ownPath = GetOwnProgramPath();
+    WaitForFirstStageEnd(ownPath);
     const std::string& uninstallerPath = words[2];
     // Nothing was uninstalled: nothing is reported and this file is not scheduled for deletion.
     if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath))
@@ -170,10 +224,13 @@ bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::s
     if (FitsPath(ownPath))
         DeleteFileAtReboot(ownPath.c_str());
     const std::string installFolder = GetDriveAndFolder(uninstallerPath);
-    ::DeleteFileA(uninstallerPath.c_str());  // a failure is not reported; the steps follow
+    // A failure is not reported; the steps follow, and the next system start finishes the job.
+    const bool uninstallerDeleted = ::DeleteFileA(uninstallerPath.c_str()) != FALSE;
     // A word without a folder names no installation: the steps would address the current drive.
     if (EndsWithSeparator(installFolder))
         RunUninstallSteps(installFolder.c_str());
+    if (!uninstallerDeleted)
+        LeaveUninstallerToReboot(uninstallerPath.c_str(), installFolder.c_str());
     if (!SilentFlag)
         AppMessageBoxId(NULL, IDS_UNINSTALLED, kUninstalledStyle);
     std::exit(0);

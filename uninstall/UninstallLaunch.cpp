@@ -125,6 +125,21 @@ void LaunchUninstallCopy()
     ::TerminateProcess(::GetCurrentProcess(), 0);
 }
 
+void LeaveUninstallerToReboot(const char* pszUninstallerPath, const char* pszFolder)
+{
+    if (!pszUninstallerPath || ::GetFileAttributesA(pszUninstallerPath) == INVALID_FILE_ATTRIBUTES)
+        return;
+    DeleteFileAtReboot(pszUninstallerPath);
+    std::string folder = pszFolder ? pszFolder : "";
+    while (EndsWithSeparator(folder))
+        folder.erase(folder.size() - 1);
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(folder.c_str());
+    // Only the delayed-deletion service removes folders (an empty one, after the files listed
+    // before it); the start-up rename list of the 9x family deletes files only.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        g_pfnMoveFileExA(folder.c_str(), NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
 void DeleteFileAtReboot(const char* pszPath)
 {
     if (!pszPath || !*pszPath)

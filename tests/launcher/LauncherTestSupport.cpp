@@ -243,6 +243,11 @@ CProgram::CProgram(const std::string& commandLine)
     m_hProcess = pixtest::StartProcess(commandLine, &m_id);
 }
 
+CProgram::CProgram(const std::string& commandLine, const CProgram& parent)
+{
+    m_hProcess = pixtest::StartProcessAsChildOf(parent.Handle(), commandLine, &m_id);
+}
+
 CProgram::~CProgram()
 {
     Kill();

@@ -92,6 +92,8 @@ std::string SetupPath();
 class CProgram {
 public:
     explicit CProgram(const std::string& commandLine);
+    // Started on behalf of the parent program, which the platform then records as its parent.
+    CProgram(const std::string& commandLine, const CProgram& parent);
     ~CProgram();
     bool IsStarted() const { return m_hProcess != NULL; }
     DWORD Id() const { return m_id; }

@@ -357,26 +357,41 @@ TEST_F(CStartupTest, ClosePassLeavesProcessesThatAreNoParticipants)
     EXPECT_FALSE(other.HasEvent("close 1001"));
 }
 
-TEST_F(CStartupTest, SecondStageWaitsDeletesTheUninstallerReportsAndLeavesTheList)
+// The first stage is the uninstaller at its confirmation question: running, and so holding its
+// file, until the test answers. It stays that long after the second stage has started and listed
+// itself: a first stage slow to end, which a fixed pause of the second stage would not outwait.
+TEST_F(CStartupTest, SecondStageWaitsForItsFirstStageThenDeletesTheUninstallerReportsAndLeavesTheList)
 {
+    const DWORD kSlowFirstStageMs = 2000;
     CStandin standin;
     ASSERT_TRUE(IsReady(standin));
     const std::string uninstaller = CopySetup("Pixorama 5", "PixUnInst.exe");
     const std::string copy = CopySetup("temp", "uni1A.tmp");
+    CProgram firstStage(Quote(uninstaller));
+    MessageBoxInfo question;
+    ASSERT_TRUE(WaitForBox(firstStage.Id(), &question));
 
-    const ULONGLONG started = ::GetTickCount64();
-    CProgram stage(Quote(copy) + " -delself " + Quote(uninstaller));
+    CProgram stage(Quote(copy) + " -delself " + Quote(uninstaller), firstStage);
     ASSERT_TRUE(stage.IsStarted());
+    ASSERT_TRUE(Hears(standin, "added " + std::to_string(stage.Id())));
+    ::Sleep(kSlowFirstStageMs);
+    EXPECT_TRUE(stage.IsRunning()) << "the second stage ended while its first stage still ran";
+    EXPECT_TRUE(pixtest::FileExists(uninstaller)) << "the second stage acted while its first stage still ran";
+    EXPECT_TRUE(pixtest::ListTopLevelWindows(stage.Id()).empty())
+        << "the second stage showed a window while its first stage still ran:\n" << DescribeWindows(stage.Id());
+
+    ASSERT_TRUE(pixtest::PressButton(question.hwnd, IDNO));
+    DWORD exitCode = 99;
+    ASSERT_TRUE(firstStage.WaitForEnd(kStartMs, &exitCode));
     MessageBoxInfo box;
-    ASSERT_TRUE(WaitForBox(stage.Id(), &box));
-    EXPECT_GE(::GetTickCount64() - started, 1000u);
+    ASSERT_TRUE(WaitForBox(stage.Id(), &box)) << "awaited the report once the first stage had ended; windows: "
+                                              << DescribeWindows(stage.Id());
     ExpectBox(box, IDS_APP_TITLE, ResText(IDS_UNINSTALLED), kUninstalledStyle);
     EXPECT_FALSE(pixtest::FileExists(uninstaller));
+    EXPECT_EQ(PendingDeletions().find(Lower(uninstaller)), std::string::npos) << PendingDeletions();
     EXPECT_TRUE(pixtest::FileExists(copy)) << "the running copy is deleted at the next start only";
     EXPECT_NE(PendingDeletions().find(Lower(copy)), std::string::npos) << PendingDeletions();
-    EXPECT_TRUE(Hears(standin, "added " + std::to_string(stage.Id())));
     ASSERT_TRUE(pixtest::PressButton(box.hwnd, IDOK));
-    DWORD exitCode = 99;
     ASSERT_TRUE(stage.WaitForEnd(kStartMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     // A normal end: the process-wide objects were destroyed and took the copy out of the list.

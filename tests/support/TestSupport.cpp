@@ -101,6 +101,35 @@ HANDLE StartProcess(const std::string& commandLine, DWORD* pProcessId)
     return pi.hProcess;
 }
 
+HANDLE StartProcessAsChildOf(HANDLE hParent, const std::string& commandLine, DWORD* pProcessId)
+{
+    SIZE_T bytes = 0;
+    ::InitializeProcThreadAttributeList(NULL, 1, 0, &bytes);
+    std::vector<char> buffer(bytes);
+    const LPPROC_THREAD_ATTRIBUTE_LIST pList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer.data());
+    if (!::InitializeProcThreadAttributeList(pList, 1, 0, &bytes))
+        return NULL;
+    HANDLE hProcess = NULL;
+    if (::UpdateProcThreadAttribute(pList, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS, &hParent, sizeof hParent,
+                                    NULL, NULL)) {
+        STARTUPINFOEXA si = {};
+        si.StartupInfo.cb = sizeof si;
+        si.lpAttributeList = pList;
+        PROCESS_INFORMATION pi = {};
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back('\0');
+        if (::CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, EXTENDED_STARTUPINFO_PRESENT, NULL, NULL,
+                             &si.StartupInfo, &pi)) {
+            ::CloseHandle(pi.hThread);
+            hProcess = pi.hProcess;
+            if (pProcessId)
+                *pProcessId = pi.dwProcessId;
+        }
+    }
+    ::DeleteProcThreadAttributeList(pList);
+    return hProcess;
+}
+
 bool WaitForExit(HANDLE hProcess, DWORD timeoutMs, DWORD* pExitCode)
 {
     if (::WaitForSingleObject(hProcess, timeoutMs) != WAIT_OBJECT_0)

@@ -24,6 +24,10 @@ bool CopyFileTo(const std::string& from, const std::string& to);
 // Starts a program; the caller owns the returned process handle (NULL on failure).
 HANDLE StartProcess(const std::string& commandLine, DWORD* pProcessId = nullptr);
 
+// Starts a program as if hParent had started it (the platform records hParent's process as its
+// parent); the caller owns the returned process handle (NULL on failure).
+HANDLE StartProcessAsChildOf(HANDLE hParent, const std::string& commandLine, DWORD* pProcessId = nullptr);
+
 // Runs a program to its end; false on a start failure or time-out (the process is then killed).
 bool RunAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD* pExitCode);
 

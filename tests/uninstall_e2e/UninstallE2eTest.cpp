@@ -64,6 +64,16 @@ std::string PendingDeletions()
     return text;
 }
 
+// Each test looks for its own entries in the list of deletions at the next start.
+void ForgetPendingDeletions()
+{
+    HKEY h;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
+        return;
+    ::RegDeleteValueA(h, "PendingFileRenameOperations");
+    ::RegCloseKey(h);
+}
+
 class UninstallE2e : public ::testing::Test {
 protected:
     void SetUp() override
@@ -92,6 +102,7 @@ protected:
             DeleteRegTree(HKEY_CLASSES_ROOT, ext);
         DeleteRegTree(HKEY_CLASSES_ROOT, "PX5.Document");
         pixtest::RemoveTree("C:\\pixtest\\user2");
+        ForgetPendingDeletions();
     }
 
     // Runs the first stage and waits for the second to end; the second stage's file name.
@@ -137,6 +148,30 @@ TEST_F(UninstallE2e, SilentRunRemovesTheInstallationAndLeavesOnlyTheTemporaryCop
     ::GetTempPathA(MAX_PATH, temp);
     EXPECT_TRUE(FileExists(std::string(temp) + tempName));
     EXPECT_NE(Lower(PendingDeletions()).find(Lower(tempName)), std::string::npos) << PendingDeletions();
+    // The second stage waited for the first to let go of the uninstaller: deleted now, not later.
+    EXPECT_EQ(Lower(PendingDeletions()).find("pixuninst.exe"), std::string::npos) << PendingDeletions();
+}
+
+// A first stage that is slow to let go of the uninstaller's file, played by this test holding it
+// open without delete sharing until the second stage has ended: the uninstaller and the emptied
+// installation folder are left to the next system start, and everything else is gone.
+TEST_F(UninstallE2e, UninstallerStillInUseGoesWithItsFolderAtTheNextStart)
+{
+    const std::string uninstaller = m_dest + "\\PixUnInst.exe";
+    HANDLE hHeld = ::CreateFileA(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    UninstallSilently();
+    ::CloseHandle(hHeld);
+
+    const std::string pending = Lower(PendingDeletions());
+    const size_t fileEntry = pending.find(Lower(uninstaller) + "\n");
+    const size_t folderEntry = pending.find(Lower(m_dest) + "\n");
+    EXPECT_NE(fileEntry, std::string::npos) << pending;
+    EXPECT_NE(folderEntry, std::string::npos) << pending;
+    EXPECT_LT(fileEntry, folderEntry) << "the folder can go only once the file has gone: " << pending;
+    EXPECT_EQ(ListFiles(m_dest), std::vector<std::string>{ "PixUnInst.exe" });
+    EXPECT_FALSE(FolderExists(m_group));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 TEST_F(UninstallE2e, GroupOfAnotherNameGoesThroughTheLogWithItsEmptiedParents)

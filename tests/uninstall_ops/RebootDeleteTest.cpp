@@ -204,3 +204,25 @@ TEST_F(DeleteFileAtRebootTest, AnOverfullSectionLosesNoLine)
     DeleteFileAtReboot("C:\\TEMP\\uni1A2B.tmp");
     EXPECT_EQ(ReadRenameSection(), filler);
 }
+
+// The 9x road for an uninstaller the second stage could not delete: its file goes into the
+// rename section, its folder does not (that list deletes files only); a file that is gone
+// already is not listed at all.
+TEST_F(DeleteFileAtRebootTest, AnUndeletableUninstallerWithoutDelayedDeletionListsTheFileOnly)
+{
+    const std::string folder = pixtest::MakeScratchFolder("reboot_uninstaller");
+    const std::string uninstaller = folder + "\\PixUnInst.exe";
+    ASSERT_TRUE(pixtest::WriteFileBytes(uninstaller, "MZ"));
+    g_pfnMoveFileExA = RefuseMoveFileEx;
+
+    LeaveUninstallerToReboot(uninstaller.c_str(), (folder + "\\").c_str());
+    EXPECT_EQ(g_refused.count, 2) << "the folder is offered to the delayed deletion too";
+    EXPECT_EQ(g_refused.path, folder) << "the folder goes without its trailing backslash";
+    EXPECT_EQ(ReadRenameSection(), "NUL=" + uninstaller + std::string(1, '\0'));
+
+    pixtest::RemoveTree(folder);
+    g_refused = RefusedCall();
+    LeaveUninstallerToReboot(uninstaller.c_str(), (folder + "\\").c_str());
+    EXPECT_EQ(g_refused.count, 0);
+    EXPECT_EQ(ReadRenameSection(), "NUL=" + uninstaller + std::string(1, '\0'));
+}
