@@ -19,10 +19,14 @@ const DWORD kViewAccess = FILE_MAP_READ | FILE_MAP_WRITE;      // 6
 static_assert(sizeof(SInstanceList) == 4008, "the list layout is shared with other programs");
 
 // Views of a section begin at multiples of the allocation granularity, so both areas are sized
-// in that unit. 64-bit arithmetic: a huge size must not wrap round to a small one.
-uint64_t RoundUpToUnit(uint64_t size, uint64_t unit)
+// in that unit. A 64-bit result: a huge size must not wrap round to a small one. The division
+// stays 32-bit, which spares the shipped 32-bit program the runtime's 64-bit division helpers.
+uint64_t RoundUpToUnit(uint32_t size, uint32_t unit)
 {
-    return unit == 0 ? size : (size + unit - 1) / unit * unit;
+    if (unit == 0)
+        return size;
+    const uint32_t units = size / unit + (size % unit != 0 ? 1 : 0);
+    return static_cast<uint64_t>(units) * unit;
 }
 
 // Any participant, or a hostile program, can write the section: a count beyond the capacity
