@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include "framework/Handles.h"
 #include "framework/PathText.h"
 #include "install/InstallState.h"
@@ -17,6 +18,8 @@ constexpr DWORD kHiddenReadOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 // A file written in place keeps what it had beyond these (system, compression, a link...), while a
 // new copy has only the source's attributes; such a destination is replaced instead.
 constexpr DWORD kInPlaceAttributes = kHiddenReadOnly | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
+// Few reads and writes per file for most package files, with little memory.
+constexpr DWORD kCopyChunkBytes = 256 * 1024;
 
 bool PathExists(const std::string& path)
 {
@@ -61,6 +64,7 @@ struct SCopyFolders {
     bool same;
     bool destExists;      // once seen, the destination folder is not asked again
     bool expectNewFiles;  // the last destination file was missing: a fresh installation
+    std::vector<char> buffer;  // for in-place writes, allocated at the first one
 };
 
 SCopyFolders PrepareCopyFolders(const char* pszSourceFolder, const char* pszDestFolder)
@@ -88,30 +92,84 @@ bool MoveAsideInUseFile(const std::string& destPath)
     return true;
 }
 
+enum class EInPlace { kWritten, kNotWritten, kSourceUnreadable };
+
 // A file that is also reachable under another name (a hard link) or is a link itself would
-// have some other file rewritten through it; only a file with this one name is written in place.
-bool HasOnlyThisName(const std::string& path)
+// have some other file rewritten through it: only a file with this one name is written in place.
+// The handle that is written through is the one asked, so the file cannot change in between.
+bool MayWriteThrough(HANDLE hDest, DWORD* pAttributes)
 {
-    const DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    CHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kAnySharing, NULL, OPEN_EXISTING,
-                               FILE_FLAG_OPEN_REPARSE_POINT, NULL));
     BY_HANDLE_FILE_INFORMATION info;
-    if (!file.IsValid() || !::GetFileInformationByHandle(file, &info))
+    if (!::GetFileInformationByHandle(hDest, &info))
         return false;
+    *pAttributes = info.dwFileAttributes;
     return info.nNumberOfLinks == 1 && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// Copies the whole source over the start of the destination and cuts off what is left of the
+// old content.
+bool CopyContent(HANDLE hSource, HANDLE hDest, std::vector<char>& buffer)
+{
+    if (buffer.empty())
+        buffer.resize(kCopyChunkBytes);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(hSource, buffer.data(), kCopyChunkBytes, &read, NULL))
+            return false;
+        if (read == 0)
+            return ::SetEndOfFile(hDest) != FALSE;
+        DWORD written = 0;
+        if (!::WriteFile(hDest, buffer.data(), read, &written, NULL) || written != read)
+            return false;
+    }
+}
+
+// True when the written file already has the source's attributes. "Normal" only stands for no
+// bit at all; some file systems set the archive bit on every write, so a source without it has
+// its attributes written in any case.
+bool KeepsSourceAttributes(DWORD destAttributes, DWORD sourceAttributes)
+{
+    return (sourceAttributes & FILE_ATTRIBUTE_ARCHIVE) &&
+           (destAttributes & ~FILE_ATTRIBUTE_NORMAL) == (sourceAttributes & ~FILE_ATTRIBUTE_NORMAL);
+}
+
+// Writes the source over an existing destination through one handle and leaves it as a copy
+// would: the source's content, last-write time and attributes. Cheaper than a copy over the
+// file, which opens the destination twice. kNotWritten when the destination cannot be opened for
+// writing (in use, read-only), has more names than this one, or the write broke off: the caller
+// then replaces the file. An unreadable source is found before the destination is touched.
+EInPlace WriteInPlace(const std::string& sourcePath, const std::string& destPath, DWORD sourceAttributes,
+                      std::vector<char>& buffer)
+{
+    CHandle source(::CreateFileA(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, NULL));
+    FILETIME lastWrite;
+    if (!source.IsValid() || !::GetFileTime(source, NULL, NULL, &lastWrite))
+        return EInPlace::kSourceUnreadable;
+    CHandle dest(::CreateFileA(destPath.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, NULL,
+                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, NULL));
+    DWORD destAttributes = 0;
+    if (!dest.IsValid() || !MayWriteThrough(dest, &destAttributes) || !CopyContent(source, dest, buffer))
+        return EInPlace::kNotWritten;
+    ::SetFileTime(dest, NULL, NULL, &lastWrite);
+    dest.Close();
+    if (!KeepsSourceAttributes(destAttributes, sourceAttributes))
+        ::SetFileAttributesA(destPath.c_str(), sourceAttributes);
+    return EInPlace::kWritten;
+}
+
 // Writes the source over an existing destination in place, which spares deleting and creating
-// the file; read-only and hidden would refuse the write, so they are cleared first. A link or a
+// the file; read-only would refuse the write, so the protection bits are cleared first. A link or a
 // file with further attributes is deleted and copied anew, like one that refuses the write; one
 // in use is moved aside when even the deletion fails. While files keep turning out missing, a
 // copy that refuses to overwrite answers for the missing file in one call, a lookup saved.
-bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, bool* pExpectNew)
+bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, DWORD sourceAttributes,
+                        SCopyFolders& folders)
 {
-    if (*pExpectNew && ::CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE))
+    if (folders.expectNewFiles && ::CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE))
         return true;
     const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
-    *pExpectNew = attributes == INVALID_FILE_ATTRIBUTES;
+    folders.expectNewFiles = attributes == INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
     // A folder in the way is never renamed or scheduled for deletion; the copy cannot succeed.
@@ -121,9 +179,11 @@ bool ReplaceDestination(const std::string& sourcePath, const std::string& destPa
         const DWORD cleared = attributes & ~kHiddenReadOnly;
         ::SetFileAttributesA(destPath.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
-    if (!(attributes & ~kInPlaceAttributes) && HasOnlyThisName(destPath) &&
-        ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE))
-        return true;
+    if (!(attributes & ~kInPlaceAttributes)) {
+        const EInPlace result = WriteInPlace(sourcePath, destPath, sourceAttributes, folders.buffer);
+        if (result != EInPlace::kNotWritten)
+            return result == EInPlace::kWritten;  // an unreadable source leaves the destination alone
+    }
     if (!::DeleteFileA(destPath.c_str()) && !MoveAsideInUseFile(destPath))
         return false;
     return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
@@ -152,7 +212,7 @@ int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszN
     // Renaming within one folder: an existing target that cannot go stays as it is.
     if (folders.same && PathExists(destPath) && !::DeleteFileA(destPath.c_str()))
         return 1;
-    return ReplaceDestination(sourcePath, destPath, &folders.expectNewFiles) ? 1 : 0;
+    return ReplaceDestination(sourcePath, destPath, sourceAttributes, folders) ? 1 : 0;
 }
 
 // Only one level: the install steps create the destination's parents beforehand.

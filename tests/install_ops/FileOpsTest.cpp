@@ -105,6 +105,41 @@ TEST_F(CopyInstallFileTest, OverwrittenFileHoldsExactlyTheNewContent)
     EXPECT_EQ(1, CountFolderEntries("*", m_dest.c_str())) << "no backup or stray file beside the copy";
 }
 
+// Whatever the lengths (none, several chunks of the copy), the destination ends with the source's
+// bytes and nothing more, and with the source's last-write time, as a copy would leave it.
+TEST_F(CopyInstallFileTest, OverwriteOfAnyLengthCarriesTheSourcesBytesAndTime)
+{
+    const std::string source = m_source + "\\app.dll";
+    const std::string target = m_dest + "\\app.dll";
+    std::string large(600 * 1024 + 17, '\0');
+    for (size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 7 + i / 4096);
+    for (const std::string& content : {large, std::string(), std::string("short")}) {
+        ASSERT_TRUE(WriteFileBytes(source, content));
+        ASSERT_TRUE(WriteFileBytes(target, std::string(1024 * 1024, 'o')));
+        EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL)) << content.size();
+        EXPECT_TRUE(ReadFileBytes(target) == content) << "bytes differ for a source of " << content.size();
+        WIN32_FILE_ATTRIBUTE_DATA from, to;
+        ASSERT_TRUE(::GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &from));
+        ASSERT_TRUE(::GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &to));
+        EXPECT_EQ(0, ::CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime)) << content.size();
+    }
+}
+
+// A source that vanishes or is locked after it was found must not cost the installed file.
+TEST_F(CopyInstallFileTest, UnreadableSourceLeavesTheDestinationAlone)
+{
+    const std::string target = m_dest + "\\app.dll";
+    ASSERT_TRUE(WriteFileBytes(target, "installed"));
+    HANDLE hHeld = opstest::HoldFileExclusively(m_source + "\\app.dll");
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    const int result = CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL);
+    ::CloseHandle(hHeld);
+    EXPECT_EQ(0, result);
+    EXPECT_EQ("installed", ReadFileBytes(target));
+    EXPECT_EQ(1, CountFolderEntries("*", m_dest.c_str())) << "no backup or stray file beside it";
+}
+
 // A destination that is also another file's name must not have that other file rewritten.
 TEST_F(CopyInstallFileTest, HardLinkedDestinationIsReplacedNotWrittenThrough)
 {
