@@ -4,6 +4,7 @@
 #include <io.h>
 #include <cstdlib>
 #include <string>
+#include "framework/Handles.h"
 #include "framework/PathText.h"
 #include "framework/UiText.h"
 #include "install/FileOps.h"
@@ -25,6 +26,7 @@ const char kLogName[] = "\\PixUnInst.log";
 const char kOldLogName[] = "\\install.log";
 // A shorter common programs folder (no drive and folder name) cannot be used for the group.
 const size_t kMinCommonProgramsChars = 4;
+const ULONGLONG kBytesPerKilobyte = 1024;
 
 // The all-users flag picks the common folder of HKLM, else the current user's of HKCU.
 std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
@@ -115,9 +117,41 @@ void CreateShellFolderLink(const char* pszCommonName, const char* pszUserName)
         CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, "\\Pixcap5.exe");
 }
 
+// The package installs no subfolders, so the folder's own files are the installation; a file
+// that someone put beside them takes the same disk and counts too.
+DWORD MeasureFolderKilobytes(const std::string& folder)
+{
+    ULONGLONG bytes = 0;
+    WIN32_FIND_DATAA data;
+    CFindFile search;
+    if (search.First(folder + "\\*", &data)) {
+        do {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        } while (search.Next(&data));
+    }
+    const ULONGLONG kilobytes = (bytes + kBytesPerKilobyte - 1) / kBytesPerKilobyte;
+    return kilobytes > MAXDWORD ? MAXDWORD : static_cast<DWORD>(kilobytes);
+}
+
+// What the Apps list and deployment tools read besides the uninstaller: the silent removal,
+// the icon and the folder; there is nothing to modify or repair.
+void WriteAppsEntryDetails(const std::string& dest, const std::string& uninstaller)
+{
+    HKEY hLM = HKEY_LOCAL_MACHINE;
+    WriteRegistryString(hLM, kUninstallKey, "QuietUninstallString", (uninstaller + " -s").c_str());
+    WriteRegistryString(hLM, kUninstallKey, "DisplayIcon", (dest + "\\Pixcap5.exe,0").c_str());
+    WriteRegistryString(hLM, kUninstallKey, "InstallLocation", dest.c_str());
+    WriteRegistryDword(hLM, kUninstallKey, "NoModify", 1);
+    WriteRegistryDword(hLM, kUninstallKey, "NoRepair", 1);
+}
+
 void WriteRegistryEntries()
 {
     const std::string& dest = InstallChoices.destinationFolder;
+    // Quoted: the path holds blanks, and the system runs an unquoted one as "C:\Program.exe"
+    // first when such a file exists.
+    const std::string uninstaller = "\"" + dest + "\\PixUnInst.exe\"";
     HKEY hLM = HKEY_LOCAL_MACHINE;
     WriteRegistryString(hLM, kProductKey, "AllUsers", InstallChoices.allUsers ? "B" : "A");
     WriteRegistryString(hLM, kProductKey, "Path", dest.c_str());
@@ -126,8 +160,9 @@ void WriteRegistryEntries()
     WriteRegistryString(hLM, kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME).c_str());
     WriteRegistryString(hLM, kUninstallKey, "DisplayVersion", "5");
     WriteRegistryString(hLM, kUninstallKey, "Publisher", "Corvanta Technology LLC");
-    WriteRegistryString(hLM, kUninstallKey, "UninstallString", (dest + "\\PixUnInst.exe").c_str());
+    WriteRegistryString(hLM, kUninstallKey, "UninstallString", uninstaller.c_str());
     WriteRegistryString(hLM, kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
+    WriteAppsEntryDetails(dest, uninstaller);
 }
 
 // The self-extracting package names itself in "sfxname"; settings lying beside it come along.
@@ -136,6 +171,12 @@ void CopySettingsBesidePackage()
     const std::string folder = GetParentFolder(std::getenv("sfxname"));
     if (!folder.empty())
         CopyInstallFile("Pixcap5.ini", folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
+}
+
+void RecordInstalledSize()
+{
+    const DWORD kilobytes = MeasureFolderKilobytes(InstallChoices.destinationFolder);
+    WriteRegistryDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", kilobytes);
 }
 
 }  // namespace
@@ -163,5 +204,6 @@ int PerformInstallSteps()
         CreateShellFolderLink("Common Startup", "Startup");
     WriteRegistryEntries();
     CopySettingsBesidePackage();
+    RecordInstalledSize();  // last, once every file is in place
     return 0;
 }

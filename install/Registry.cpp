@@ -74,6 +74,15 @@ bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, c
            == ERROR_SUCCESS;
 }
 
+bool WriteRegistryDword(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD value)
+{
+    CRegKey key;
+    if (key.Create(hRoot, pszKey) != ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExA(key, pszValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value)
+           == ERROR_SUCCESS;
+}
+
 std::string FindPreviousInstallFolder()
 {
     // "Pixorama 5", not the "Pixorama v.5" key that the install steps write: only older

@@ -74,6 +74,18 @@ std::string RegText(HKEY hRoot, const std::string& key, const char* pszValue)
     return ReadRegText(hRoot, key, pszValue, &text) ? text : std::string("<missing>");
 }
 
+bool ReadRegDword(HKEY hRoot, const std::string& key, const char* pszValue, DWORD* pValue)
+{
+    HKEY h;
+    if (::RegOpenKeyExA(hRoot, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    DWORD type = REG_NONE;
+    DWORD cb = sizeof *pValue;
+    const LONG r = ::RegQueryValueExA(h, pszValue, NULL, &type, reinterpret_cast<BYTE*>(pValue), &cb);
+    ::RegCloseKey(h);
+    return r == ERROR_SUCCESS && type == REG_DWORD && cb == sizeof *pValue;
+}
+
 bool RegKeyExists(HKEY hRoot, const std::string& key)
 {
     HKEY h;

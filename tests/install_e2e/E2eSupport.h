@@ -33,6 +33,8 @@ HANDLE StartProgram(const std::string& program, const std::string& args, DWORD* 
 // Registry look-ups of our own, independent of the engine's.
 bool ReadRegText(HKEY hRoot, const std::string& key, const char* pszValue, std::string* pText);
 std::string RegText(HKEY hRoot, const std::string& key, const char* pszValue);
+// A REG_DWORD value; false when it is missing or of another type.
+bool ReadRegDword(HKEY hRoot, const std::string& key, const char* pszValue, DWORD* pValue);
 bool RegKeyExists(HKEY hRoot, const std::string& key);
 bool WriteRegText(HKEY hRoot, const std::string& key, const char* pszValue, const std::string& text);
 void DeleteRegTree(HKEY hRoot, const std::string& key);

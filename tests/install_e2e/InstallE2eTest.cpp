@@ -71,11 +71,37 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall = false)
     return finished;
 }
 
+// Bytes of the folder's files, in whole kilobytes rounded up.
+DWORD FolderKilobytes(const std::string& folder)
+{
+    ULONGLONG bytes = 0;
+    for (const std::string& name : ListFiles(folder))
+        bytes += pixtest::ReadFileBytes(folder + "\\" + name).size();
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+// What the Apps list and deployment tools read beside the uninstaller, with their types.
+void ExpectAppsEntryDetails(const std::string& dest)
+{
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"), "\"" + dest + "\\PixUnInst.exe\" -s");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"), dest + "\\Pixcap5.exe,0");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), dest);
+    DWORD value = 0;
+    EXPECT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoModify", &value) && value == 1) << value;
+    EXPECT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoRepair", &value) && value == 1) << value;
+    // Every installed file counts, the settings file copied after the other registry entries too.
+    ASSERT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", &value));
+    EXPECT_EQ(value, FolderKilobytes(dest));
+    EXPECT_GT(value, 0u);
+}
+
 }  // namespace
 
 TEST_F(InstallE2e, FreshSilentInstallationCopiesLogsLinksAndRegisters)
 {
     const std::string pkg = CopyPackage("fresh");
+    // Large enough to show in the installation's size, which is taken after this file arrives.
+    ASSERT_TRUE(pixtest::WriteFileBytes(pkg + "\\Pixcap5.ini", "[Pixcap5]\r\n" + std::string(8192, ';') + "\r\n"));
     _putenv(("sfxname=" + pkg + "\\Pixorama5Setup.exe").c_str());
     InstallSilently(pkg);
 
@@ -114,8 +140,9 @@ TEST_F(InstallE2e, FreshSilentInstallationCopiesLogsLinksAndRegisters)
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Pixorama 5");
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "5");
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"), "Corvanta Technology LLC");
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), dest + "\\PixUnInst.exe");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + dest + "\\PixUnInst.exe\"");
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "URLInfoAbout"), PIX_MAKER_HOME_PAGE);
+    ExpectAppsEntryDetails(dest);
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanta\\Pixorama 5"));
 
     // Silent: no web page.
