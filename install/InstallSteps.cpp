@@ -28,6 +28,23 @@ const char kOldLogName[] = "\\install.log";
 const size_t kMinCommonProgramsChars = 4;
 const ULONGLONG kBytesPerKilobyte = 1024;
 
+// Writes values under HKLM and remembers whether any was refused; every value is still tried.
+class CMachineValueWriter {
+public:
+    CMachineValueWriter() : m_bAllWritten(true) {}
+    void WriteString(const char* pszKey, const char* pszValue, const std::string& text)
+    {
+        m_bAllWritten &= WriteRegistryString(HKEY_LOCAL_MACHINE, pszKey, pszValue, text.c_str());
+    }
+    void WriteDword(const char* pszKey, const char* pszValue, DWORD value)
+    {
+        m_bAllWritten &= WriteRegistryDword(HKEY_LOCAL_MACHINE, pszKey, pszValue, value);
+    }
+    bool AllWritten() const { return m_bAllWritten; }
+private:
+    bool m_bAllWritten;
+};
+
 // The all-users flag picks the common folder of HKLM, else the current user's of HKCU.
 std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
 {
@@ -39,6 +56,17 @@ std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
 std::string NewLogPath()
 {
     return InstallChoices.destinationFolder + kLogName;
+}
+
+// The package's files, then the manifest itself as the new installation's log, to which the
+// lines of the later steps are appended. False when the destination refused any of them.
+bool CopyPackageAndLog()
+{
+    const InstallChoicesRecord& c = InstallChoices;
+    const bool filesWritten = RunPackageManifest((c.sourceFolder + kLogName).c_str());
+    const bool logWritten = CopyMatchingFiles(kLogName + 1, c.sourceFolder.c_str(), c.destinationFolder.c_str()) > 0;
+    AppendLogLine(NewLogPath().c_str(), "");
+    return filesWritten && logWritten;
 }
 
 void RemoveEarlierInstallation()
@@ -136,33 +164,31 @@ DWORD MeasureFolderKilobytes(const std::string& folder)
 
 // What the Apps list and deployment tools read besides the uninstaller: the silent removal,
 // the icon and the folder; there is nothing to modify or repair.
-void WriteAppsEntryDetails(const std::string& dest, const std::string& uninstaller)
+void WriteAppsEntryDetails(CMachineValueWriter& values, const std::string& dest, const std::string& uninstaller)
 {
-    HKEY hLM = HKEY_LOCAL_MACHINE;
-    WriteRegistryString(hLM, kUninstallKey, "QuietUninstallString", (uninstaller + " -s").c_str());
-    WriteRegistryString(hLM, kUninstallKey, "DisplayIcon", (dest + "\\Pixcap5.exe,0").c_str());
-    WriteRegistryString(hLM, kUninstallKey, "InstallLocation", dest.c_str());
-    WriteRegistryDword(hLM, kUninstallKey, "NoModify", 1);
-    WriteRegistryDword(hLM, kUninstallKey, "NoRepair", 1);
+    values.WriteString(kUninstallKey, "QuietUninstallString", uninstaller + " -s");
+    values.WriteString(kUninstallKey, "DisplayIcon", dest + "\\Pixcap5.exe,0");
+    values.WriteString(kUninstallKey, "InstallLocation", dest);
+    values.WriteDword(kUninstallKey, "NoModify", 1);
+    values.WriteDword(kUninstallKey, "NoRepair", 1);
 }
 
-void WriteRegistryEntries()
+void WriteRegistryEntries(CMachineValueWriter& values)
 {
     const std::string& dest = InstallChoices.destinationFolder;
     // Quoted: the path holds blanks, and the system runs an unquoted one as "C:\Program.exe"
     // first when such a file exists.
     const std::string uninstaller = "\"" + dest + "\\PixUnInst.exe\"";
-    HKEY hLM = HKEY_LOCAL_MACHINE;
-    WriteRegistryString(hLM, kProductKey, "AllUsers", InstallChoices.allUsers ? "B" : "A");
-    WriteRegistryString(hLM, kProductKey, "Path", dest.c_str());
-    WriteRegistryString(hLM, kAppPathsKey, NULL, (dest + "\\Pixcap5.exe").c_str());
-    WriteRegistryString(hLM, kUninstallKey, "Contact", "Support");
-    WriteRegistryString(hLM, kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME).c_str());
-    WriteRegistryString(hLM, kUninstallKey, "DisplayVersion", "5");
-    WriteRegistryString(hLM, kUninstallKey, "Publisher", "Corvanta Technology LLC");
-    WriteRegistryString(hLM, kUninstallKey, "UninstallString", uninstaller.c_str());
-    WriteRegistryString(hLM, kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
-    WriteAppsEntryDetails(dest, uninstaller);
+    values.WriteString(kProductKey, "AllUsers", InstallChoices.allUsers ? "B" : "A");
+    values.WriteString(kProductKey, "Path", dest);
+    values.WriteString(kAppPathsKey, NULL, dest + "\\Pixcap5.exe");
+    values.WriteString(kUninstallKey, "Contact", "Support");
+    values.WriteString(kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME));
+    values.WriteString(kUninstallKey, "DisplayVersion", "5");
+    values.WriteString(kUninstallKey, "Publisher", "Corvanta Technology LLC");
+    values.WriteString(kUninstallKey, "UninstallString", uninstaller);
+    values.WriteString(kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
+    WriteAppsEntryDetails(values, dest, uninstaller);
 }
 
 // The self-extracting package names itself in "sfxname"; settings lying beside it come along.
@@ -173,23 +199,19 @@ void CopySettingsBesidePackage()
         CopyInstallFile("Pixcap5.ini", folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
 }
 
-void RecordInstalledSize()
+void RecordInstalledSize(CMachineValueWriter& values)
 {
-    const DWORD kilobytes = MeasureFolderKilobytes(InstallChoices.destinationFolder);
-    WriteRegistryDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", kilobytes);
+    values.WriteDword(kUninstallKey, "EstimatedSize", MeasureFolderKilobytes(InstallChoices.destinationFolder));
 }
 
 }  // namespace
 
-int PerformInstallSteps()
+InstallStepsResult PerformInstallSteps()
 {
     InstallChoicesRecord& c = InstallChoices;
     if (!c.freshInstall)
         RemoveEarlierInstallation();
-    RunPackageManifest((c.sourceFolder + kLogName).c_str());
-    // The manifest becomes the new installation's log; the lines below are appended to it.
-    CopyMatchingFiles(kLogName + 1, c.sourceFolder.c_str(), c.destinationFolder.c_str());
-    AppendLogLine(NewLogPath().c_str(), "");
+    const bool filesWritten = CopyPackageAndLog();
     const std::string programsFolder = SettleProgramsFolder();
     NormaliseGroupName(c.programGroupName);
     // A name that climbs out of the programs folder (typed, or taken from an earlier log) would
@@ -202,8 +224,11 @@ int PerformInstallSteps()
         CreateShellFolderLink("Common Desktop", "Desktop");
     if (c.startWithWindows)
         CreateShellFolderLink("Common Startup", "Startup");
-    WriteRegistryEntries();
+    CMachineValueWriter values;
+    WriteRegistryEntries(values);
     CopySettingsBesidePackage();
-    RecordInstalledSize();  // last, once every file is in place
-    return 0;
+    RecordInstalledSize(values);  // last, once every file is in place
+    if (!filesWritten)
+        return kInstallFilesNotWritten;
+    return values.AllWritten() ? kInstallDone : kInstallKeysNotWritten;
 }

@@ -352,3 +352,66 @@ TEST_F(InstallE2e, PackageWithoutManifestIsReported)
     ASSERT_TRUE(::DeleteFileA((pkg + "\\PixUnInst.log").c_str()));
     ExpectDamagedPackageReport(pkg, "");
 }
+
+// A deployment tool learns from the exit code alone whether the installation is in place.
+TEST_F(InstallE2e, SilentInstallationWhoseFolderCannotBeMadeEndsWithCode2)
+{
+    const std::string dest = DefaultInstallFolder();
+    ASSERT_TRUE(pixtest::WriteFileBytes(dest, "a file of the folder's name"));
+    DWORD code = 99;
+    const bool ran = RunProgram(CopyPackage("blocked") + "\\setup.exe", "-s", &code);
+    const std::string left = pixtest::ReadFileBytes(dest);
+    ::DeleteFileA(dest.c_str());
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(code, 2u);
+    EXPECT_EQ(left, "a file of the folder's name");
+}
+
+TEST_F(InstallE2e, SilentInstallationThatCannotWriteItsKeysEndsWithCode3)
+{
+    DWORD code = 99;
+    {
+        CRefusedValues refused(kProductKey);
+        ASSERT_TRUE(refused.IsInForce());
+        ASSERT_TRUE(RunProgram(CopyPackage("nokeys") + "\\setup.exe", "-s", &code));
+    }
+    EXPECT_EQ(code, 3u);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Path"), "<missing>");
+    // Every other step ran all the same.
+    EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Pixorama 5");
+}
+
+TEST_F(InstallE2e, InteractiveInstallationThatCannotWriteItsKeysEndsWithCode3AfterFinish)
+{
+    CRefusedValues refused(kProductKey);
+    ASSERT_TRUE(refused.IsInForce());
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(CopyPackage("nokeys-wizard") + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    EXPECT_TRUE(RunWizardToFinish(pid, hProcess));
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 3u);
+    EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+    EXPECT_TRUE(WaitForRecordedPage(20000)) << "the after-installation page was not recorded, or its handler still runs";
+}
+
+TEST_F(InstallE2e, CancelledWizardEndsWithCode1AndInstallsNothing)
+{
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(CopyPackage("cancel") + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    const HWND hFrame = pixtest::WaitForWindow(pid, pixtest::kDialogClass, kAppTitleUtf8, 20000);
+    ASSERT_TRUE(hFrame) << "no wizard frame";
+    ASSERT_TRUE(pixtest::PressButton(hFrame, IDCANCEL));
+    pixtest::MessageBoxInfo box;
+    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box));
+    pixtest::PressButton(box.hwnd, IDYES);
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 1u);
+    EXPECT_FALSE(FolderExists(DefaultInstallFolder()));
+}

@@ -48,6 +48,12 @@ DWORD FindSecondStage(std::string* pName)
     return pid;
 }
 
+std::string EnvironmentText(const char* pszName)
+{
+    const char* pszText = std::getenv(pszName);
+    return pszText ? pszText : "";
+}
+
 std::string PendingDeletions()
 {
     HKEY h;
@@ -351,4 +357,23 @@ TEST_F(UninstallE2e, UninstallStringStartsTheUninstallerEvenWhenAProgramExeLiesI
     EXPECT_EQ(box.text, "Ezzel teljesen elt\xC3\xA1vol\xC3\xADtja a Pixorama 5-\xC3\xB6t.\nVal\xC3\xB3""ban folytatja?");
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
+}
+
+// Without a temporary folder there is no second stage: the first one says so in its exit code.
+TEST_F(UninstallE2e, FirstStageThatCannotStartTheSecondEndsWithCode4)
+{
+    const std::string nowhere = "C:\\pixtest\\no temporary folder";
+    const std::string tmp = EnvironmentText("TMP");
+    const std::string temp = EnvironmentText("TEMP");
+    _putenv(("TMP=" + nowhere).c_str());
+    _putenv(("TEMP=" + nowhere).c_str());
+    DWORD code = 99;
+    const bool ran = RunProgram(m_dest + "\\PixUnInst.exe", "-s", &code);
+    _putenv(("TMP=" + tmp).c_str());
+    _putenv(("TEMP=" + temp).c_str());
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(code, 4u);
+    EXPECT_EQ(FindSecondStage(nullptr), 0u);
+    EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
