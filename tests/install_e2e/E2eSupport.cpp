@@ -173,7 +173,7 @@ bool WaitForRecordedPage(DWORD timeoutMs)
     while (!pixtest::FileExists(kOpenedUrls) || IsProcessRunning("UrlRecorder.exe")) {
         if (::GetTickCount64() >= deadline)
             return false;
-        ::Sleep(100);
+        ::Sleep(pixtest::kPollMs);
     }
     return true;
 }
