@@ -40,7 +40,7 @@ protected:
 TEST_P(CProcessImageTest, ReadsTheWholePathOrNothing)
 {
     CStandin standin;
-    ASSERT_TRUE(standin.IsReady());
+    ASSERT_TRUE(IsReady(standin));
     CHandle process(::OpenProcess(ProcessImageAccess(), FALSE, standin.Id()));
     ASSERT_TRUE(process.IsValid()) << "error " << ::GetLastError();
 
