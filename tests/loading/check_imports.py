@@ -2,12 +2,14 @@
 # (the shipped i686 build cannot be loaded on this machine). setup runs elevated from folders
 # that others can write to, so every library its import tables name must be one that Windows
 # always takes from the system folder; and every imported function must exist on the oldest
-# supported Windows, or the program does not start there at all.
+# supported Windows, whose loader must also accept the subsystem version in the header, or the
+# program does not start there at all.
 # Usage: check_imports.py <export list> <program or library> ...
 #   The export list (xp_sp3_exports.txt beside this script) names, per system library, the
 #   functions that Windows XP SP3 exports, as far as the builds import them.
 # Exit code: 0 all checks passed, 1 a check failed, 77 a named file is missing (skipped).
 import os
+import struct
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "reslib"))
@@ -36,9 +38,21 @@ def read_export_list(path):
     return exports
 
 
+# The newest subsystem version that XP starts a program of: 5.1, and 5.2 for the x64 edition.
+OLDEST_WINDOWS = {0x14C: (5, 1), 0x8664: (5, 2)}
+
+
+def subsystem_version(pe):
+    opt = struct.unpack_from("<I", pe.data, 0x3C)[0] + 24
+    return struct.unpack_from("<HH", pe.data, opt + 48)
+
+
 def check_file(path, exports):
     failures = []
-    for library, functions in PeFile(open(path, "rb").read()).imports().items():
+    pe = PeFile(open(path, "rb").read())
+    if subsystem_version(pe) > OLDEST_WINDOWS.get(pe.machine, (0, 0)):
+        failures.append("its header asks for Windows %d.%d, which XP refuses to start" % subsystem_version(pe))
+    for library, functions in pe.imports().items():
         if library.upper() not in ALWAYS_FROM_SYSTEM:
             failures.append("imports %s, which Windows may load from beside the program" % library)
             continue
