@@ -8,6 +8,7 @@
 #include <vector>
 #include "framework/Handles.h"
 #include "framework/PathText.h"
+#include "framework/ProcessImage.h"
 #include "framework/UiText.h"
 #include "install/InstallDriver.h"
 #include "install/InstallState.h"
@@ -24,6 +25,8 @@ namespace {
 const DWORD kFirstStageEndMs = 10000;
 // What a running copy gets between the close request and its termination.
 const DWORD kCloseWaitMs = 10;
+// The first stage's exit code when the second could not be started: nothing was removed.
+const int kSecondStageNotStarted = 4;
 // wParam of WM_CLOSE asking the capture application to close without saving.
 const WPARAM CLOSE_WITHOUT_SAVING = 1001;
 
@@ -90,11 +93,9 @@ bool HaveSameContent(const std::string& pathA, const std::string& pathB)
 // copies of this program (by their content) count as participants.
 bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 {
-    char image[kImagePathChars];
-    DWORD size = kImagePathChars;
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || size >= kImagePathChars)
+    std::string imagePath;
+    if (!ReadProcessImagePath(hProcess, kImagePathChars, &imagePath))
         return false;
-    const std::string imagePath(image, size);
     if (LowerAscii(GetFileNamePart(imagePath)) == kCaptureAppFileName)
         return true;
     if (ownPath.empty())
@@ -107,7 +108,7 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 // gets neither the close request nor the termination.
 void CloseParticipant(DWORD processId, const std::string& ownPath)
 {
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    CHandle process(::OpenProcess(PROCESS_TERMINATE | ProcessImageAccess(), FALSE, processId));
     if (!process.IsValid() || !IsParticipant(process, ownPath))
         return;
     HWND hMainWnd = FindMainWindow(processId);
@@ -191,11 +192,8 @@ bool IsFirstStage(HANDLE hProcess, const std::string& ownPath)
     const ULONGLONG ownCreated = GetCreationTime(::GetCurrentProcess());
     if (parentCreated == 0 || ownCreated == 0 || parentCreated > ownCreated)
         return false;
-    char image[kImagePathChars];
-    DWORD size = kImagePathChars;
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || size >= kImagePathChars)
-        return false;
-    return HaveSameContent(std::string(image, size), ownPath);
+    std::string imagePath;
+    return ReadProcessImagePath(hProcess, kImagePathChars, &imagePath) && HaveSameContent(imagePath, ownPath);
 }
 
 // The first stage holds the uninstaller's file until its process has ended, so the second waits
@@ -206,7 +204,7 @@ void WaitForFirstStageEnd(const std::string& ownPath)
     const DWORD parentId = FindParentProcessId();
     if (parentId == 0 || ownPath.empty())
         return;
-    CHandle parent(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parentId));
+    CHandle parent(::OpenProcess(SYNCHRONIZE | ProcessImageAccess(), FALSE, parentId));
     if (parent.IsValid() && IsFirstStage(parent, ownPath))
         ::WaitForSingleObject(parent, kFirstStageEndMs);
 }
@@ -264,5 +262,5 @@ int CSetupApp::RunStartup()
     if (mode == RunMode::Install)
         return RunInstaller();
     LaunchUninstallCopy();  // returns only when the copy could not be started
-    return 0;
+    return kSecondStageNotStarted;
 }
