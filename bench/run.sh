@@ -67,8 +67,8 @@ cp "$drive/timings.txt" "$work/timings.txt"
 tr -d '\r' < "$drive/package/phases.txt" > "$work/phases.txt" 2>/dev/null || true
 
 echo "== fuzzers ($BENCH_FUZZ_SECONDS s each)"
-text_sources=(framework/PathText.cpp launcher/RunMode.cpp install/VersionText.cpp install/GroupName.cpp
-              uninstall/LogLine.cpp uninstall/CommandQuote.cpp)
+text_sources=(text/PathText.cpp text/RunMode.cpp text/VersionText.cpp text/GroupName.cpp
+              text/LogLine.cpp text/CommandQuote.cpp)
 : > "$work/fuzz.txt"
 for src in "$PIX_ROOT"/bench/fuzz/Fuzz*.cpp; do
   name=$(basename "$src" .cpp)

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "framework/PathText.h"
+#include "text/PathText.h"
 
 // Kernel object handle (process, section, file, mutex). Close is idempotent.
 class CHandle {

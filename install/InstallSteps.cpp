@@ -4,17 +4,17 @@
 #include <io.h>
 #include <cstdlib>
 #include <string>
-#include "framework/PathText.h"
 #include "framework/UiText.h"
-#include "install/FileOps.h"
-#include "install/GroupName.h"
 #include "install/InstallState.h"
-#include "install/MakerAddresses.h"
-#include "install/Registry.h"
-#include "install/ShellLink.h"
+#include "platform/FileOps.h"
+#include "platform/InstallLog.h"
+#include "platform/Registry.h"
+#include "platform/ShellLink.h"
 #include "setup_resources/resource.h"
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogLine.h"
+#include "text/GroupName.h"
+#include "text/LogLine.h"
+#include "text/MakerAddresses.h"
+#include "text/PathText.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // anything else runs), then the application object, then the text fields. Destruction runs in
 // reverse at a normal end, which takes the process out of the list last.
 #include "install/InstallState.h"
-#include "launcher/InstanceManager.h"
 #include "launcher/Startup.h"
+#include "platform/InstanceManager.h"
 
 COXInstanceManager InstanceRegistry("Corvanta.Pixorama.v4", 1024);
 CSetupApp theApp;

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 #include "framework/Handles.h"
-#include "framework/PathText.h"
 #include "framework/UiText.h"
-#include "install/InstallDriver.h"
 #include "install/InstallState.h"
-#include "launcher/InstanceManager.h"
-#include "launcher/RunMode.h"
+#include "launcher/InstallDriver.h"
+#include "platform/InstanceManager.h"
 #include "setup_resources/resource.h"
+#include "text/PathText.h"
+#include "text/RunMode.h"
 #include "uninstall/UninstallLaunch.h"
 #include "uninstall/UninstallSteps.h"
 

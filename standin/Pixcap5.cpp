@@ -14,7 +14,7 @@
 #include <imm.h>
 #include <cstdio>
 #include <string>
-#include "launcher/InstanceManager.h"
+#include "platform/InstanceManager.h"
 #include "standin/ResourceLibraryUse.h"
 
 namespace {

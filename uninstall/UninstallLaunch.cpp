@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "framework/PathText.h"
 #include "install/InstallState.h"
-#include "uninstall/CommandQuote.h"
+#include "text/CommandQuote.h"
+#include "text/PathText.h"
 
 BOOL (WINAPI* g_pfnMoveFileExA)(LPCSTR, LPCSTR, DWORD) = ::MoveFileExA;
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 #include "framework/Handles.h"
-#include "framework/PathText.h"
-#include "install/Registry.h"
-#include "uninstall/InstallLog.h"
+#include "platform/InstallLog.h"
+#include "platform/Registry.h"
+#include "text/PathText.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogLine.h"
+#include "platform/InstallLog.h"
+#include "text/LogLine.h"
 
 namespace {
 

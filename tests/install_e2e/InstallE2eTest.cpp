@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
-#include "install/MakerAddresses.h"
 #include "install_e2e/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 #include "support/VersionStamp.h"
+#include "text/MakerAddresses.h"
 
 using namespace e2e;
 using pixtest::FileExists;

@@ -1,8 +1,8 @@
 // tests/install_ops/ManifestTest.cpp - carrying out the package manifest's "File Copy: " lines.
 #include <gtest/gtest.h>
-#include "install/FileOps.h"
 #include "install/InstallState.h"
 #include "install_ops/OpsTestHelpers.h"
+#include "platform/FileOps.h"
 #include "support/TestSupport.h"
 
 namespace {

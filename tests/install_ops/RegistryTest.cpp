@@ -1,8 +1,8 @@
 // tests/install_ops/RegistryTest.cpp - registry strings, earlier-installation discovery, program-files folder, versions.
 #include <gtest/gtest.h>
 #include "install/InstallState.h"
-#include "install/Registry.h"
 #include "install_ops/OpsTestHelpers.h"
+#include "platform/Registry.h"
 #include "support/TestSupport.h"
 #include "support/VersionStamp.h"
 

@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <imm.h>
 #include <cstring>
-#include "launcher/InstanceManager.h"
 #include "launcher/LauncherTestSupport.h"
+#include "platform/InstanceManager.h"
 
 using namespace launchtest;
 

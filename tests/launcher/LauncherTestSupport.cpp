@@ -4,8 +4,8 @@
 #include <tlhelp32.h>
 #include <cstring>
 #include <sstream>
-#include "framework/PathText.h"
 #include "framework/UiText.h"
+#include "text/PathText.h"
 
 namespace launchtest {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogLine.h"
+#include "platform/InstallLog.h"
+#include "text/LogLine.h"
 
 namespace {
 

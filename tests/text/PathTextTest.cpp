@@ -1,6 +1,6 @@
 // tests/text/PathTextTest.cpp - parent folder and folder joining rules.
 #include <gtest/gtest.h>
-#include "framework/PathText.h"
+#include "text/PathText.h"
 
 TEST(GetParentFolder, DropsOneTrailingBackslashThenTheLastPart)
 {

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
+#include "platform/InstallLog.h"
 #include "support/TestSupport.h"
-#include "uninstall/InstallLog.h"
 
 using pixtest::FileExists;
 using pixtest::FolderExists;

@@ -1,7 +1,7 @@
 // tests/wizard/WizardTestSupport.cpp - starts the wizard host and moves through the wizard.
-#include "wizard/WizardTestSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
+#include "wizard/WizardTestSupport.h"
 
 using namespace pixtest;
 

@@ -1,5 +1,5 @@
-// install/VersionText.cpp - version comparison.
-#include "install/VersionText.h"
+// text/VersionText.cpp - version comparison.
+#include "text/VersionText.h"
 
 uint32_t PackedVersion(const FileVersion& v)
 {

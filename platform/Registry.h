@@ -1,4 +1,4 @@
-// install/Registry.h - registry strings, earlier-installation discovery, program-files folder, file versions.
+// platform/Registry.h - registry strings, earlier-installation discovery, program-files folder, file versions.
 #pragma once
 #include <windows.h>
 #include <string>

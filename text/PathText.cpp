@@ -1,5 +1,5 @@
-// framework/PathText.cpp - path text rules shared by installer and uninstaller.
-#include "framework/PathText.h"
+// text/PathText.cpp - path text rules shared by installer and uninstaller.
+#include "text/PathText.h"
 
 std::string GetParentFolder(const char* pszPath)
 {

@@ -1,4 +1,4 @@
-// framework/PathText.h - path text rules shared by installer and uninstaller; free of <windows.h>.
+// text/PathText.h - path text rules shared by installer and uninstaller; free of <windows.h>.
 #pragma once
 #include <string>
 

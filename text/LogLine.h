@@ -1,4 +1,4 @@
-// uninstall/LogLine.h - InstallLog line format; free of <windows.h>.
+// text/LogLine.h - InstallLog line format; free of <windows.h>.
 #pragma once
 #include <cstddef>
 #include <string>

@@ -1,5 +1,5 @@
-// install/GroupName.cpp - program group name rule; free of <windows.h>.
-#include "install/GroupName.h"
+// text/GroupName.cpp - program group name rule; free of <windows.h>.
+#include "text/GroupName.h"
 
 void NormaliseGroupName(std::string& name)
 {

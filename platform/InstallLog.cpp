@@ -1,10 +1,10 @@
-// uninstall/InstallLog.cpp - writing the InstallLog and undoing what it records.
-#include "uninstall/InstallLog.h"
+// platform/InstallLog.cpp - writing the InstallLog and undoing what it records.
+#include "platform/InstallLog.h"
 #include <windows.h>
 #include <cstring>
 #include <string>
 #include "framework/Handles.h"
-#include "framework/PathText.h"
+#include "text/PathText.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-// uninstall/InstallLog.h - writing, reading and undoing the InstallLog.
+// platform/InstallLog.h - writing, reading and undoing the InstallLog.
 #pragma once
 #include <cstdio>
-#include "uninstall/LogLine.h"
+#include "text/LogLine.h"
 
 // Opens the log for appending in text mode (creating it), writes the text and a newline, closes it.
 // Nothing is reported when the file cannot be opened.

@@ -1,5 +1,5 @@
-// launcher/InstanceManager.cpp - cross-process list of running copies, shared with the capture application.
-#include "launcher/InstanceManager.h"
+// platform/InstanceManager.cpp - cross-process list of running copies, shared with the capture application.
+#include "platform/InstanceManager.h"
 #include <algorithm>
 #include <cstring>
 

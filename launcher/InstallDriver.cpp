@@ -1,5 +1,5 @@
-// install/InstallDriver.cpp - install mode: earlier installation, versions, wizard or silent run, follow-up.
-#include "install/InstallDriver.h"
+// launcher/InstallDriver.cpp - install mode: earlier installation, versions, wizard or silent run, follow-up.
+#include "launcher/InstallDriver.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <io.h>
@@ -7,18 +7,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "framework/PathText.h"
 #include "framework/UiText.h"
-#include "install/FileOps.h"
-#include "install/GroupName.h"
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
-#include "install/MakerAddresses.h"
-#include "install/Registry.h"
-#include "install/VersionText.h"
+#include "platform/FileOps.h"
+#include "platform/InstallLog.h"
+#include "platform/Registry.h"
 #include "setup_resources/resource.h"
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogLine.h"
+#include "text/GroupName.h"
+#include "text/LogLine.h"
+#include "text/MakerAddresses.h"
+#include "text/PathText.h"
+#include "text/VersionText.h"
 #include "wizard/WizardFrame.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// launcher/InstanceManager.h - cross-process list of running copies, shared with the capture application.
+// platform/InstanceManager.h - cross-process list of running copies, shared with the capture application.
 #pragma once
 #include <windows.h>
 #include <cstdint>

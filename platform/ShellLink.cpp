@@ -1,5 +1,5 @@
-// install/ShellLink.cpp - shortcut files, recorded in the InstallLog.
-#include "install/ShellLink.h"
+// platform/ShellLink.cpp - shortcut files, recorded in the InstallLog.
+#include "platform/ShellLink.h"
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -7,10 +7,10 @@
 #include <string>
 #include "framework/App.h"
 #include "framework/Handles.h"
-#include "framework/PathText.h"
 #include "framework/UiText.h"
 #include "install/InstallState.h"
-#include "uninstall/InstallLog.h"
+#include "platform/InstallLog.h"
+#include "text/PathText.h"
 
 namespace {
 

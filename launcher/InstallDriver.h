@@ -1,4 +1,4 @@
-// install/InstallDriver.h - install mode: earlier installation, versions, wizard or silent run, follow-up.
+// launcher/InstallDriver.h - install mode: earlier installation, versions, wizard or silent run, follow-up.
 #pragma once
 
 // 0 when the installation went through; 1 when the user declined or the wizard was cancelled.

@@ -1,4 +1,4 @@
-// launcher/RunMode.h - command-line words and the run-mode decision; free of <windows.h>.
+// text/RunMode.h - command-line words and the run-mode decision; free of <windows.h>.
 #pragma once
 #include <string>
 #include <vector>

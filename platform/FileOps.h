@@ -1,4 +1,4 @@
-// install/FileOps.h - copying package files, the package manifest, folder counts, own folder.
+// platform/FileOps.h - copying package files, the package manifest, folder counts, own folder.
 #pragma once
 #include <string>
 

@@ -1,4 +1,4 @@
-// install/GroupName.h - program group name rule; free of <windows.h>.
+// text/GroupName.h - program group name rule; free of <windows.h>.
 #pragma once
 #include <string>
 

@@ -1,6 +1,6 @@
-// launcher/RunMode.cpp - command-line words and the run-mode decision; free of <windows.h>.
-#include "launcher/RunMode.h"
-#include "framework/PathText.h"
+// text/RunMode.cpp - command-line words and the run-mode decision; free of <windows.h>.
+#include "text/RunMode.h"
+#include "text/PathText.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// install/Registry.cpp - registry strings, earlier-installation discovery, program-files folder, file versions.
-#include "install/Registry.h"
+// platform/Registry.cpp - registry strings, earlier-installation discovery, program-files folder, file versions.
+#include "platform/Registry.h"
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"

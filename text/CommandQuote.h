@@ -1,4 +1,4 @@
-// uninstall/CommandQuote.h - the second uninstall stage's command line; free of <windows.h>.
+// text/CommandQuote.h - the second uninstall stage's command line; free of <windows.h>.
 #pragma once
 #include <string>
 

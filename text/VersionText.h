@@ -1,4 +1,4 @@
-// install/VersionText.h - version comparison; free of <windows.h>.
+// text/VersionText.h - version comparison; free of <windows.h>.
 #pragma once
 #include <cstdint>
 #include "install/InstallState.h"

@@ -1,4 +1,4 @@
-// install/MakerAddresses.h - the maker's web addresses, kept in one place (also read by the
+// text/MakerAddresses.h - the maker's web addresses, kept in one place (also read by the
 // resource compiler for message 18, hence macros).
 #pragma once
 

@@ -1,5 +1,5 @@
-// uninstall/CommandQuote.cpp - the second uninstall stage's command line.
-#include "uninstall/CommandQuote.h"
+// text/CommandQuote.cpp - the second uninstall stage's command line.
+#include "text/CommandQuote.h"
 
 std::string QuoteCommandWord(const std::string& word)
 {

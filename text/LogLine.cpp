@@ -1,8 +1,8 @@
-// uninstall/LogLine.cpp - the InstallLog line rule and operand rules, shared by every reader.
-#include "uninstall/LogLine.h"
+// text/LogLine.cpp - the InstallLog line rule and operand rules, shared by every reader.
+#include "text/LogLine.h"
 #include <cstring>
-#include "framework/PathText.h"
-#include "uninstall/InstallLog.h"
+#include "platform/InstallLog.h"
+#include "text/PathText.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-// install/FileOps.cpp - copying package files, the package manifest, folder counts, own folder.
-#include "install/FileOps.h"
+// platform/FileOps.cpp - copying package files, the package manifest, folder counts, own folder.
+#include "platform/FileOps.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
 #include "framework/Handles.h"
-#include "framework/PathText.h"
 #include "install/InstallState.h"
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogLine.h"
+#include "platform/InstallLog.h"
+#include "text/LogLine.h"
+#include "text/PathText.h"
 #include "uninstall/UninstallLaunch.h"
 
 namespace {

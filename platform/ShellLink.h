@@ -1,4 +1,4 @@
-// install/ShellLink.h - shortcut files, recorded in the InstallLog.
+// platform/ShellLink.h - shortcut files, recorded in the InstallLog.
 #pragma once
 #include <windows.h>
 
