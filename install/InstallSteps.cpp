@@ -15,14 +15,10 @@
 #include "text/LogLine.h"
 #include "text/MakerAddresses.h"
 #include "text/PathText.h"
+#include "text/ProductNames.h"
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Corvanta\\Pixorama v.5";
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Pixcap5.exe";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pixorama 5";
-const char kLogName[] = "\\PixUnInst.log";
-const char kOldLogName[] = "\\install.log";
 // A shorter common programs folder (no drive and folder name) cannot be used for the group.
 const size_t kMinCommonProgramsChars = 4;
 
@@ -36,15 +32,15 @@ std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
 
 std::string NewLogPath()
 {
-    return InstallChoices.destinationFolder + kLogName;
+    return AppendName(InstallChoices.destinationFolder, kInstallLogFile);
 }
 
 void RemoveEarlierInstallation()
 {
     const std::string& dest = InstallChoices.destinationFolder;
-    UndoLinksAndFolders((dest + kOldLogName).c_str());
-    UndoLinksAndFolders((dest + kLogName).c_str());
-    const std::string manifest = InstallChoices.sourceFolder + kLogName;
+    UndoLinksAndFolders(AppendName(dest, kOldInstallLogFile).c_str());
+    UndoLinksAndFolders(AppendName(dest, kInstallLogFile).c_str());
+    const std::string manifest = AppendName(InstallChoices.sourceFolder, kInstallLogFile);
     UndoFileEntries(manifest.c_str(), dest.c_str(), kPrefixFileDel);
 }
 
@@ -84,7 +80,7 @@ std::string CreateGroupFolder(const std::string& programsFolder, const std::stri
 void CreateLinkIn(const std::string& folder, UINT captionId, const char* pszTargetName)
 {
     const std::string link = folder + LoadResString(captionId) + ".lnk";
-    const std::string target = InstallChoices.destinationFolder + pszTargetName;
+    const std::string target = AppendName(InstallChoices.destinationFolder, pszTargetName);
     if (!FitsPath(link) || !FitsPath(target))
         return;
     CreateShellLink(target.c_str(), link.c_str(), "", 1, NULL, NULL);  // logs itself on success
@@ -100,10 +96,10 @@ void CreateGroupLinks(const std::string& groupFolder)
     if (!FitsPath(groupFolder) || _access(groupFolder.c_str(), 0) != 0)
         return;
     const std::string folder = WithSeparator(groupFolder);
-    CreateLinkIn(folder, IDS_PRODUCT_NAME, "\\Pixcap5.exe");
-    CreateLinkIn(folder, IDS_HELP_LINK, "\\Pixcap5Man.chm");
-    CreateLinkIn(folder, IDS_README_LINK, "\\readme.txt");
-    CreateLinkIn(folder, IDS_UNINSTALL_LINK, "\\PixUnInst.exe");
+    CreateLinkIn(folder, IDS_PRODUCT_NAME, kCaptureAppFile);
+    CreateLinkIn(folder, IDS_HELP_LINK, kHelpFile);
+    CreateLinkIn(folder, IDS_README_LINK, kReadmeFile);
+    CreateLinkIn(folder, IDS_UNINSTALL_LINK, kUninstallerFile);
 }
 
 // A shell folder that cannot be read gives no shortcut: an empty text would put it into the
@@ -112,30 +108,31 @@ void CreateShellFolderLink(const char* pszCommonName, const char* pszUserName)
 {
     const std::string folder = ReadShellFolder(pszCommonName, pszUserName);
     if (!folder.empty())
-        CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, "\\Pixcap5.exe");
+        CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, kCaptureAppFile);
 }
 
 void WriteRegistryEntries()
 {
     const std::string& dest = InstallChoices.destinationFolder;
     HKEY hLM = HKEY_LOCAL_MACHINE;
-    WriteRegistryString(hLM, kProductKey, "AllUsers", InstallChoices.allUsers ? "B" : "A");
-    WriteRegistryString(hLM, kProductKey, "Path", dest.c_str());
-    WriteRegistryString(hLM, kAppPathsKey, NULL, (dest + "\\Pixcap5.exe").c_str());
+    WriteRegistryString(hLM, kProductKey, kAllUsersValue,
+                        InstallChoices.allUsers ? kAllUsersCommon : kAllUsersCurrentUser);
+    WriteRegistryString(hLM, kProductKey, kInstallFolderValue, dest.c_str());
+    WriteRegistryString(hLM, kAppPathsKey, NULL, AppendName(dest, kCaptureAppFile).c_str());
     WriteRegistryString(hLM, kUninstallKey, "Contact", "Support");
     WriteRegistryString(hLM, kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME).c_str());
     WriteRegistryString(hLM, kUninstallKey, "DisplayVersion", "5");
-    WriteRegistryString(hLM, kUninstallKey, "Publisher", "Corvanta Technology LLC");
-    WriteRegistryString(hLM, kUninstallKey, "UninstallString", (dest + "\\PixUnInst.exe").c_str());
+    WriteRegistryString(hLM, kUninstallKey, "Publisher", kPublisherName);
+    WriteRegistryString(hLM, kUninstallKey, "UninstallString", AppendName(dest, kUninstallerFile).c_str());
     WriteRegistryString(hLM, kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
 }
 
 // The self-extracting package names itself in "sfxname"; settings lying beside it come along.
 void CopySettingsBesidePackage()
 {
-    const std::string folder = GetParentFolder(std::getenv("sfxname"));
+    const std::string folder = GetParentFolder(std::getenv(kPackagePathVariable));
     if (!folder.empty())
-        CopyInstallFile("Pixcap5.ini", folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
+        CopyInstallFile(kSettingsFile, folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
 }
 
 }  // namespace
@@ -145,9 +142,9 @@ int PerformInstallSteps()
     InstallChoicesRecord& c = InstallChoices;
     if (!c.freshInstall)
         RemoveEarlierInstallation();
-    RunPackageManifest((c.sourceFolder + kLogName).c_str());
+    RunPackageManifest(AppendName(c.sourceFolder, kInstallLogFile).c_str());
     // The manifest becomes the new installation's log; the lines below are appended to it.
-    CopyMatchingFiles(kLogName + 1, c.sourceFolder.c_str(), c.destinationFolder.c_str());
+    CopyMatchingFiles(kInstallLogFile, c.sourceFolder.c_str(), c.destinationFolder.c_str());
     AppendLogLine(NewLogPath().c_str(), "");
     const std::string programsFolder = SettleProgramsFolder();
     NormaliseGroupName(c.programGroupName);

@@ -5,8 +5,9 @@
 #include "install/InstallState.h"
 #include "launcher/Startup.h"
 #include "platform/InstanceManager.h"
+#include "text/ProductNames.h"
 
-COXInstanceManager InstanceRegistry("Corvanta.Pixorama.v4", 1024);
+COXInstanceManager InstanceRegistry(kInstanceRegistryName, 1024);
 CSetupApp theApp;
 InstallChoicesRecord InstallChoices;
 FileVersion VersionRecord;

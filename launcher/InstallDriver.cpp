@@ -18,14 +18,12 @@
 #include "text/LogLine.h"
 #include "text/MakerAddresses.h"
 #include "text/PathText.h"
+#include "text/ProductNames.h"
 #include "text/VersionText.h"
 #include "wizard/WizardFrame.h"
 
 namespace {
 
-const char kProgramName[] = "\\Pixcap5.exe";
-const char kLogName[] = "\\PixUnInst.log";
-const char kOldLogName[] = "\\install.log";
 const char kUrlLineStart[] = "URL=http://";
 // "HomePage.url" lines are read into this many bytes, terminator included.
 const int kUrlLineBytes = 260;
@@ -74,9 +72,9 @@ void TakeEarlierProgramGroup(FILE* pLog)
 void ReadEarlierProgramGroup()
 {
     const std::string& dest = InstallChoices.destinationFolder;
-    FILE* pLog = std::fopen((dest + kLogName).c_str(), "r");
+    FILE* pLog = std::fopen(AppendName(dest, kInstallLogFile).c_str(), "r");
     if (!pLog)
-        pLog = std::fopen((dest + kOldLogName).c_str(), "r");
+        pLog = std::fopen(AppendName(dest, kOldInstallLogFile).c_str(), "r");
     if (!pLog)
         return;
     TakeEarlierProgramGroup(pLog);
@@ -88,17 +86,17 @@ bool SettleVersionsAndEarlierChoices()
 {
     InstallChoicesRecord& c = InstallChoices;
     if (c.freshInstall) {
-        GetFileVersion((c.sourceFolder + kProgramName).c_str());
+        GetFileVersion(AppendName(c.sourceFolder, kCaptureAppFile).c_str());
         return true;
     }
-    GetFileVersion((c.destinationFolder + kProgramName).c_str());
+    GetFileVersion(AppendName(c.destinationFolder, kCaptureAppFile).c_str());
     const FileVersion installed = VersionRecord;
-    GetFileVersion((c.sourceFolder + kProgramName).c_str());
+    GetFileVersion(AppendName(c.sourceFolder, kCaptureAppFile).c_str());
     if (SilentFlag || PackedVersion(VersionRecord) > PackedVersion(installed))
         c.upgrade = 1;
     else if (!AskVersionQuestion(installed, VersionRecord))
         return false;
-    c.allUsers = ReadRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanta\\Pixorama v.5", "AllUsers") == "B";
+    c.allUsers = ReadRegistryString(HKEY_LOCAL_MACHINE, kProductKey, kAllUsersValue) == kAllUsersCommon;
     ReadEarlierProgramGroup();
     return true;
 }
@@ -106,7 +104,7 @@ bool SettleVersionsAndEarlierChoices()
 // The text from "?" to the end of the first "URL=http://" line of "HomePage.url", or empty.
 std::string ReadHomePageQuery()
 {
-    FILE* pFile = std::fopen((InstallChoices.destinationFolder + "\\HomePage.url").c_str(), "r");
+    FILE* pFile = std::fopen(AppendName(InstallChoices.destinationFolder, kHomePageFile).c_str(), "r");
     if (!pFile)
         return std::string();
     std::string query;
@@ -133,7 +131,7 @@ void OpenAfterInstallPage()
 
 void StartInstalledProgram()
 {
-    const std::string program = InstallChoices.destinationFolder + kProgramName;
+    const std::string program = AppendName(InstallChoices.destinationFolder, kCaptureAppFile);
     if (!FitsPath(program))
         return;
     std::string commandLine = "\"" + program + "\"";
@@ -148,7 +146,7 @@ void StartInstalledProgram()
 
 bool PackageIsComplete()
 {
-    const std::string manifest = InstallChoices.sourceFolder + kLogName;
+    const std::string manifest = AppendName(InstallChoices.sourceFolder, kInstallLogFile);
     return VersionRecord.major != 0 && _access(manifest.c_str(), 0) == 0;
 }
 
@@ -160,7 +158,7 @@ int RunInstaller()
     c.destinationFolder = FindPreviousInstallFolder();
     c.sourceFolder = GetOwnFolder();
     if (c.destinationFolder.empty()) {
-        c.destinationFolder = GetProgramFilesFolder() + "\\Pixorama 5";
+        c.destinationFolder = AppendName(GetProgramFilesFolder(), kDefaultFolderName);
         c.freshInstall = 1;
     }
     c.programGroupName = LoadResString(IDS_PRODUCT_NAME);

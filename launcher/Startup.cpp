@@ -12,6 +12,7 @@
 #include "platform/InstanceManager.h"
 #include "setup_resources/resource.h"
 #include "text/PathText.h"
+#include "text/ProductNames.h"
 #include "text/RunMode.h"
 #include "uninstall/UninstallLaunch.h"
 #include "uninstall/UninstallSteps.h"
@@ -30,8 +31,6 @@ const UINT kCloseCopiesStyle = MB_YESNO | MB_ICONEXCLAMATION;                   
 const UINT kInstallAbortedStyle = MB_OK | MB_ICONINFORMATION;                       // 0x40
 const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                          // 0x30
 
-const char kCaptureAppFileName[] = "pixcap5.exe";
-const char kUninstallerFileName[] = "pixuninst.exe";
 // Image paths of other processes are read into this many bytes; longer ones are not believed.
 const DWORD kImagePathChars = 1024;
 // The longest path the platform's wide services accept.
@@ -93,7 +92,7 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
     if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || size >= kImagePathChars)
         return false;
     const std::string imagePath(image, size);
-    if (LowerAscii(GetFileNamePart(imagePath)) == kCaptureAppFileName)
+    if (LowerAscii(GetFileNamePart(imagePath)) == LowerAscii(kCaptureAppFile))
         return true;
     if (ownPath.empty())
         return false;
@@ -153,7 +152,7 @@ bool ConfirmCloseCopies(const std::wstring& caption, int otherCopies)
 // unrelated file and the files that its folder's log names.
 bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::string& ownPath)
 {
-    return !ownPath.empty() && LowerAscii(GetFileNamePart(uninstallerPath)) == kUninstallerFileName &&
+    return !ownPath.empty() && LowerAscii(GetFileNamePart(uninstallerPath)) == LowerAscii(kUninstallerFile) &&
            LowerAscii(uninstallerPath) != LowerAscii(ownPath) && HaveSameContent(uninstallerPath, ownPath);
 }
 

@@ -2,6 +2,7 @@
 #include "platform/InstanceManager.h"
 #include <algorithm>
 #include <cstring>
+#include "text/ProductNames.h"
 
 IMPLEMENT_RUNTIME_CLASS(COXInstanceManager, CObject)
 
@@ -10,8 +11,6 @@ namespace {
 const char kListMutexPrefix[] = "COXInstanceManager_InstanceList_Mutex_";
 const char kExtraMutexPrefix[] = "COXInstanceManager_Additional_Mutex_";
 const char kFileMapPrefix[] = "COXInstanceManager_FileMap_";
-const char kDdeServerTitle[] = "DDE Server Window";
-const char kOleMainThreadTitle[] = "OleMainThreadWndName";
 const int kTitleChars = 512;
 const DWORD kSectionProtection = PAGE_READWRITE | SEC_COMMIT;  // 0x08000004
 const DWORD kViewAccess = FILE_MAP_READ | FILE_MAP_WRITE;      // 6
@@ -43,7 +42,7 @@ bool IsMainWindowCandidate(HWND hWnd)
         return false;
     char title[kTitleChars] = "";
     ::GetWindowTextA(hWnd, title, kTitleChars);
-    return std::strcmp(title, kDdeServerTitle) != 0 && std::strcmp(title, kOleMainThreadTitle) != 0;
+    return std::strcmp(title, kDdeServerWindowTitle) != 0 && std::strcmp(title, kOleMainThreadWindowTitle) != 0;
 }
 
 DWORD GetWindowProcessId(HWND hWnd)

@@ -59,5 +59,5 @@ protected:
 // "DDE Server Window" or "OleMainThreadWndName". NULL when none qualifies.
 HWND FindMainWindow(DWORD processId);
 
-// The one instance of this program, named "Corvanta.Pixorama.v4".
+// The one instance of this program, named kInstanceRegistryName.
 extern COXInstanceManager InstanceRegistry;

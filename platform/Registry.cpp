@@ -4,6 +4,8 @@
 #include <vector>
 #include "framework/Handles.h"
 #include "install/InstallState.h"
+#include "text/PathText.h"
+#include "text/ProductNames.h"
 
 UINT (WINAPI* g_pfnGetWindowsDirectoryA)(LPSTR, UINT) = ::GetWindowsDirectoryA;
 
@@ -13,10 +15,6 @@ namespace {
 constexpr DWORD kValueBytes = 260;
 constexpr UINT kWindowsFolderBytes = 260;
 
-const char kVendorKey[] = "SOFTWARE\\Corvanta\\Pixorama 5";
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Pixcap5.exe";
-const char kProgramFileName[] = "\\Pixcap5.exe";
-const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const char kProgramFilesFolderName[] = "Program Files";
 const char kFallbackProgramFiles[] = "C:\\Program Files";
 
@@ -76,12 +74,10 @@ bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, c
 
 std::string FindPreviousInstallFolder()
 {
-    // "Pixorama 5", not the "Pixorama v.5" key that the install steps write: only older
-    // installers left this one behind.
-    std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kVendorKey, "Path");
+    std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kOlderProductKey, kInstallFolderValue);
     if (folder.empty()) {
         const std::string program = ReadRegistryString(HKEY_LOCAL_MACHINE, kAppPathsKey, "");
-        const size_t pos = program.find(kProgramFileName);
+        const size_t pos = program.find(AppendName("", kCaptureAppFile));
         if (pos != std::string::npos)
             folder = program.substr(0, pos);
     }
@@ -91,7 +87,7 @@ std::string FindPreviousInstallFolder()
 
 std::string GetProgramFilesFolder()
 {
-    std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir");
+    std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue);
     if (folder.empty()) {
         const std::string root = GetWindowsDriveRoot();
         // Without even a Windows folder the usual place is still the best guess; an empty or

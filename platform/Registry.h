@@ -3,9 +3,6 @@
 #include <windows.h>
 #include <string>
 
-// The shell folders (programs, desktop, start-up), per user and common, as string values.
-constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
 // A string value (any type read as text) of root\key; value NULL or "" is the default value.
 // Empty text when the key or value cannot be read or does not fit 260 bytes.
 std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue);

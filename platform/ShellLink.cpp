@@ -11,11 +11,11 @@
 #include "install/InstallState.h"
 #include "platform/InstallLog.h"
 #include "text/PathText.h"
+#include "text/ProductNames.h"
 
 namespace {
 
 constexpr size_t kTargetBytes = 512;
-const char kLogFileName[] = "\\PixUnInst.log";
 
 // The component library stays initialised for the rest of the process: later shortcuts and
 // the shell's own objects rely on it.
@@ -62,7 +62,7 @@ void SetLinkOptions(IShellLinkA* pLink, int nShowCmd, const char* pszArguments, 
 
 void RecordShellLink(const char* pszLinkPath)
 {
-    const std::string logPath = InstallChoices.destinationFolder + kLogFileName;
+    const std::string logPath = AppendName(InstallChoices.destinationFolder, kInstallLogFile);
     if (FitsPath(logPath))
         AppendLogLine(logPath.c_str(), (std::string(kPrefixShellLink) + pszLinkPath).c_str());
 }

@@ -28,6 +28,11 @@ std::string JoinFolderName(const std::string& folder, const std::string& name)
     return joined;
 }
 
+std::string AppendName(const std::string& folder, const std::string& name)
+{
+    return folder + '\\' + name;
+}
+
 std::string LowerAscii(std::string text)
 {
     for (char& c : text)

@@ -15,6 +15,10 @@ bool EndsWithSeparator(const std::string& folder);
 // folder + ("\" unless it already ends with "\" or "/") + name. An empty folder gives "\" + name.
 std::string JoinFolderName(const std::string& folder, const std::string& name);
 
+// folder + "\" + name whatever the folder ends with: how the installation appends its own file
+// and folder names to the folders it holds without a trailing backslash.
+std::string AppendName(const std::string& folder, const std::string& name);
+
 // True when the text fits a platform path buffer of kMaxPathChars bytes, terminator included.
 // Operations refuse a longer path rather than truncate it into another, valid one.
 inline bool FitsPath(const std::string& path) { return path.size() < kMaxPathChars; }

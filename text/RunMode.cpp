@@ -1,12 +1,12 @@
 // text/RunMode.cpp - command-line words and the run-mode decision; free of <windows.h>.
 #include "text/RunMode.h"
 #include "text/PathText.h"
+#include "text/ProductNames.h"
 
 namespace {
 
 const char kDeleteSelfSwitch[] = "-delself";
 const char kInstallSwitch[] = "-install";
-const char kInstallerFileName[] = "setup.exe";
 const char kSilentSwitch[] = "-s";
 const char kCloseWithoutAskingSwitch[] = "/S";
 
@@ -89,7 +89,7 @@ RunMode DecideRunMode(const std::vector<std::string>& words, const std::string& 
         return RunMode::UninstallStage2;
     if (words.size() >= 2 && LowerAscii(words[1]) == kInstallSwitch)
         return RunMode::Install;
-    if (LowerAscii(ownPath).find(kInstallerFileName) != std::string::npos)
+    if (LowerAscii(ownPath).find(kInstallerFileMark) != std::string::npos)
         return RunMode::Install;
     return RunMode::UninstallStage1;
 }

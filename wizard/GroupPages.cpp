@@ -1,8 +1,9 @@
 // wizard/GroupPages.cpp - the program group page and the ready page.
 #include "framework/Handles.h"
 #include "framework/UiText.h"
-#include "install/Registry.h"
+#include "platform/Registry.h"
 #include "setup_resources/resource.h"
+#include "text/ProductNames.h"
 #include "wizard/WizardPages.h"
 
 namespace {

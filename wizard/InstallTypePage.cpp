@@ -2,8 +2,10 @@
 #include <ole2.h>
 #include <shlobj.h>
 #include "framework/UiText.h"
-#include "install/FileOps.h"
+#include "platform/FileOps.h"
 #include "setup_resources/resource.h"
+#include "text/PathText.h"
+#include "text/ProductNames.h"
 #include "wizard/WizardPages.h"
 
 namespace {
@@ -21,10 +23,10 @@ bool PathExists(const std::string& path)
 
 std::string ChooseDestinationFolder(const std::string& picked)
 {
-    if (PathExists(picked + "\\Pixcap5.exe"))
+    if (PathExists(AppendName(picked, kCaptureAppFile)))
         return picked;  // an update in place
     if (CountFolderEntries("*", picked.c_str()) != 0)
-        return picked + "\\Pixorama 5";  // never spill the program's files among others
+        return AppendName(picked, kDefaultFolderName);  // never spill the program's files among others
     return picked;
 }
 
@@ -66,7 +68,7 @@ BOOL CInstallTypePage::OnCommand(WORD id, WORD code, HWND hControl)
 
 void CInstallTypePage::UpdateFolderNote()
 {
-    if (!InstallChoices.freshInstall && PathExists(InstallChoices.destinationFolder + "\\Pixcap5.exe"))
+    if (!InstallChoices.freshInstall && PathExists(AppendName(InstallChoices.destinationFolder, kCaptureAppFile)))
         SetDlgItemTextW(IDC_FOLDER_NOTE, LoadResStringW(IDS_FOLDER_HOLDS_OLD));
     else
         SetDlgItemTextW(IDC_FOLDER_NOTE, m_savedNote);
@@ -98,7 +100,7 @@ void CInstallTypePage::OnBrowse()
         // An empty folder (perhaps just made in the dialog) is created again by the installation.
         ::RemoveDirectoryA(picked);
         const std::string folder = picked;
-        if (PathExists(folder + "\\Pixcap.exe")) {
+        if (PathExists(AppendName(folder, kOldGenerationAppFile))) {
             AppMessageBoxId(m_hWnd, IDS_OLD_GENERATION_FOLDER, MB_OK | MB_ICONEXCLAMATION);
         } else {
             InstallChoices.destinationFolder = ChooseDestinationFolder(folder);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include "setup_resources/resource.h"
+#include "text/ProductNames.h"
 #include "wizard/WizardPages.h"
 
 // Room for the format's own text plus three numbers and the label, whatever the format holds.
@@ -96,7 +97,7 @@ BOOL CAgreementPage::OnInitDialog()
     PassDialogKeysOn(m_agreementEdit.m_hWnd);
     // The program never changes its current directory before the wizard, so this is the folder
     // the package was started from.
-    m_agreementText = ReadAgreementFile("agreement.txt");
+    m_agreementText = ReadAgreementFile(kAgreementFile);
     UpdateData(FALSE);
     m_agreementEdit.SendMessageW(EM_SETSEL, static_cast<WPARAM>(-1), 0);
     m_agreementEdit.SendMessageW(EM_SCROLLCARET);

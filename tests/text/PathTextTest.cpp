@@ -28,3 +28,12 @@ TEST(JoinFolderName, InsertsABackslashOnlyWhenNeeded)
     EXPECT_EQ(JoinFolderName("C:\\x/", "a.txt"), "C:\\x/a.txt");
     EXPECT_EQ(JoinFolderName("", "a.txt"), "\\a.txt");
 }
+
+// The installation's own names are appended as "\" + name: a folder picked as a drive's root
+// keeps its doubled separator, as the installation has always written it.
+TEST(AppendName, AlwaysInsertsOneBackslash)
+{
+    EXPECT_EQ(AppendName("C:\\x", "Pixcap5.exe"), "C:\\x\\Pixcap5.exe");
+    EXPECT_EQ(AppendName("C:\\", "Pixorama 5"), "C:\\\\Pixorama 5");
+    EXPECT_EQ(AppendName("", "PixUnInst.log"), "\\PixUnInst.log");
+}
