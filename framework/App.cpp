@@ -1,11 +1,10 @@
-// framework/App.cpp - the application object and the program's entry point.
+// framework/App.cpp - the application object.
 #include "framework/App.h"
 #include <commctrl.h>
-#include "framework/UiText.h"
 
 CWinApp* CWinApp::s_pApp = nullptr;
 
-CWinApp::CWinApp(const char* pszAppName) : m_hMainWnd(NULL), m_pszAppName(pszAppName)
+CWinApp::CWinApp() : m_hMainWnd(NULL)
 {
     s_pApp = this;
 }
@@ -16,22 +15,10 @@ CWinApp::~CWinApp()
         s_pApp = nullptr;
 }
 
-const std::wstring& CWinApp::GetTitle()
-{
-    if (m_title.empty()) {
-        if (m_pszAppName)
-            m_title = WideFromAnsi(m_pszAppName);
-        else
-            m_title = LoadResStringW(kIdsAppTitle);
-    }
-    return m_title;
-}
-
 int CWinApp::Run()
 {
     // The "three-dimensional look" of old is the common-controls look today.
     ::InitCommonControls();
-    GetTitle();
     const int result = RunStartup();
     if (result != 0) {
         // No main window is left, so the loop has nothing to wait for; drain what is queued.
@@ -42,9 +29,4 @@ int CWinApp::Run()
         }
     }
     return result;
-}
-
-HINSTANCE AppResourceHandle()
-{
-    return ::GetModuleHandleW(NULL);
 }

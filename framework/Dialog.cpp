@@ -1,7 +1,7 @@
 // framework/Dialog.cpp - window and dialog classes of the application framework, with data exchange.
 #include "framework/Dialog.h"
 #include <vector>
-#include "framework/App.h"
+#include "framework/UiText.h"
 
 std::wstring CWnd::GetWindowTextW() const
 {

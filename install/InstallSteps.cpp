@@ -6,6 +6,7 @@
 #include <string>
 #include "framework/UiText.h"
 #include "install/InstallState.h"
+#include "install/PackageManifest.h"
 #include "platform/FileOps.h"
 #include "platform/InstallLog.h"
 #include "platform/Registry.h"
@@ -136,6 +137,17 @@ void CopySettingsBesidePackage()
 }
 
 }  // namespace
+
+HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const char* pszDescription,
+                        int nShowCmd, const char* pszArguments, const char* pszWorkingFolder)
+{
+    const HRESULT hr = SaveShellLink(pszTarget, pszLinkPath, pszDescription, nShowCmd, pszArguments,
+                                     pszWorkingFolder);
+    const std::string logPath = NewLogPath();
+    if (SUCCEEDED(hr) && FitsPath(logPath))
+        AppendLogLine(logPath.c_str(), (std::string(kPrefixShellLink) + pszLinkPath).c_str());
+    return hr;
+}
 
 int PerformInstallSteps()
 {

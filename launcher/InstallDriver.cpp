@@ -85,13 +85,10 @@ void ReadEarlierProgramGroup()
 bool SettleVersionsAndEarlierChoices()
 {
     InstallChoicesRecord& c = InstallChoices;
-    if (c.freshInstall) {
-        GetFileVersion(AppendName(c.sourceFolder, kCaptureAppFile).c_str());
+    VersionRecord = GetFileVersion(AppendName(c.sourceFolder, kCaptureAppFile).c_str());
+    if (c.freshInstall)
         return true;
-    }
-    GetFileVersion(AppendName(c.destinationFolder, kCaptureAppFile).c_str());
-    const FileVersion installed = VersionRecord;
-    GetFileVersion(AppendName(c.sourceFolder, kCaptureAppFile).c_str());
+    const FileVersion installed = GetFileVersion(AppendName(c.destinationFolder, kCaptureAppFile).c_str());
     if (SilentFlag || PackedVersion(VersionRecord) > PackedVersion(installed))
         c.upgrade = 1;
     else if (!AskVersionQuestion(installed, VersionRecord))

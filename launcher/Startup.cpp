@@ -10,6 +10,7 @@
 #include "install/InstallState.h"
 #include "launcher/InstallDriver.h"
 #include "platform/InstanceManager.h"
+#include "platform/RebootDelete.h"
 #include "setup_resources/resource.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
@@ -205,6 +206,6 @@ int CSetupApp::RunStartup()
 
     if (mode == RunMode::Install)
         return RunInstaller();
-    LaunchUninstallCopy();  // returns only when the copy could not be started
+    LaunchUninstallCopy(SilentFlag);  // returns only when the copy could not be started
     return 0;
 }

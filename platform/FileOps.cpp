@@ -1,14 +1,10 @@
 // platform/FileOps.cpp - copying package files, the package manifest, folder counts, own folder.
 #include "platform/FileOps.h"
 #include <windows.h>
-#include <cstdio>
 #include <cstring>
 #include "framework/Handles.h"
-#include "install/InstallState.h"
-#include "platform/InstallLog.h"
-#include "text/LogLine.h"
+#include "platform/RebootDelete.h"
 #include "text/PathText.h"
-#include "uninstall/UninstallLaunch.h"
 
 namespace {
 
@@ -53,26 +49,7 @@ bool IsSameFolder(const std::string& sourceFolder, const std::string& destFolder
     return FoldCase(GetFullForm(sourceFolder)) == FoldCase(GetFullForm(destFolder));
 }
 
-// The two folders of a copy and whether they are one, worked out once for a whole run of copies:
-// the comparison costs several platform calls, and a package has thousands of files.
-struct SCopyFolders {
-    std::string source;  // separator rule applied, so a name can be appended
-    std::string dest;
-    bool same;
-    bool destExists;      // once seen, the destination folder is not asked again
-    bool expectNewFiles;  // the last destination file was missing: a fresh installation
-};
-
-SCopyFolders PrepareCopyFolders(const char* pszSourceFolder, const char* pszDestFolder)
-{
-    SCopyFolders folders;
-    folders.source = JoinFolderName(pszSourceFolder ? pszSourceFolder : "", "");
-    folders.dest = JoinFolderName(pszDestFolder ? pszDestFolder : "", "");
-    folders.same = IsSameFolder(folders.source, folders.dest);
-    folders.destExists = false;
-    folders.expectNewFiles = false;
-    return folders;
-}
+using SCopyFolders = CFileCopier::SFolders;
 
 // Moves an in-use destination aside; the running copy keeps working from the backup, which
 // the next system start removes.
@@ -156,10 +133,11 @@ int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszN
 }
 
 // Only one level: the install steps create the destination's parents beforehand.
-void CreateDestinationFolder(SCopyFolders& folders, const char* pszDestFolder)
+void CreateDestinationFolder(SCopyFolders& folders)
 {
     if (folders.destExists)
         return;
+    const char* pszDestFolder = folders.destAsGiven.c_str();
     if (!PathExists(pszDestFolder) && !::CreateDirectoryA(pszDestFolder, NULL))
         return;
     folders.destExists = true;
@@ -167,32 +145,30 @@ void CreateDestinationFolder(SCopyFolders& folders, const char* pszDestFolder)
 
 // A literal name answers with one attribute read what the search would: nothing there leaves
 // the destination alone, a folder creates the destination and stops, a file is copied.
-int CopyNamedFile(SCopyFolders& folders, const char* pszName, const char* pszSourceFolder,
-                  const char* pszDestFolder)
+int CopyNamedFile(SCopyFolders& folders, const char* pszName)
 {
-    const std::string sourcePath = JoinFolderName(pszSourceFolder, pszName);
+    const std::string sourcePath = folders.source + pszName;
     if (!FitsPath(sourcePath))
         return 0;
     const DWORD attributes = ::GetFileAttributesA(sourcePath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return 0;
-    CreateDestinationFolder(folders, pszDestFolder);
+    CreateDestinationFolder(folders);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return 0;
     return CopyFileBetween(folders, pszName, NULL, attributes);
 }
 
-int CopyFoundFiles(SCopyFolders& folders, const char* pszPattern, const char* pszSourceFolder,
-                   const char* pszDestFolder)
+int CopyFoundFiles(SCopyFolders& folders, const char* pszPattern)
 {
     if (IsLiteralName(pszPattern))
-        return CopyNamedFile(folders, pszPattern, pszSourceFolder, pszDestFolder);
-    const std::string searchPath = JoinFolderName(pszSourceFolder, pszPattern);
+        return CopyNamedFile(folders, pszPattern);
+    const std::string searchPath = folders.source + pszPattern;
     WIN32_FIND_DATAA data;
     CFindFile search;
     if (!search.First(searchPath, &data))
         return 0;
-    CreateDestinationFolder(folders, pszDestFolder);
+    CreateDestinationFolder(folders);
     int copied = 0;
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -204,60 +180,39 @@ int CopyFoundFiles(SCopyFolders& folders, const char* pszPattern, const char* ps
     return copied;
 }
 
-// "name" copies every match; "source > target" copies one file under a new name. The manifest
-// names files directly inside the source and the destination folder: an operand with a path,
-// a drive or a dots-only name would reach outside them and is skipped.
-void CopyManifestOperand(SCopyFolders& folders, const char* pszOperand)
+}  // namespace
+
+CFileCopier::CFileCopier(const char* pszSourceFolder, const char* pszDestFolder)
 {
-    const char* pszSourceFolder = InstallChoices.sourceFolder.c_str();
-    const char* pszDestFolder = InstallChoices.destinationFolder.c_str();
-    std::string source;
-    std::string target;
-    if (!SplitRenameOperand(pszOperand, &source, &target)) {
-        if (IsSafeFileOperand(source))
-            CopyFoundFiles(folders, source.c_str(), pszSourceFolder, pszDestFolder);
-        return;
-    }
-    if (IsSafeFileOperand(source) && IsSafeFileOperand(target))
-        CopyFileBetween(folders, source.c_str(), target.c_str(), INVALID_FILE_ATTRIBUTES);
+    m_folders.destAsGiven = pszDestFolder ? pszDestFolder : "";
+    m_folders.source = JoinFolderName(pszSourceFolder ? pszSourceFolder : "", "");
+    m_folders.dest = JoinFolderName(m_folders.destAsGiven, "");
+    m_folders.same = IsSameFolder(m_folders.source, m_folders.dest);
+    m_folders.destExists = false;
+    m_folders.expectNewFiles = false;
 }
 
-}  // namespace
+int CFileCopier::CopyFileAs(const char* pszName, const char* pszNewName)
+{
+    return pszName ? CopyFileBetween(m_folders, pszName, pszNewName, INVALID_FILE_ATTRIBUTES) : 0;
+}
+
+int CFileCopier::CopyMatching(const char* pszPattern)
+{
+    return pszPattern ? CopyFoundFiles(m_folders, pszPattern) : 0;
+}
 
 int CopyInstallFile(const char* pszName, const char* pszSourceFolder, const char* pszDestFolder,
                     const char* pszNewName)
 {
-    if (!pszName)
-        return 0;
-    SCopyFolders folders = PrepareCopyFolders(pszSourceFolder, pszDestFolder);
-    return CopyFileBetween(folders, pszName, pszNewName, INVALID_FILE_ATTRIBUTES);
+    return CFileCopier(pszSourceFolder, pszDestFolder).CopyFileAs(pszName, pszNewName);
 }
 
 int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const char* pszDestFolder)
 {
     if (!pszPattern || !pszSourceFolder || !pszDestFolder)
         return 0;
-    SCopyFolders folders = PrepareCopyFolders(pszSourceFolder, pszDestFolder);
-    return CopyFoundFiles(folders, pszPattern, pszSourceFolder, pszDestFolder);
-}
-
-void RunPackageManifest(const char* pszManifestPath)
-{
-    if (!pszManifestPath)
-        return;
-    FILE* pFile = std::fopen(pszManifestPath, "r");
-    if (!pFile)
-        return;
-    SCopyFolders folders = PrepareCopyFolders(InstallChoices.sourceFolder.c_str(),
-                                                    InstallChoices.destinationFolder.c_str());
-    const size_t prefixLength = std::strlen(kPrefixFileCopy);
-    char line[kLogLineBytes];
-    while (ReadLogLine(pFile, line)) {
-        // The whole rest of the line is the operand: " | " remarks are an undo-side notion.
-        if (LineHasPrefix(line, kPrefixFileCopy))
-            CopyManifestOperand(folders, line + prefixLength);  // results ignored: the next line follows
-    }
-    std::fclose(pFile);
+    return CFileCopier(pszSourceFolder, pszDestFolder).CopyMatching(pszPattern);
 }
 
 int CountFolderEntries(const char* pszPattern, const char* pszFolder)

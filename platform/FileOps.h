@@ -1,19 +1,40 @@
-// platform/FileOps.h - copying package files, the package manifest, folder counts, own folder.
+// platform/FileOps.h - copying files between folders, folder counts, own folder.
 #pragma once
 #include <string>
 
-// Copies one file from the source folder to the destination folder, under pszNewName when given.
-// An in-use destination is moved aside to ".old" and left to DeleteFileAtReboot.
-// Non-zero on success.
+// One run of copies from a source folder into a destination folder. What every copy of the run
+// shares is worked out once, since that costs several platform calls and a package has
+// thousands of files. An in-use destination is moved aside to ".old" and left to
+// DeleteFileAtReboot.
+class CFileCopier {
+public:
+    CFileCopier(const char* pszSourceFolder, const char* pszDestFolder);
+
+    // One file, under pszNewName when given. Non-zero on success.
+    int CopyFileAs(const char* pszName, const char* pszNewName);
+    // Every file matching the pattern; creates the destination folder (one level) when needed.
+    // Returns the number of files copied; stops at a folder or at the first failed copy.
+    int CopyMatching(const char* pszPattern);
+
+    struct SFolders {
+        std::string destAsGiven;
+        std::string source;   // separator rule applied, so a name can be appended
+        std::string dest;
+        bool same;            // two spellings of one folder
+        bool destExists;      // once seen, the destination folder is not asked again
+        bool expectNewFiles;  // the last destination file was missing: a fresh installation
+    };
+
+private:
+    SFolders m_folders;
+};
+
+// One copy run of one file (CFileCopier::CopyFileAs).
 int CopyInstallFile(const char* pszName, const char* pszSourceFolder, const char* pszDestFolder,
                     const char* pszNewName);
 
-// Copies every file matching the pattern; creates the destination folder (one level) when needed.
-// Returns the number of files copied; stops at a folder or at the first failed copy.
+// One copy run of one pattern (CFileCopier::CopyMatching); 0 when any argument is missing.
 int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const char* pszDestFolder);
-
-// Carries out the "File Copy: " lines of the package manifest, from the source to the destination folder.
-void RunPackageManifest(const char* pszManifestPath);
 
 // Number of entries matching folder + "\" + pattern, "." and ".." not counted.
 int CountFolderEntries(const char* pszPattern, const char* pszFolder);

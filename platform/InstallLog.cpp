@@ -79,14 +79,6 @@ int DeleteNamedFile(const std::string& folder, const char* pszName)
 
 }  // namespace
 
-bool IsLiteralName(const char* pszName)
-{
-    if (!pszName || !*pszName || std::strpbrk(pszName, "*?<>\"\\/:") != NULL)
-        return false;
-    const char last = pszName[std::strlen(pszName) - 1];
-    return last != '.' && last != ' ';
-}
-
 void AppendLogLine(const char* pszLogPath, const char* pszText)
 {
     if (!pszLogPath || !pszText)

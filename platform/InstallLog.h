@@ -1,15 +1,10 @@
-// platform/InstallLog.h - writing, reading and undoing the InstallLog.
+// platform/InstallLog.h - writing the InstallLog and undoing what it records.
 #pragma once
-#include <cstdio>
 #include "text/LogLine.h"
 
 // Opens the log for appending in text mode (creating it), writes the text and a newline, closes it.
 // Nothing is reported when the file cannot be opened.
 void AppendLogLine(const char* pszLogPath, const char* pszText);
-
-// Reads the next line (or piece of a longer line) into the buffer, stripped by the line rule.
-// False at the end of the file. Free of platform calls, so it lives with the other line rules.
-bool ReadLogLine(FILE* pFile, char (&line)[kLogLineBytes]);
 
 // Deletes the shortcuts of the "Shell Link: " entries (".lnk" files only), then removes the
 // "Made Dir: " folders and their emptied parents.
@@ -18,11 +13,6 @@ void UndoLinksAndFolders(const char* pszLogPath);
 // Deletes, in the folder, the files named by the file entries; pszOnlyPrefix NULL means all three
 // kinds. An operand that would reach outside the folder (IsSafeFileOperand) is skipped.
 void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix);
-
-// True when the platform's file search would take the name literally, so that one attribute read
-// answers what the search would: no wildcard (the platform's "<", ">" and '"' among them), no
-// separator or stream, not empty, no trailing dot or blank (which the platform drops).
-bool IsLiteralName(const char* pszName);
 
 // Deletes the files (not folders) matching the pattern in the folder, read-only and hidden ones
 // too; returns how many. A search path beyond the path buffer deletes nothing.

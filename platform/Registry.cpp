@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"
-#include "install/InstallState.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
 
@@ -98,27 +97,28 @@ std::string GetProgramFilesFolder()
     return folder;
 }
 
-void GetFileVersion(const char* pszPath)
+FileVersion GetFileVersion(const char* pszPath)
 {
-    VersionRecord = FileVersion();
+    FileVersion version;
     if (!pszPath)
-        return;
+        return version;
     DWORD handle = 0;
     const DWORD size = ::GetFileVersionInfoSizeA(pszPath, &handle);
     if (size == 0)
-        return;
+        return version;
     std::vector<BYTE> block(size);
     if (!::GetFileVersionInfoA(pszPath, 0, size, block.data()))
-        return;
+        return version;
     void* pValue = NULL;
     UINT cbValue = 0;
     char root[] = "\\";
     if (!::VerQueryValueA(block.data(), root, &pValue, &cbValue) || !pValue
         || cbValue < sizeof(VS_FIXEDFILEINFO))
-        return;
+        return version;
     const VS_FIXEDFILEINFO* pInfo = static_cast<const VS_FIXEDFILEINFO*>(pValue);
-    VersionRecord.major = HIWORD(pInfo->dwFileVersionMS);
-    VersionRecord.minor = LOWORD(pInfo->dwFileVersionMS);
-    VersionRecord.third = HIWORD(pInfo->dwFileVersionLS);
-    VersionRecord.fourth = LOWORD(pInfo->dwFileVersionLS);
+    version.major = HIWORD(pInfo->dwFileVersionMS);
+    version.minor = LOWORD(pInfo->dwFileVersionMS);
+    version.third = HIWORD(pInfo->dwFileVersionLS);
+    version.fourth = LOWORD(pInfo->dwFileVersionLS);
+    return version;
 }

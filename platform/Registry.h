@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "text/VersionText.h"
 
 // A string value (any type read as text) of root\key; value NULL or "" is the default value.
 // Empty text when the key or value cannot be read or does not fit 260 bytes.
@@ -17,8 +18,8 @@ std::string FindPreviousInstallFolder();
 // the Windows folder available it is "C:\Program Files".
 std::string GetProgramFilesFolder();
 
-// Fills VersionRecord with the file version of the file (all 0 when it cannot be read).
-void GetFileVersion(const char* pszPath);
+// The file version of the file (all 0 when it cannot be read).
+FileVersion GetFileVersion(const char* pszPath);
 
 // The platform's Windows-folder call. Tests point it elsewhere to reach a failure or another
 // drive letter, which the platform here never produces by itself.

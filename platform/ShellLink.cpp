@@ -1,4 +1,4 @@
-// platform/ShellLink.cpp - shortcut files, recorded in the InstallLog.
+// platform/ShellLink.cpp - shortcut files.
 #include "platform/ShellLink.h"
 #include <objbase.h>
 #include <shlobj.h>
@@ -8,10 +8,7 @@
 #include "framework/App.h"
 #include "framework/Handles.h"
 #include "framework/UiText.h"
-#include "install/InstallState.h"
-#include "platform/InstallLog.h"
 #include "text/PathText.h"
-#include "text/ProductNames.h"
 
 namespace {
 
@@ -60,16 +57,9 @@ void SetLinkOptions(IShellLinkA* pLink, int nShowCmd, const char* pszArguments, 
         pLink->SetWorkingDirectory(pszWorkingFolder);
 }
 
-void RecordShellLink(const char* pszLinkPath)
-{
-    const std::string logPath = AppendName(InstallChoices.destinationFolder, kInstallLogFile);
-    if (FitsPath(logPath))
-        AppendLogLine(logPath.c_str(), (std::string(kPrefixShellLink) + pszLinkPath).c_str());
-}
-
 }  // namespace
 
-HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const char* pszDescription,
+HRESULT SaveShellLink(const char* pszTarget, const char* pszLinkPath, const char* pszDescription,
                         int nShowCmd, const char* pszArguments, const char* pszWorkingFolder)
 {
     // A path that does not fit is refused rather than cut into the name of another file.
@@ -97,8 +87,5 @@ HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const ch
         ShowLinkWarning(L"SetDescription failed!");
     SetLinkOptions(pLink, nShowCmd, pszArguments, pszWorkingFolder);
 
-    hr = pFile->Save(linkPath, TRUE);
-    if (SUCCEEDED(hr))
-        RecordShellLink(pszLinkPath);
-    return hr;
+    return pFile->Save(linkPath, TRUE);
 }

@@ -1,7 +1,6 @@
 // text/LogLine.cpp - the InstallLog line rule and operand rules, shared by every reader.
 #include "text/LogLine.h"
 #include <cstring>
-#include "platform/InstallLog.h"
 #include "text/PathText.h"
 
 namespace {

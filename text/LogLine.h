@@ -1,6 +1,7 @@
 // text/LogLine.h - InstallLog line format; free of <windows.h>.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 // A line is read into this many bytes; a longer line arrives as several pieces.
@@ -17,6 +18,10 @@ constexpr const char* kPrefixFileDel = "File Del: ";
 
 // White space removed around the ">" of a renaming operand.
 constexpr const char* kOperandWhiteSpace = " \t\r\n\v\f";
+
+// Reads the next line (or piece of a longer line) into the buffer, stripped by the line rule.
+// False at the end of the file.
+bool ReadLogLine(FILE* pFile, char (&line)[kLogLineBytes]);
 
 // Strips trailing bytes 0x00..0x20 (compared unsigned), never the first byte, in place.
 void StripLineEnd(char* pszLine);

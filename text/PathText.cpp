@@ -1,5 +1,6 @@
 // text/PathText.cpp - path text rules shared by installer and uninstaller.
 #include "text/PathText.h"
+#include <cstring>
 
 std::string GetParentFolder(const char* pszPath)
 {
@@ -31,6 +32,14 @@ std::string JoinFolderName(const std::string& folder, const std::string& name)
 std::string AppendName(const std::string& folder, const std::string& name)
 {
     return folder + '\\' + name;
+}
+
+bool IsLiteralName(const char* pszName)
+{
+    if (!pszName || !*pszName || std::strpbrk(pszName, "*?<>\"\\/:") != NULL)
+        return false;
+    const char last = pszName[std::strlen(pszName) - 1];
+    return last != '.' && last != ' ';
 }
 
 std::string LowerAscii(std::string text)

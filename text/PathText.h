@@ -23,5 +23,10 @@ std::string AppendName(const std::string& folder, const std::string& name);
 // Operations refuse a longer path rather than truncate it into another, valid one.
 inline bool FitsPath(const std::string& path) { return path.size() < kMaxPathChars; }
 
+// True when the platform's file search would take the name literally, so that one attribute read
+// answers what the search would: no wildcard (the platform's "<", ">" and '"' among them), no
+// separator or stream, not empty, no trailing dot or blank (which the platform drops).
+bool IsLiteralName(const char* pszName);
+
 // ASCII lower-casing, as the platform's C runtime does it in the "C" locale.
 std::string LowerAscii(std::string text);

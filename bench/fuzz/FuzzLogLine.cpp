@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "platform/InstallLog.h"
 #include "text/LogLine.h"
 
 namespace {

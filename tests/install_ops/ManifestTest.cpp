@@ -1,6 +1,7 @@
 // tests/install_ops/ManifestTest.cpp - carrying out the package manifest's "File Copy: " lines.
 #include <gtest/gtest.h>
 #include "install/InstallState.h"
+#include "install/PackageManifest.h"
 #include "install_ops/OpsTestHelpers.h"
 #include "platform/FileOps.h"
 #include "support/TestSupport.h"

@@ -5,8 +5,8 @@
 #include <shobjidl.h>
 #include "framework/Handles.h"
 #include "install/InstallState.h"
+#include "install/InstallSteps.h"
 #include "install_ops/OpsTestHelpers.h"
-#include "platform/ShellLink.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "platform/InstallLog.h"
 #include "text/LogLine.h"
 
 namespace {

@@ -313,13 +313,3 @@ TEST(DeleteMatchingFiles, APlainNameDeletesProtectedFilesButNoFolder)
     EXPECT_EQ(::GetFileAttributesA((folder + "\\sub\\inner.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
-
-TEST(IsLiteralName, OnlyNamesTheSearchTakesAsTheyAreSkipIt)
-{
-    for (const char* pszName : {"a.txt", "PixUnInst.log", "no extension", ".hidden"})
-        EXPECT_TRUE(IsLiteralName(pszName)) << pszName;
-    const char* const refused[] = {"*.txt", "a?.txt", "a<b", "a>b", "a\"b", "sub\\a", "sub/a", "c:a",
-                                   "a.txt:stream", "", "a.", "a ", nullptr};
-    for (const char* pszName : refused)
-        EXPECT_FALSE(IsLiteralName(pszName)) << (pszName ? pszName : "(null)");
-}
