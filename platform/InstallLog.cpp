@@ -135,19 +135,15 @@ int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
     const std::string folder(pszFolder);
     if (IsLiteralName(pszPattern))
         return DeleteNamedFile(folder, pszPattern);
-    const std::string searchPath = JoinFolderName(folder, pszPattern);
-    WIN32_FIND_DATAA data;
-    CFindFile search;
-    if (!search.First(searchPath, &data))
-        return 0;
     int count = 0;
-    do {
+    CFindFile::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count](const WIN32_FIND_DATAA& data) {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
+            return true;
         const std::string path = JoinFolderName(folder, data.cFileName);
         if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes))
             ++count;
-    } while (search.Next(&data));
+        return true;
+    });
     return count;
 }

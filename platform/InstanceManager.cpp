@@ -4,7 +4,7 @@
 #include <cstring>
 #include "text/ProductNames.h"
 
-IMPLEMENT_RUNTIME_CLASS(COXInstanceManager, CObject)
+IMPLEMENT_RUNTIME_CLASS(COXInstanceManager)
 
 namespace {
 
@@ -122,20 +122,6 @@ void NotifyProcesses(const uint32_t* pListed, uint32_t count, UINT message, uint
     }
 }
 
-struct SMainWindowSearch {
-    DWORD processId;
-    HWND hFound;
-};
-
-BOOL CALLBACK VisitTopLevelWindow(HWND hWnd, LPARAM param)
-{
-    SMainWindowSearch* pSearch = reinterpret_cast<SMainWindowSearch*>(param);
-    if (GetWindowProcessId(hWnd) != pSearch->processId || !IsMainWindowCandidate(hWnd))
-        return TRUE;
-    pSearch->hFound = hWnd;
-    return FALSE;
-}
-
 }  // namespace
 
 COXInstanceManager::COXInstanceManager(const char* pszName, uint32_t nExtraSize)
@@ -143,10 +129,7 @@ COXInstanceManager::COXInstanceManager(const char* pszName, uint32_t nExtraSize)
       m_nListSize(sizeof(SInstanceList)),
       m_nExtraSize(nExtraSize),
       m_listMutex((kListMutexPrefix + m_sName).c_str()),
-      m_extraMutex((kExtraMutexPrefix + m_sName).c_str()),
-      m_hFileMap(NULL),
-      m_pList(NULL),
-      m_pExtra(NULL)
+      m_extraMutex((kExtraMutexPrefix + m_sName).c_str())
 {
     // Without its lock the list cannot be shared safely: the registry then stays unavailable
     // (no section), every operation fails, and the run goes on seeing no other copies.
@@ -159,12 +142,8 @@ COXInstanceManager::COXInstanceManager(const char* pszName, uint32_t nExtraSize)
 COXInstanceManager::~COXInstanceManager()
 {
     RemoveProcess(::GetCurrentProcessId());
-    UnmapExtra();
-    if (m_hFileMap) {
-        ::CloseHandle(m_hFileMap);
-        m_hFileMap = NULL;
-    }
-    // The members then close the additional mutex before the list mutex (reverse declaration).
+    // The members then unmap the additional view, close the section, the additional mutex and
+    // the list mutex, in this order (reverse declaration).
 }
 
 void COXInstanceManager::CreateSection()
@@ -180,15 +159,16 @@ void COXInstanceManager::CreateSection()
 
     // Creation and initialisation are one step for the other processes: one that opens the new
     // section meanwhile waits for this lock instead of registering into a list about to be wiped.
-    if (!m_listMutex.Lock())
+    CMutexLock lock(m_listMutex);
+    if (!lock.IsHeld())
         return;
     const std::string name = kFileMapPrefix + m_sName;
-    m_hFileMap = ::CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, kSectionProtection, 0,
-                                      m_nListSize + m_nExtraSize, name.c_str());
+    HANDLE hFileMap = ::CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, kSectionProtection, 0,
+                                           m_nListSize + m_nExtraSize, name.c_str());
     const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
-    if (m_hFileMap && !existed)
+    m_hFileMap.Attach(hFileMap);
+    if (m_hFileMap.IsValid() && !existed)
         ResetList();
-    m_listMutex.Unlock();
 }
 
 // Map, lock, work, unmap, unlock: the view never outlives the lock, and none stays mapped
@@ -198,14 +178,11 @@ bool COXInstanceManager::RunLocked(Work work)
 {
     if (!MapList())
         return false;
-    if (!m_listMutex.Lock()) {
-        UnmapList();
-        return false;
-    }
-    work(*static_cast<SInstanceList*>(m_pList));
+    CMutexLock lock(m_listMutex);
+    if (lock.IsHeld())
+        work(*static_cast<SInstanceList*>(m_pList.Get()));
     UnmapList();
-    m_listMutex.Unlock();
-    return true;
+    return lock.IsHeld();
 }
 
 void COXInstanceManager::ResetList()
@@ -273,32 +250,21 @@ bool COXInstanceManager::RemoveProcess(uint32_t id)
 
 bool COXInstanceManager::MapList()
 {
-    if (!m_hFileMap)
+    if (!m_hFileMap.IsValid())
         return false;
-    if (!m_pList)
-        m_pList = ::MapViewOfFile(m_hFileMap, kViewAccess, 0, 0, m_nListSize);
-    return m_pList != NULL;
+    if (!m_pList.Get())
+        m_pList.Attach(::MapViewOfFile(m_hFileMap, kViewAccess, 0, 0, m_nListSize));
+    return m_pList.Get() != NULL;
 }
 
 void COXInstanceManager::UnmapList()
 {
-    if (m_pList) {
-        ::UnmapViewOfFile(m_pList);
-        m_pList = NULL;
-    }
-}
-
-void COXInstanceManager::UnmapExtra()
-{
-    if (m_pExtra) {
-        ::UnmapViewOfFile(m_pExtra);
-        m_pExtra = NULL;
-    }
+    m_pList.Unmap();
 }
 
 HWND FindMainWindow(DWORD processId)
 {
-    SMainWindowSearch search = { processId, NULL };
-    ::EnumWindows(VisitTopLevelWindow, reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
+    CMainWindowTable windows(std::vector<uint32_t>(1, processId));
+    windows.FindWindows();
+    return windows.GetMainWindow(processId);
 }

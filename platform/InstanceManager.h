@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "framework/Handles.h"
 #include "framework/Mutex.h"
 #include "framework/Object.h"
 
@@ -32,27 +33,22 @@ public:
     bool AddProcess(uint32_t id);
     bool RemoveProcess(uint32_t id);
 
-protected:
+private:
+    void CreateSection();
     void ResetList();
     bool MapList();
     void UnmapList();
-    void UnmapExtra();
-
-private:
-    void CreateSection();
     template <class Work>
     bool RunLocked(Work work);
-
-protected:
 
     std::string m_sName;
     uint32_t m_nListSize;
     uint32_t m_nExtraSize;
     CMutex m_listMutex;
     CMutex m_extraMutex;
-    HANDLE m_hFileMap;
-    void* m_pList;
-    void* m_pExtra;
+    CHandle m_hFileMap;
+    CMappedView m_pList;   // only for the duration of one operation
+    CMappedView m_pExtra;  // never mapped by this program
 };
 
 // The process's main window: top-level, not owned, not a tool window, not titled

@@ -1,4 +1,4 @@
-// framework/SmallRuntime.cpp - linked into the shipped programs only. The program never throws
+// launcher/SmallRuntime.cpp - linked into setup.exe alone. The program never throws
 // and cannot recover from an exhausted heap, so the C++ runtime's throwing paths end the process
 // instead; this keeps the exception machinery (unwinder, demangler, thread library) out of the
 // program file, which roughly halves its size.
