@@ -23,14 +23,6 @@ namespace {
 // A shorter common programs folder (no drive and folder name) cannot be used for the group.
 const size_t kMinCommonProgramsChars = 4;
 
-// The all-users flag picks the common folder of HKLM, else the current user's of HKCU.
-std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
-{
-    if (InstallChoices.allUsers)
-        return ReadRegistryString(HKEY_LOCAL_MACHINE, kShellFoldersKey, pszCommonName);
-    return ReadRegistryString(HKEY_CURRENT_USER, kShellFoldersKey, pszUserName);
-}
-
 std::string NewLogPath()
 {
     return AppendName(InstallChoices.destinationFolder, kInstallLogFile);
@@ -50,12 +42,12 @@ void RemoveEarlierInstallation()
 std::string SettleProgramsFolder()
 {
     if (InstallChoices.allUsers) {
-        const std::string common = ReadShellFolder("Common Programs", "Programs");
+        const std::string common = ReadShellFolder(ShellFolder::Programs, true);
         if (common.size() >= kMinCommonProgramsChars)
             return common;
         InstallChoices.allUsers = 0;
     }
-    return ReadShellFolder("Common Programs", "Programs");
+    return ReadShellFolder(ShellFolder::Programs, false);
 }
 
 void CreateFolderIfFits(const std::string& path)
@@ -105,9 +97,9 @@ void CreateGroupLinks(const std::string& groupFolder)
 
 // A shell folder that cannot be read gives no shortcut: an empty text would put it into the
 // root folder of the current drive.
-void CreateShellFolderLink(const char* pszCommonName, const char* pszUserName)
+void CreateShellFolderLink(ShellFolder where)
 {
-    const std::string folder = ReadShellFolder(pszCommonName, pszUserName);
+    const std::string folder = ReadShellFolder(where, InstallChoices.allUsers != 0);
     if (!folder.empty())
         CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, kCaptureAppFile);
 }
@@ -167,9 +159,9 @@ int PerformInstallSteps()
     if (!programsFolder.empty())  // else the group would land in the current drive's root
         CreateGroupLinks(CreateGroupFolder(programsFolder, c.programGroupName));
     if (c.desktopIcon)
-        CreateShellFolderLink("Common Desktop", "Desktop");
+        CreateShellFolderLink(ShellFolder::Desktop);
     if (c.startWithWindows)
-        CreateShellFolderLink("Common Startup", "Startup");
+        CreateShellFolderLink(ShellFolder::Startup);
     WriteRegistryEntries();
     CopySettingsBesidePackage();
     return 0;

@@ -11,7 +11,7 @@
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
 #include "platform/FileOps.h"
-#include "platform/InstallLog.h"
+#include "platform/Process.h"
 #include "platform/Registry.h"
 #include "setup_resources/resource.h"
 #include "text/GroupName.h"
@@ -45,9 +45,8 @@ bool AskVersionQuestion(const FileVersion& installed, const FileVersion& package
 void TakeEarlierProgramGroup(FILE* pLog)
 {
     const bool common = InstallChoices.allUsers != 0;
-    HKEY hRoot = common ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    std::string programs = ReadRegistryString(hRoot, kShellFoldersKey, common ? "Common Programs" : "Programs");
-    std::string startup = ReadRegistryString(hRoot, kShellFoldersKey, common ? "Common Startup" : "Startup");
+    std::string programs = ReadShellFolder(ShellFolder::Programs, common);
+    std::string startup = ReadShellFolder(ShellFolder::Startup, common);
     if (programs.empty() || programs.back() != '\\')
         programs += '\\';
     programs = LowerAscii(programs);
@@ -131,14 +130,7 @@ void StartInstalledProgram()
     const std::string program = AppendName(InstallChoices.destinationFolder, kCaptureAppFile);
     if (!FitsPath(program))
         return;
-    std::string commandLine = "\"" + program + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (::CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
+    StartProgram(program, "\"" + program + "\"", false);  // a failure is not reported
 }
 
 bool PackageIsComplete()
@@ -168,7 +160,7 @@ int RunInstaller()
             c.allUsers = 1;
         PerformInstallSteps();
     } else {
-        CWizardFrameDlg dlg;
+        CWizardFrameDlg dlg(InstallChoices);
         if (dlg.DoModal() != IDOK)
             return 1;
     }

@@ -10,6 +10,7 @@
 #include "install/InstallState.h"
 #include "launcher/InstallDriver.h"
 #include "platform/InstanceManager.h"
+#include "platform/Process.h"
 #include "platform/RebootDelete.h"
 #include "setup_resources/resource.h"
 #include "text/PathText.h"
@@ -34,18 +35,7 @@ const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                      
 
 // Image paths of other processes are read into this many bytes; longer ones are not believed.
 const DWORD kImagePathChars = 1024;
-// The longest path the platform's wide services accept.
-const DWORD kLongPathChars = 32768;
 const DWORD kCompareChunkBytes = 64 * 1024;
-
-// The whole path, however long: the mode test and the participant check must not see a cut
-// path. Empty on failure.
-std::string GetOwnProgramPath()
-{
-    std::vector<char> path(kLongPathChars);
-    const DWORD n = ::GetModuleFileNameA(NULL, path.data(), kLongPathChars);
-    return (n == 0 || n >= kLongPathChars) ? std::string() : std::string(path.data(), n);
-}
 
 std::string GetFileNamePart(const std::string& path)
 {

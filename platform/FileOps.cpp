@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstring>
 #include "framework/Handles.h"
+#include "platform/Process.h"
 #include "platform/RebootDelete.h"
 #include "text/PathText.h"
 
@@ -13,11 +14,6 @@ constexpr DWORD kHiddenReadOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 // A file written in place keeps what it had beyond these (system, compression, a link...), while a
 // new copy has only the source's attributes; such a destination is replaced instead.
 constexpr DWORD kInPlaceAttributes = kHiddenReadOnly | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
-
-bool PathExists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 // Lower-cased in the system code page, so that accented folder names compare like the file
 // system sees them.
@@ -221,26 +217,26 @@ int CountFolderEntries(const char* pszPattern, const char* pszFolder)
         return 0;
     // Callers pass folders held without a trailing backslash, so no separator rule here.
     const std::string searchPath = std::string(pszFolder) + "\\" + pszPattern;
-    WIN32_FIND_DATAA data;
-    CFindFile search;
-    if (!search.First(searchPath, &data))
-        return 0;
     int count = 0;
-    do {
+    CFindFile::ForEach(searchPath, [&count](const WIN32_FIND_DATAA& data) {
         if (std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0)
             ++count;
-    } while (search.Next(&data));
+        return true;
+    });
     return count;
+}
+
+bool PathExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string GetOwnFolder()
 {
-    char buffer[kMaxPathChars];
-    const DWORD length = ::GetModuleFileNameA(NULL, buffer, kMaxPathChars);
-    // A full buffer means a cut path, which would name another folder.
-    if (length == 0 || length >= kMaxPathChars)
+    // A path beyond the path buffer counts as none: the folders built on it would be cut.
+    const std::string path = GetOwnProgramPath();
+    if (!FitsPath(path))
         return std::string();
-    const std::string path(buffer, length);
     const size_t backslash = path.rfind('\\');
     return backslash == std::string::npos ? std::string() : path.substr(0, backslash);
 }

@@ -39,5 +39,8 @@ int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const
 // Number of entries matching folder + "\" + pattern, "." and ".." not counted.
 int CountFolderEntries(const char* pszPattern, const char* pszFolder);
 
+// True when a file or folder of that name exists.
+bool PathExists(const std::string& path);
+
 // Folder of the running program file, without a trailing backslash.
 std::string GetOwnFolder();

@@ -71,6 +71,25 @@ bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, c
            == ERROR_SUCCESS;
 }
 
+const char* ShellFolderValueName(ShellFolder folder, bool allUsers)
+{
+    switch (folder) {
+    case ShellFolder::Programs:
+        return allUsers ? "Common Programs" : "Programs";
+    case ShellFolder::Desktop:
+        return allUsers ? "Common Desktop" : "Desktop";
+    case ShellFolder::Startup:
+    default:
+        return allUsers ? "Common Startup" : "Startup";
+    }
+}
+
+std::string ReadShellFolder(ShellFolder folder, bool allUsers)
+{
+    return ReadRegistryString(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kShellFoldersKey,
+                              ShellFolderValueName(folder, allUsers));
+}
+
 std::string FindPreviousInstallFolder()
 {
     std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kOlderProductKey, kInstallFolderValue);

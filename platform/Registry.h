@@ -11,6 +11,17 @@ std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszVa
 // Writes a REG_SZ value, creating missing keys; pszValue NULL is the default value.
 bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText);
 
+// The shell folders that shortcuts go into.
+enum class ShellFolder { Programs, Desktop, Startup };
+
+// The value that names the folder under kShellFoldersKey: "Common Programs" and the like for
+// all users (under HKLM), "Programs" and the like for one user.
+const char* ShellFolderValueName(ShellFolder folder, bool allUsers);
+
+// The folder for all users (HKLM) or for the current user (HKCU), as ReadRegistryString reads
+// it; empty when it cannot be read.
+std::string ReadShellFolder(ShellFolder folder, bool allUsers);
+
 // Folder of an earlier installation without a trailing backslash, or the empty text.
 std::string FindPreviousInstallFolder();
 

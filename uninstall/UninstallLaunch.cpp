@@ -3,7 +3,7 @@
 #include "uninstall/UninstallLaunch.h"
 #include <windows.h>
 #include <string>
-#include <vector>
+#include "platform/Process.h"
 #include "text/CommandQuote.h"
 #include "text/PathText.h"
 
@@ -15,17 +15,6 @@ std::string GetTempFolder()
 {
     char buffer[kMaxPathChars];
     const DWORD length = ::GetTempPathA(kMaxPathChars, buffer);
-    if (length == 0 || length >= kMaxPathChars)
-        return std::string();
-    return std::string(buffer, length);
-}
-
-// The running program's file; empty when it would not fit, since a cut path names another file
-// that the second stage would delete.
-std::string GetProgramFilePath()
-{
-    char buffer[kMaxPathChars];
-    const DWORD length = ::GetModuleFileNameA(NULL, buffer, kMaxPathChars);
     if (length == 0 || length >= kMaxPathChars)
         return std::string();
     return std::string(buffer, length);
@@ -49,21 +38,18 @@ std::string MakeTemporaryCopy(const std::string& programPath)
 
 void LaunchUninstallCopy(bool silent)
 {
-    const std::string programPath = GetProgramFilePath();
+    // A path that does not fit counts as none: a cut path names another file, which the second
+    // stage would delete.
+    std::string programPath = GetOwnProgramPath();
+    if (!FitsPath(programPath))
+        programPath.clear();
     const std::string tempPath = MakeTemporaryCopy(programPath);
     if (tempPath.empty())
         return;
     const std::string commandLine = BuildSecondStageCommandLine(tempPath, programPath, silent);
-    std::vector<char> writableLine(commandLine.begin(), commandLine.end());
-    writableLine.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA(tempPath.c_str(), writableLine.data(), NULL, NULL, TRUE, 0, NULL, NULL,
-                          &startup, &process))
+    // The second stage inherits the handles, the environment and the current directory.
+    if (!StartProgram(tempPath, commandLine, true))
         return;  // no message: the caller ends the program normally
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
     // Ending here skips the destructors of the process-wide objects on purpose: nothing of this
     // process's shutdown may run once the copy is on its way; the instance list copes with the
     // entry left behind.

@@ -116,15 +116,15 @@ void DeleteFileIfFits(const std::string& path)
 }
 
 // Start-up and desktop shortcut and the fixed group of one profile; closes the key when done.
-void RemoveProfileShortcuts(CRegKey& shellFolders, const char* pszStartup, const char* pszDesktop,
-                            const char* pszPrograms)
+void RemoveProfileShortcuts(CRegKey& shellFolders, bool allUsers)
 {
     std::string folder;
-    if (ReadValueText(shellFolders, pszStartup, folder) && !folder.empty())
+    if (ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Startup, allUsers), folder) && !folder.empty())
         DeleteFileIfFits(AppendName(folder, kFixedShortcutFile));
-    if (ReadValueText(shellFolders, pszDesktop, folder) && !folder.empty())
+    if (ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Desktop, allUsers), folder) && !folder.empty())
         DeleteFileIfFits(AppendName(folder, kFixedShortcutFile));
-    const bool havePrograms = ReadValueText(shellFolders, pszPrograms, folder) && !folder.empty();
+    const bool havePrograms =
+        ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Programs, allUsers), folder) && !folder.empty();
     shellFolders.Close();
     if (!havePrograms)
         return;
@@ -230,7 +230,7 @@ void RemoveStandardShortcuts()
 {
     CRegKey common;
     if (common.Open(HKEY_LOCAL_MACHINE, kShellFoldersKey, KEY_QUERY_VALUE) == ERROR_SUCCESS)
-        RemoveProfileShortcuts(common, "Common Startup", "Common Desktop", "Common Programs");
+        RemoveProfileShortcuts(common, true);
     std::string hiveName;
     for (DWORD i = 0; EnumSubkey(HKEY_USERS, i, hiveName); ++i) {
         CRegKey hive;
@@ -238,6 +238,6 @@ void RemoveStandardShortcuts()
             continue;
         CRegKey shellFolders;
         if (shellFolders.Open(hive, kShellFoldersKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-            RemoveProfileShortcuts(shellFolders, "Startup", "Desktop", "Programs");
+            RemoveProfileShortcuts(shellFolders, false);
     }
 }

@@ -11,15 +11,11 @@ constexpr int kBetaLabelChars = 32;
 
 CWelcomePage::CWelcomePage(CWnd* pParent) : CDialog(IDD_WELCOME_PAGE, pParent) {}
 
-void CWelcomePage::DoDataExchange(CDataExchange* pDX)
-{
-    DDX_Control(pDX, IDC_VERSION_TEXT, m_versionText);
-}
-
 BOOL CWelcomePage::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    m_versionText.SetWindowTextW(FormatVersionText(m_versionText.GetWindowTextW(), VersionRecord));
+    // The template's text is the format.
+    SetDlgItemTextW(IDC_VERSION_TEXT, FormatVersionText(GetDlgItemTextW(IDC_VERSION_TEXT), VersionRecord));
     return TRUE;
 }
 

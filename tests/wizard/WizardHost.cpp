@@ -74,7 +74,7 @@ public:
         for (int i = 1; i < __argc; ++i)
             ApplyArgument(__argv[i]);
         const UINT_PTR timer = ::SetTimer(NULL, 0, 20, RecordMainWindow);
-        CWizardFrameDlg dlg;
+        CWizardFrameDlg dlg(InstallChoices);
         const INT_PTR result = dlg.DoModal();
         ::KillTimer(NULL, timer);
         WriteResult(result, m_hMainWnd);
