@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <gtest/gtest.h>
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 
@@ -43,6 +44,59 @@ HANDLE StartProgram(const std::string& program, const std::string& args, DWORD* 
     if (!args.empty())
         line += " " + args;
     return pixtest::StartProcess(line, pProcessId);
+}
+
+CProgramRun::~CProgramRun()
+{
+    if (!m_hProcess)
+        return;
+    if (::WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT)
+        ::TerminateProcess(m_hProcess, 1);
+    ::CloseHandle(m_hProcess);
+}
+
+bool CProgramRun::Start(const std::string& program, const std::string& args)
+{
+    m_program = program;
+    m_hProcess = StartProgram(program, args, &m_pid);
+    if (!m_hProcess)
+        ADD_FAILURE() << "could not start " << program << " " << args;
+    return m_hProcess != NULL;
+}
+
+std::string CProgramRun::Seen() const
+{
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(m_hProcess, &code))
+        return "its state could not be read";
+    return code == STILL_ACTIVE ? "it is still running" : "it ended with code " + std::to_string(code);
+}
+
+bool CProgramRun::WaitForBox()
+{
+    m_box = pixtest::MessageBoxInfo();
+    if (pixtest::ReadMessageBox(pixtest::WaitForMessageBox(m_pid, kWaitMs), &m_box))
+        return true;
+    ADD_FAILURE() << "awaited a message box of " << m_program << " for " << kWaitMs << " ms; " << Seen();
+    return false;
+}
+
+bool CProgramRun::Answer(int button)
+{
+    if (pixtest::PressButton(m_box.hwnd, button) && pixtest::WaitForWindowGone(m_box.hwnd, kWaitMs))
+        return true;
+    ADD_FAILURE() << "awaited the box \"" << m_box.text << "\" to go after button " << button << "; "
+                  << (::IsWindowVisible(m_box.hwnd) ? "it is still shown" : "the button could not be pressed");
+    return false;
+}
+
+DWORD CProgramRun::WaitForExitCode()
+{
+    DWORD code = kNoExitCode;
+    if (pixtest::WaitForExit(m_hProcess, kWaitMs, &code))
+        return code;
+    ADD_FAILURE() << "awaited the end of " << m_program << " for " << kWaitMs << " ms; " << Seen();
+    return kNoExitCode;
 }
 
 bool RunProgram(const std::string& program, const std::string& args, DWORD* pExitCode, DWORD timeoutMs)
