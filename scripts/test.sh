@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the include direction between the layers, the text rules natively under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then every test program of the x86_64 build under Wine (GUI tests under Xvfb). The i686 build
-# is built too, so that a change that breaks the shipped product fails here.
+# Runs every test: the include direction between the layers, the text rules natively under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then every test program of the x86_64 build
+# under Wine (GUI tests under Xvfb). The i686 build is built too, so that a change that breaks
+# the shipped product fails here.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 pix_install_packages
