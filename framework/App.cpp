@@ -1,6 +1,5 @@
 // framework/App.cpp - the application object.
 #include "framework/App.h"
-#include <commctrl.h>
 
 CWinApp* CWinApp::s_pApp = nullptr;
 
@@ -17,8 +16,6 @@ CWinApp::~CWinApp()
 
 int CWinApp::Run()
 {
-    // The "three-dimensional look" of old is the common-controls look today.
-    ::InitCommonControls();
     const int result = RunStartup();
     if (result != 0) {
         // No main window is left, so the loop has nothing to wait for; drain what is queued.

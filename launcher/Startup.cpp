@@ -11,7 +11,9 @@
 #include "launcher/InstallDriver.h"
 #include "platform/InstanceManager.h"
 #include "platform/Process.h"
+#include "platform/ProcessImage.h"
 #include "platform/RebootDelete.h"
+#include "platform/SystemLibrary.h"
 #include "setup_resources/resource.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
@@ -78,11 +80,9 @@ bool HaveSameContent(const std::string& pathA, const std::string& pathB)
 // copies of this program (by their content) count as participants.
 bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 {
-    char image[kImagePathChars];
-    DWORD size = kImagePathChars;
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || size >= kImagePathChars)
+    std::string imagePath;
+    if (!ReadProcessImagePath(hProcess, kImagePathChars, &imagePath))
         return false;
-    const std::string imagePath(image, size);
     if (LowerAscii(GetFileNamePart(imagePath)) == LowerAscii(kCaptureAppFile))
         return true;
     if (ownPath.empty())
@@ -95,7 +95,7 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 // gets neither the close request nor the termination.
 void CloseParticipant(DWORD processId, const std::string& ownPath)
 {
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    CHandle process(::OpenProcess(PROCESS_TERMINATE | ProcessImageAccess(), FALSE, processId));
     if (!process.IsValid() || !IsParticipant(process, ownPath))
         return;
     HWND hMainWnd = FindMainWindow(processId);
@@ -173,6 +173,7 @@ bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::s
 
 int CSetupApp::RunStartup()
 {
+    InitCommonControlsFromSystem();
     const std::vector<std::string> words = SplitCommandLine(::GetCommandLineA());
     SilentFlag = IsSilentCommandLine(words);
     const RunMode mode = DecideRunMode(words, GetOwnProgramPath());

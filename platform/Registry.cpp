@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"
+#include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
 
@@ -36,6 +37,35 @@ std::string GetWindowsDriveRoot()
     if (backslash != std::string::npos)
         folder.erase(backslash + 1);
     return folder;
+}
+
+typedef DWORD (WINAPI* GetFileVersionInfoSizeAProc)(LPCSTR, LPDWORD);
+typedef BOOL (WINAPI* GetFileVersionInfoAProc)(LPCSTR, DWORD, DWORD, LPVOID);
+typedef BOOL (WINAPI* VerQueryValueAProc)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+
+// The version library is not one that Windows always takes from the system folder, so it is
+// loaded from there at each use instead of being imported. A missing library reads as no version.
+bool ReadFixedFileInfo(const char* pszPath, VS_FIXEDFILEINFO* pInfo)
+{
+    CLibrary version(LoadSystemLibrary(L"version.dll"));
+    GetFileVersionInfoSizeAProc pfnSize = version.Export<GetFileVersionInfoSizeAProc>("GetFileVersionInfoSizeA");
+    GetFileVersionInfoAProc pfnRead = version.Export<GetFileVersionInfoAProc>("GetFileVersionInfoA");
+    VerQueryValueAProc pfnQuery = version.Export<VerQueryValueAProc>("VerQueryValueA");
+    if (!pfnSize || !pfnRead || !pfnQuery)
+        return false;
+    DWORD handle = 0;
+    const DWORD size = pfnSize(pszPath, &handle);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> block(size);
+    if (!pfnRead(pszPath, 0, size, block.data()))
+        return false;
+    void* pValue = NULL;
+    UINT cbValue = 0;
+    if (!pfnQuery(block.data(), "\\", &pValue, &cbValue) || !pValue || cbValue < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    std::memcpy(pInfo, pValue, sizeof(VS_FIXEDFILEINFO));
+    return true;
 }
 
 }  // namespace
@@ -119,25 +149,12 @@ std::string GetProgramFilesFolder()
 FileVersion GetFileVersion(const char* pszPath)
 {
     FileVersion version;
-    if (!pszPath)
+    VS_FIXEDFILEINFO info;
+    if (!pszPath || !ReadFixedFileInfo(pszPath, &info))
         return version;
-    DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(pszPath, &handle);
-    if (size == 0)
-        return version;
-    std::vector<BYTE> block(size);
-    if (!::GetFileVersionInfoA(pszPath, 0, size, block.data()))
-        return version;
-    void* pValue = NULL;
-    UINT cbValue = 0;
-    char root[] = "\\";
-    if (!::VerQueryValueA(block.data(), root, &pValue, &cbValue) || !pValue
-        || cbValue < sizeof(VS_FIXEDFILEINFO))
-        return version;
-    const VS_FIXEDFILEINFO* pInfo = static_cast<const VS_FIXEDFILEINFO*>(pValue);
-    version.major = HIWORD(pInfo->dwFileVersionMS);
-    version.minor = LOWORD(pInfo->dwFileVersionMS);
-    version.third = HIWORD(pInfo->dwFileVersionLS);
-    version.fourth = LOWORD(pInfo->dwFileVersionLS);
+    version.major = HIWORD(info.dwFileVersionMS);
+    version.minor = LOWORD(info.dwFileVersionMS);
+    version.third = HIWORD(info.dwFileVersionLS);
+    version.fourth = LOWORD(info.dwFileVersionLS);
     return version;
 }
