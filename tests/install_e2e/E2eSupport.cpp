@@ -277,9 +277,13 @@ std::string WizardState(HWND hFrame)
     return state + ", button \"" + pixtest::ReadControlText(hFrame, IDOK) + "\"";
 }
 
+// A page can take its time: Wine lays out a 60,000-character agreement for about 18 s on an idle
+// machine, several times that on a loaded one.
+const DWORD kPageChangeMs = 120000;
+
 bool WaitForWizardToMoveOn(DWORD pid, HANDLE hProcess, HWND hFrame, const std::string& before)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + 20000;
+    const ULONGLONG deadline = ::GetTickCount64() + kPageChangeMs;
     while (::GetTickCount64() < deadline) {
         if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0 || !::IsWindow(hFrame) ||
             !::IsWindowVisible(hFrame) || WizardState(hFrame) != before)
@@ -301,7 +305,7 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
     pixtest::WindowQuery query;
     query.processId = pid;
     query.className = pixtest::kDialogClass;
-    const ULONGLONG deadline = ::GetTickCount64() + 120000;
+    const ULONGLONG deadline = ::GetTickCount64() + 5 * kPageChangeMs;
     for (int presses = 0; presses < 30 && ::GetTickCount64() < deadline;) {
         if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0)
             return true;
@@ -317,7 +321,7 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
         // A sent message is handled only once the frame's thread is back in its message loop, so
         // whatever the last press started (the installation on the ready page) has finished.
         DWORD_PTR ignored = 0;
-        ::SendMessageTimeoutA(hFrame, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+        ::SendMessageTimeoutA(hFrame, WM_NULL, 0, 0, SMTO_NORMAL, kPageChangeMs, &ignored);
         const HWND hNext = pixtest::FindControl(hFrame, IDOK);
         if (!hNext || !::IsWindowEnabled(hNext))
             continue;
@@ -330,7 +334,8 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
         // Pressing again before the press has taken effect would skip a page on a loaded machine.
         if (!WaitForWizardToMoveOn(pid, hProcess, hFrame, before)) {
             if (pMessage)
-                *pMessage = "Next was pressed, but the wizard still shows " + before + " after 20 s";
+                *pMessage = "Next was pressed, but the wizard still shows " + before + " after " +
+                            std::to_string(kPageChangeMs / 1000) + " s";
             return false;
         }
     }
