@@ -23,9 +23,37 @@ namespace {
 // A shorter common programs folder (no drive and folder name) cannot be used for the group.
 const size_t kMinCommonProgramsChars = 4;
 
+// Writes values under HKLM and remembers whether any was refused; every value is still tried.
+class CMachineValueWriter {
+public:
+    CMachineValueWriter() : m_bAllWritten(true) {}
+    void WriteString(const char* pszKey, const char* pszValue, const std::string& text)
+    {
+        m_bAllWritten &= WriteRegistryString(HKEY_LOCAL_MACHINE, pszKey, pszValue, text.c_str());
+    }
+    void WriteDword(const char* pszKey, const char* pszValue, DWORD value)
+    {
+        m_bAllWritten &= WriteRegistryDword(HKEY_LOCAL_MACHINE, pszKey, pszValue, value);
+    }
+    bool AllWritten() const { return m_bAllWritten; }
+private:
+    bool m_bAllWritten;
+};
+
 std::string NewLogPath()
 {
     return AppendName(InstallChoices.destinationFolder, kInstallLogFile);
+}
+
+// The package's files, then the manifest itself as the new installation's log, to which the
+// lines of the later steps are appended. False when the destination refused any of them.
+bool CopyPackageAndLog()
+{
+    const InstallChoicesRecord& c = InstallChoices;
+    const bool filesWritten = RunPackageManifest(AppendName(c.sourceFolder, kInstallLogFile).c_str());
+    const bool logWritten = CopyMatchingFiles(kInstallLogFile, c.sourceFolder.c_str(), c.destinationFolder.c_str()) > 0;
+    AppendLogLine(NewLogPath().c_str(), "");
+    return filesWritten && logWritten;
 }
 
 void RemoveEarlierInstallation()
@@ -104,20 +132,33 @@ void CreateShellFolderLink(ShellFolder where)
         CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, kCaptureAppFile);
 }
 
-void WriteRegistryEntries()
+// What the Apps list and deployment tools read besides the uninstaller: the silent removal,
+// the icon and the folder; there is nothing to modify or repair.
+void WriteAppsEntryDetails(CMachineValueWriter& values, const std::string& dest, const std::string& uninstaller)
+{
+    values.WriteString(kUninstallKey, "QuietUninstallString", uninstaller + " -s");
+    values.WriteString(kUninstallKey, "DisplayIcon", AppendName(dest, kCaptureAppFile) + ",0");
+    values.WriteString(kUninstallKey, "InstallLocation", dest);
+    values.WriteDword(kUninstallKey, "NoModify", 1);
+    values.WriteDword(kUninstallKey, "NoRepair", 1);
+}
+
+void WriteRegistryEntries(CMachineValueWriter& values)
 {
     const std::string& dest = InstallChoices.destinationFolder;
-    HKEY hLM = HKEY_LOCAL_MACHINE;
-    WriteRegistryString(hLM, kProductKey, kAllUsersValue,
-                        InstallChoices.allUsers ? kAllUsersCommon : kAllUsersCurrentUser);
-    WriteRegistryString(hLM, kProductKey, kInstallFolderValue, dest.c_str());
-    WriteRegistryString(hLM, kAppPathsKey, NULL, AppendName(dest, kCaptureAppFile).c_str());
-    WriteRegistryString(hLM, kUninstallKey, "Contact", "Support");
-    WriteRegistryString(hLM, kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME).c_str());
-    WriteRegistryString(hLM, kUninstallKey, "DisplayVersion", "5");
-    WriteRegistryString(hLM, kUninstallKey, "Publisher", kPublisherName);
-    WriteRegistryString(hLM, kUninstallKey, "UninstallString", AppendName(dest, kUninstallerFile).c_str());
-    WriteRegistryString(hLM, kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
+    // Quoted: the path holds blanks, and the system runs an unquoted one as "C:\Program.exe"
+    // first when such a file exists.
+    const std::string uninstaller = "\"" + AppendName(dest, kUninstallerFile) + "\"";
+    values.WriteString(kProductKey, kAllUsersValue, InstallChoices.allUsers ? kAllUsersCommon : kAllUsersCurrentUser);
+    values.WriteString(kProductKey, kInstallFolderValue, dest);
+    values.WriteString(kAppPathsKey, NULL, AppendName(dest, kCaptureAppFile));
+    values.WriteString(kUninstallKey, "Contact", "Support");
+    values.WriteString(kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME));
+    values.WriteString(kUninstallKey, "DisplayVersion", "5");
+    values.WriteString(kUninstallKey, "Publisher", kPublisherName);
+    values.WriteString(kUninstallKey, "UninstallString", uninstaller);
+    values.WriteString(kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
+    WriteAppsEntryDetails(values, dest, uninstaller);
 }
 
 // The self-extracting package names itself in "sfxname"; settings lying beside it come along.
@@ -126,6 +167,13 @@ void CopySettingsBesidePackage()
     const std::string folder = GetParentFolder(std::getenv(kPackagePathVariable));
     if (!folder.empty())
         CopyInstallFile(kSettingsFile, folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
+}
+
+// The package installs no subfolders, so the folder's own files are the installation; a file
+// that someone put beside them takes the same disk and counts too.
+void RecordInstalledSize(CMachineValueWriter& values)
+{
+    values.WriteDword(kUninstallKey, "EstimatedSize", MeasureFolderKilobytes(InstallChoices.destinationFolder));
 }
 
 }  // namespace
@@ -141,15 +189,12 @@ HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const ch
     return hr;
 }
 
-int PerformInstallSteps()
+InstallStepsResult PerformInstallSteps()
 {
     InstallChoicesRecord& c = InstallChoices;
     if (!c.freshInstall)
         RemoveEarlierInstallation();
-    RunPackageManifest(AppendName(c.sourceFolder, kInstallLogFile).c_str());
-    // The manifest becomes the new installation's log; the lines below are appended to it.
-    CopyMatchingFiles(kInstallLogFile, c.sourceFolder.c_str(), c.destinationFolder.c_str());
-    AppendLogLine(NewLogPath().c_str(), "");
+    const bool filesWritten = CopyPackageAndLog();
     const std::string programsFolder = SettleProgramsFolder();
     NormaliseGroupName(c.programGroupName);
     // A name that climbs out of the programs folder (typed, or taken from an earlier log) would
@@ -162,7 +207,11 @@ int PerformInstallSteps()
         CreateShellFolderLink(ShellFolder::Desktop);
     if (c.startWithWindows)
         CreateShellFolderLink(ShellFolder::Startup);
-    WriteRegistryEntries();
+    CMachineValueWriter values;
+    WriteRegistryEntries(values);
     CopySettingsBesidePackage();
-    return 0;
+    RecordInstalledSize(values);  // last, once every file is in place
+    if (!filesWritten)
+        return kInstallFilesNotWritten;
+    return values.AllWritten() ? kInstallDone : kInstallKeysNotWritten;
 }

@@ -27,20 +27,21 @@ void CopyManifestOperand(CFileCopier& copier, const char* pszOperand)
 
 }  // namespace
 
-void RunPackageManifest(const char* pszManifestPath)
+bool RunPackageManifest(const char* pszManifestPath)
 {
     if (!pszManifestPath)
-        return;
+        return false;
     FILE* pFile = std::fopen(pszManifestPath, "r");
     if (!pFile)
-        return;
+        return false;
     CFileCopier copier(InstallChoices.sourceFolder.c_str(), InstallChoices.destinationFolder.c_str());
     const size_t prefixLength = std::strlen(kPrefixFileCopy);
     char line[kLogLineBytes];
     while (ReadLogLine(pFile, line)) {
         // The whole rest of the line is the operand: " | " remarks are an undo-side notion.
         if (LineHasPrefix(line, kPrefixFileCopy))
-            CopyManifestOperand(copier, line + prefixLength);  // results ignored: the next line follows
+            CopyManifestOperand(copier, line + prefixLength);  // a failed line stops none of the next
     }
     std::fclose(pFile);
+    return !copier.WriteFailed();
 }

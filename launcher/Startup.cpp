@@ -27,6 +27,8 @@ namespace {
 const DWORD kSecondStageWaitMs = 1000;
 // What a running copy gets between the close request and its termination.
 const DWORD kCloseWaitMs = 10;
+// The first stage's exit code when the second could not be started: nothing was removed.
+const int kSecondStageNotStarted = 4;
 // wParam of WM_CLOSE asking the capture application to close without saving.
 const WPARAM CLOSE_WITHOUT_SAVING = 1001;
 
@@ -198,5 +200,5 @@ int CSetupApp::RunStartup()
     if (mode == RunMode::Install)
         return RunInstaller();
     LaunchUninstallCopy(SilentFlag);  // returns only when the copy could not be started
-    return 0;
+    return kSecondStageNotStarted;
 }

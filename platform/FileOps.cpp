@@ -119,13 +119,15 @@ int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszN
     if (sourceAttributes == INVALID_FILE_ATTRIBUTES || (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
     const std::string destPath = folders.dest + (hasNewName ? pszNewName : pszName);
-    if (!FitsPath(destPath))
-        return 0;
-
+    const bool fits = FitsPath(destPath);
     // Renaming within one folder: an existing target that cannot go stays as it is.
-    if (folders.same && PathExists(destPath) && !::DeleteFileA(destPath.c_str()))
+    if (fits && folders.same && PathExists(destPath) && !::DeleteFileA(destPath.c_str()))
         return 1;
-    return ReplaceDestination(sourcePath, destPath, &folders.expectNewFiles) ? 1 : 0;
+    if (!fits || !ReplaceDestination(sourcePath, destPath, &folders.expectNewFiles)) {
+        folders.writeFailed = true;  // the package holds the file; the destination refused it
+        return 0;
+    }
+    return 1;
 }
 
 // Only one level: the install steps create the destination's parents beforehand.
@@ -186,6 +188,7 @@ CFileCopier::CFileCopier(const char* pszSourceFolder, const char* pszDestFolder)
     m_folders.same = IsSameFolder(m_folders.source, m_folders.dest);
     m_folders.destExists = false;
     m_folders.expectNewFiles = false;
+    m_folders.writeFailed = false;
 }
 
 int CFileCopier::CopyFileAs(const char* pszName, const char* pszNewName)
@@ -224,6 +227,19 @@ int CountFolderEntries(const char* pszPattern, const char* pszFolder)
         return true;
     });
     return count;
+}
+
+unsigned long MeasureFolderKilobytes(const std::string& folder)
+{
+    const ULONGLONG kBytesPerKilobyte = 1024;
+    ULONGLONG bytes = 0;
+    CFindFile::ForEach(folder + "\\*", [&bytes](const WIN32_FIND_DATAA& data) {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        return true;
+    });
+    const ULONGLONG kilobytes = (bytes + kBytesPerKilobyte - 1) / kBytesPerKilobyte;
+    return kilobytes > MAXDWORD ? MAXDWORD : static_cast<DWORD>(kilobytes);
 }
 
 bool PathExists(const std::string& path)

@@ -15,6 +15,8 @@ public:
     // Every file matching the pattern; creates the destination folder (one level) when needed.
     // Returns the number of files copied; stops at a folder or at the first failed copy.
     int CopyMatching(const char* pszPattern);
+    // A file of the source could not be written to the destination, in any copy of the run.
+    bool WriteFailed() const { return m_folders.writeFailed; }
 
     struct SFolders {
         std::string destAsGiven;
@@ -23,6 +25,7 @@ public:
         bool same;            // two spellings of one folder
         bool destExists;      // once seen, the destination folder is not asked again
         bool expectNewFiles;  // the last destination file was missing: a fresh installation
+        bool writeFailed;     // a file of the source could not be written to the destination
     };
 
 private:
@@ -41,6 +44,10 @@ int CountFolderEntries(const char* pszPattern, const char* pszFolder);
 
 // True when a file or folder of that name exists.
 bool PathExists(const std::string& path);
+
+// The sizes of the folder's files (not of its subfolders) in kilobytes, rounded up; the largest
+// DWORD when they exceed it.
+unsigned long MeasureFolderKilobytes(const std::string& folder);
 
 // Folder of the running program file, without a trailing backslash.
 std::string GetOwnFolder();

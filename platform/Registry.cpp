@@ -101,6 +101,15 @@ bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, c
            == ERROR_SUCCESS;
 }
 
+bool WriteRegistryDword(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD value)
+{
+    CRegKey key;
+    if (key.Create(hRoot, pszKey) != ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExA(key, pszValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value)
+           == ERROR_SUCCESS;
+}
+
 const char* ShellFolderValueName(ShellFolder folder, bool allUsers)
 {
     switch (folder) {

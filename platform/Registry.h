@@ -11,6 +11,9 @@ std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszVa
 // Writes a REG_SZ value, creating missing keys; pszValue NULL is the default value.
 bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText);
 
+// Writes a REG_DWORD value, creating missing keys.
+bool WriteRegistryDword(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD value);
+
 // The shell folders that shortcuts go into.
 enum class ShellFolder { Programs, Desktop, Startup };
 

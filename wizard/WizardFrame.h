@@ -4,6 +4,7 @@
 #include <string>
 #include "framework/Dialog.h"
 #include "install/InstallState.h"
+#include "install/InstallSteps.h"
 
 class CReadyPage;
 
@@ -17,6 +18,8 @@ public:
     // 1 after Finish, 2 after a confirmed cancellation, -1 when the frame cannot be created.
     // The frame is the application's main window while it runs.
     INT_PTR DoModal() override;
+    // What the install steps achieved on the ready page (done, while they have not run).
+    InstallStepsResult GetInstallResult() const { return m_installResult; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -41,6 +44,7 @@ private:
     CDialog* m_pPage;
     CReadyPage* m_pReadyPage;  // m_pPage while it is the ready page
     bool m_bInstalling;
+    InstallStepsResult m_installResult;
     std::wstring m_savedTitle;
     std::wstring m_savedNextCaption;
     std::wstring m_savedCancelCaption;
