@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the text rules natively under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then every test program of the x86_64 build under Wine (GUI tests under Xvfb). The i686 build
-# is built too, so that a change that breaks the shipped product fails here.
+# the generated art against its generators, then every test program of the x86_64 build under Wine
+# (GUI tests under Xvfb). The i686 build is built too, so that a change that breaks the shipped
+# product fails here.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 pix_install_packages
@@ -13,6 +14,9 @@ pix_build win64
 
 echo "== native tests (sanitizers)"
 (cd "$PIX_OUT/build-native" && ctest --output-on-failure)
+
+echo "== generated art"
+"$PIX_ROOT/scripts/check-art.sh"
 
 echo "== Wine tests"
 # A fresh booted prefix for this run; each test program runs in its own copy of it.
