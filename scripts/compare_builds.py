@@ -19,7 +19,9 @@ def shipped_names(out, kind):
     names = [kind + "/" + p for p in PRODUCTS]
     package = os.path.join(out, kind, "package")
     if os.path.isdir(package):
-        names += [kind + "/package/" + n for n in sorted(os.listdir(package))]
+        # ".assembled" only tells the build that the package is up to date.
+        names += [kind + "/package/" + n for n in sorted(os.listdir(package))
+                  if n != ".assembled"]
     return names
 
 
