@@ -25,6 +25,9 @@ const char kWindowClass[] = "Pixcap5StandinMainWindow";
 const char kWindowTitle[] = "Pixorama";
 const char kRecordVariable[] = "PIXCAP5_RECORD";
 const char kRecordSuffix[] = ".received.txt";
+const char kRecordLockName[] = "Pixcap5StandinRecordLock";
+// Far longer than any one write; a lock that stays taken beyond it must not silence the stand-in.
+const DWORD kRecordLockWaitMs = 10000;
 
 std::string RecordPath()
 {
@@ -37,18 +40,26 @@ std::string RecordPath()
     return std::string(path) + kRecordSuffix;
 }
 
-// Several stand-ins may share one record: FILE_APPEND_DATA keeps each line whole. The file stays
-// open, so that a close request is on record within the 10 ms before the termination follows.
+// Several stand-ins share one record and often hear one notification at the same moment. Wine
+// appends through FILE_APPEND_DATA by seeking to the end and then writing, so two processes can
+// write at the same offset and one line is lost; a lock held across the write keeps every line.
+// A holder terminated mid-write leaves the lock abandoned, which still counts as taken. The file
+// stays open, so that a close request is on record within the 10 ms before the termination follows.
 void RecordEvent(const std::string& event)
 {
     static const HANDLE s_hRecord = ::CreateFileA(RecordPath().c_str(), FILE_APPEND_DATA,
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                                   NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    static const HANDLE s_hLock = ::CreateMutexA(NULL, FALSE, kRecordLockName);
     if (s_hRecord == INVALID_HANDLE_VALUE)
         return;
     const std::string line = std::to_string(::GetCurrentProcessId()) + " " + event + "\r\n";
+    const DWORD wait = s_hLock ? ::WaitForSingleObject(s_hLock, kRecordLockWaitMs) : WAIT_FAILED;
+    const bool locked = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
     DWORD written = 0;
     ::WriteFile(s_hRecord, line.data(), static_cast<DWORD>(line.size()), &written, NULL);
+    if (locked)
+        ::ReleaseMutex(s_hLock);
 }
 
 void RecordStart(const char* pszArguments)

@@ -183,6 +183,41 @@ void WipeInstallation()
 // The ready page's "run after installation" box.
 const int kRunAfterInstallId = 1012;
 
+namespace {
+
+// The page shown (its dialog handle) and the text of the Next/Finish button: what a press of
+// Next changes, unless it ends the wizard or brings up a message box.
+std::string WizardState(HWND hFrame)
+{
+    std::string state = "page";
+    for (HWND hChild = ::GetWindow(hFrame, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
+        char className[32] = "";
+        ::GetClassNameA(hChild, className, sizeof className);
+        if (::IsWindowVisible(hChild) && std::string(className) == pixtest::kDialogClass)
+            state += " " + std::to_string(reinterpret_cast<uintptr_t>(hChild));
+    }
+    return state + ", button \"" + pixtest::ReadControlText(hFrame, IDOK) + "\"";
+}
+
+bool WaitForWizardToMoveOn(DWORD pid, HANDLE hProcess, HWND hFrame, const std::string& before)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + 20000;
+    while (::GetTickCount64() < deadline) {
+        if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0 || !::IsWindow(hFrame) ||
+            !::IsWindowVisible(hFrame) || WizardState(hFrame) != before)
+            return true;
+        for (const pixtest::WindowInfo& w : pixtest::ListTopLevelWindows(pid)) {
+            pixtest::MessageBoxInfo box;
+            if (w.hwnd != hFrame && pixtest::ReadMessageBox(w.hwnd, &box))
+                return true;
+        }
+        ::Sleep(pixtest::kPollMs);
+    }
+    return false;
+}
+
+}  // namespace
+
 bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::string* pMessage)
 {
     pixtest::WindowQuery query;
@@ -201,15 +236,25 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
                 *pMessage = box.text;
             return false;
         }
+        // A sent message is handled only once the frame's thread is back in its message loop, so
+        // whatever the last press started (the installation on the ready page) has finished.
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutA(hFrame, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
         const HWND hNext = pixtest::FindControl(hFrame, IDOK);
         if (!hNext || !::IsWindowEnabled(hNext))
             continue;
         const HWND hRunAfter = pixtest::FindControl(hFrame, kRunAfterInstallId);
         if (runAfterInstall && hRunAfter && ::IsWindowVisible(hRunAfter) && !pixtest::SetCheck(hFrame, kRunAfterInstallId, true))
             return false;
+        const std::string before = WizardState(hFrame);
         pixtest::PressButton(hFrame, IDOK);
         ++presses;
-        ::Sleep(500);
+        // Pressing again before the press has taken effect would skip a page on a loaded machine.
+        if (!WaitForWizardToMoveOn(pid, hProcess, hFrame, before)) {
+            if (pMessage)
+                *pMessage = "Next was pressed, but the wizard still shows " + before + " after 20 s";
+            return false;
+        }
     }
     return ::WaitForSingleObject(hProcess, 20000) == WAIT_OBJECT_0;
 }

@@ -55,9 +55,13 @@ std::string Join(const std::vector<std::string>& lines)
 // Polls the web handler's record: it is written by another process, a moment after the call.
 std::vector<std::string> OpenedUrls(DWORD waitMs)
 {
-    for (DWORD waited = 0; waited < waitMs && !FileExists(kOpenedUrls); waited += 100)
-        ::Sleep(100);
-    ::Sleep(300);
+    // The recorder writes a whole line at once; a file without its line end is still being written.
+    const ULONGLONG deadline = ::GetTickCount64() + waitMs;
+    std::string bytes = pixtest::ReadFileBytes(kOpenedUrls);
+    while ((bytes.empty() || bytes.back() != '\n') && ::GetTickCount64() < deadline) {
+        ::Sleep(pixtest::kPollMs);
+        bytes = pixtest::ReadFileBytes(kOpenedUrls);
+    }
     return ReadLines(kOpenedUrls);
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <imm.h>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include "launcher/InstanceManager.h"
 #include "launcher/LauncherTestSupport.h"
 
@@ -232,26 +234,26 @@ TEST_F(CPrivateListTest, MutexThatCannotBeCreatedMakesTheRegistryUnavailable)
 TEST_F(CSharedListTest, OtherProcessesHearOfArrivalsButNeverOfThemselves)
 {
     CStandin a;
-    ASSERT_TRUE(a.IsReady());
+    ASSERT_TRUE(IsReady(a));
     CRawList raw;
     ASSERT_TRUE(raw.Open(kInstanceName));
     EXPECT_EQ(raw.Read().marker, 1u);
     EXPECT_EQ(raw.Read().Listed(), std::vector<uint32_t>{a.Id()});
 
     CStandin b;
-    ASSERT_TRUE(b.IsReady());
+    ASSERT_TRUE(IsReady(b));
     EXPECT_EQ(raw.Read().Listed(), (std::vector<uint32_t>{a.Id(), b.Id()}));
-    EXPECT_TRUE(a.WaitForEvent(Added(b.Id())));
+    EXPECT_TRUE(Hears(a, Added(b.Id())));
 
     // This process joins too; both hear of it, in registration order after what came before.
     {
         COXInstanceManager registry(kInstanceName, 1024);
         EXPECT_EQ(registry.CountInstances(), 3u);
-        EXPECT_TRUE(b.WaitForEvent(Added(::GetCurrentProcessId())));
-        EXPECT_TRUE(a.WaitForEvent(Added(::GetCurrentProcessId())));
+        EXPECT_TRUE(Hears(b, Added(::GetCurrentProcessId())));
+        EXPECT_TRUE(Hears(a, Added(::GetCurrentProcessId())));
     }
-    EXPECT_TRUE(b.WaitForEvent(Removed(::GetCurrentProcessId())));
-    EXPECT_TRUE(a.WaitForEvent(Removed(::GetCurrentProcessId())));
+    EXPECT_TRUE(Hears(b, Removed(::GetCurrentProcessId())));
+    EXPECT_TRUE(Hears(a, Removed(::GetCurrentProcessId())));
     EXPECT_EQ(EventsAfterReady(a), (std::vector<std::string>{Added(b.Id()), Added(::GetCurrentProcessId()),
                                                             Removed(::GetCurrentProcessId())}));
     EXPECT_EQ(EventsAfterReady(b), (std::vector<std::string>{Added(::GetCurrentProcessId()),
@@ -262,7 +264,9 @@ TEST_F(CSharedListTest, OtherProcessesHearOfArrivalsButNeverOfThemselves)
 TEST_F(CSharedListTest, RemovalKeepsTheOrderClearsTheFreedSlotAndTellsTheOthers)
 {
     CStandin a, b, c;
-    ASSERT_TRUE(a.IsReady() && b.IsReady() && c.IsReady());
+    ASSERT_TRUE(IsReady(a));
+    ASSERT_TRUE(IsReady(b));
+    ASSERT_TRUE(IsReady(c));
     CRawList raw;
     ASSERT_TRUE(raw.Open(kInstanceName));
     ASSERT_EQ(raw.Read().Listed(), (std::vector<uint32_t>{a.Id(), b.Id(), c.Id()}));
@@ -275,8 +279,8 @@ TEST_F(CSharedListTest, RemovalKeepsTheOrderClearsTheFreedSlotAndTellsTheOthers)
     EXPECT_EQ(list.count, 2u);
     EXPECT_EQ(list.Listed(), (std::vector<uint32_t>{b.Id(), c.Id()}));
     EXPECT_EQ(list.slots[2], 0u);
-    EXPECT_TRUE(b.WaitForEvent(Removed(a.Id())));
-    EXPECT_TRUE(c.WaitForEvent(Removed(a.Id())));
+    EXPECT_TRUE(Hears(b, Removed(a.Id())));
+    EXPECT_TRUE(Hears(c, Removed(a.Id())));
     EXPECT_FALSE(a.HasEvent(Removed(a.Id())));
     raw.Close();
 }
@@ -284,11 +288,11 @@ TEST_F(CSharedListTest, RemovalKeepsTheOrderClearsTheFreedSlotAndTellsTheOthers)
 TEST_F(CSharedListTest, UnlistedRemovalAndFullListPostNothing)
 {
     CStandin b;
-    ASSERT_TRUE(b.IsReady());
+    ASSERT_TRUE(IsReady(b));
     CRawList raw;
     ASSERT_TRUE(raw.Open(kInstanceName));
     COXInstanceManager registry(kInstanceName, 1024);
-    ASSERT_TRUE(b.WaitForEvent(Added(::GetCurrentProcessId())));
+    ASSERT_TRUE(Hears(b, Added(::GetCurrentProcessId())));
 
     EXPECT_FALSE(registry.RemoveProcess(31337));
     SListBytes full = raw.Read();
@@ -302,10 +306,46 @@ TEST_F(CSharedListTest, UnlistedRemovalAndFullListPostNothing)
 
     // A notification posted now arrives after anything the two failures might have posted.
     ASSERT_TRUE(registry.AddProcess(31339));
-    ASSERT_TRUE(b.WaitForEvent(Added(31339)));
+    ASSERT_TRUE(Hears(b, Added(31339)));
     EXPECT_EQ(EventsAfterReady(b), (std::vector<std::string>{Added(::GetCurrentProcessId()), Added(31339)}));
     EXPECT_TRUE(registry.RemoveProcess(31339));
     raw.Close();
+}
+
+// Every listed stand-in hears each notice at the same moment and records it at once: no notice
+// may be lost between them, whatever the machine's load.
+TEST_F(CSharedListTest, StandinsThatHearTogetherRecordEveryNotice)
+{
+    const int kStandins = 5;
+    const uint32_t kFirstId = 31400;
+    const uint32_t kRounds = 40;
+    std::vector<std::unique_ptr<CStandin>> standins;
+    for (int i = 0; i < kStandins; ++i) {
+        standins.push_back(std::make_unique<CStandin>());
+        ASSERT_TRUE(IsReady(*standins.back()));
+    }
+    {
+        COXInstanceManager registry(kInstanceName, 1024);
+        for (uint32_t id = kFirstId; id < kFirstId + kRounds; ++id) {
+            ASSERT_TRUE(registry.AddProcess(id));
+            ASSERT_TRUE(registry.RemoveProcess(id));
+        }
+    }
+    // The last notice is posted after all the others, so once it is on record they are too.
+    std::vector<std::string> expected = {Added(::GetCurrentProcessId())};
+    for (uint32_t id = kFirstId; id < kFirstId + kRounds; ++id) {
+        expected.push_back(Added(id));
+        expected.push_back(Removed(id));
+    }
+    expected.push_back(Removed(::GetCurrentProcessId()));
+    for (const auto& s : standins) {
+        EXPECT_TRUE(Hears(*s, expected.back()));
+        std::vector<std::string> heard = EventsAfterReady(*s);
+        // Those started later heard of the earlier ones' arrivals first; only this process's
+        // rounds are compared.
+        heard.erase(heard.begin(), std::find(heard.begin(), heard.end(), expected.front()));
+        EXPECT_EQ(heard, expected) << s->Describe();
+    }
 }
 
 // One notification round: a listed id without a window does not hold up the ids after it, and
@@ -313,12 +353,12 @@ TEST_F(CSharedListTest, UnlistedRemovalAndFullListPostNothing)
 TEST_F(CSharedListTest, EveryListingWithAWindowHearsInListOrder)
 {
     CStandin b;
-    ASSERT_TRUE(b.IsReady());
+    ASSERT_TRUE(IsReady(b));
     CRawList raw;
     ASSERT_TRUE(raw.Open(kInstanceName));
     COXInstanceManager registry(kInstanceName, 1024);
     const uint32_t self = ::GetCurrentProcessId();
-    ASSERT_TRUE(b.WaitForEvent(Added(self)));
+    ASSERT_TRUE(Hears(b, Added(self)));
 
     const SListBytes before = raw.Read();
     ASSERT_EQ(before.Listed(), (std::vector<uint32_t>{b.Id(), self}));
@@ -334,7 +374,7 @@ TEST_F(CSharedListTest, EveryListingWithAWindowHearsInListOrder)
 
     // Posted after the round above, so its arrival means the round's posts have arrived.
     ASSERT_TRUE(registry.AddProcess(31342));
-    ASSERT_TRUE(b.WaitForEvent(Added(31342)));
+    ASSERT_TRUE(Hears(b, Added(31342)));
     EXPECT_EQ(EventsAfterReady(b), (std::vector<std::string>{Added(self), Added(31341), Added(31341),
                                                             Added(31342)}));
     EXPECT_TRUE(registry.RemoveProcess(31342));
@@ -385,7 +425,7 @@ TEST(FindMainWindow, SkipsToolOwnedAndSystemWindowsButNotHiddenOnes)
 TEST_F(CSharedListTest, FindMainWindowFindsAnotherProcessesTitledWindow)
 {
     CStandin a;
-    ASSERT_TRUE(a.IsReady());
+    ASSERT_TRUE(IsReady(a));
     HWND h = FindMainWindow(a.Id());
     ASSERT_NE(h, (HWND)NULL);
     char title[64] = "";

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <sstream>
 #include "framework/PathText.h"
+#include "launcher/InstanceManager.h"
 #include "framework/UiText.h"
 
 namespace launchtest {
@@ -179,6 +180,54 @@ bool CStandin::IsRunning() const
 bool CStandin::WaitForEnd(DWORD timeoutMs) const
 {
     return !m_hProcess || ::WaitForSingleObject(m_hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD CStandin::ExitCode() const
+{
+    DWORD exitCode = STILL_ACTIVE;
+    if (m_hProcess)
+        ::GetExitCodeProcess(m_hProcess, &exitCode);
+    return exitCode;
+}
+
+std::string CStandin::Describe() const
+{
+    std::ostringstream text;
+    text << "stand-in " << m_id;
+    DWORD exitCode = 0;
+    if (IsRunning())
+        text << " (running)";
+    else if (m_hProcess && ::GetExitCodeProcess(m_hProcess, &exitCode))
+        text << " (ended, exit code " << exitCode << ")";
+    text << "; events:";
+    for (const std::string& e : Events())
+        text << " [" << e << "]";
+    text << "; main window " << FindMainWindow(m_id) << "; windows:\n" << DescribeWindows(m_id);
+    return text.str();
+}
+
+::testing::AssertionResult IsReady(const CStandin& s)
+{
+    if (s.IsReady())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "awaited \"ready\" for " << kStartMs << " ms; " << s.Describe();
+}
+
+::testing::AssertionResult Hears(const CStandin& s, const std::string& event, DWORD timeoutMs)
+{
+    if (s.WaitForEvent(event, timeoutMs))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "awaited [" << event << "] for " << timeoutMs << " ms; " << s.Describe();
+}
+
+std::string DescribeWindows(DWORD processId)
+{
+    std::ostringstream text;
+    for (const pixtest::WindowInfo& w : pixtest::ListTopLevelWindows(processId, false))
+        text << "  " << w.hwnd << " class " << w.className << " title \"" << w.caption << "\" owner "
+             << w.owner << " exstyle " << std::hex << ::GetWindowLongA(w.hwnd, GWL_EXSTYLE) << std::dec
+             << (w.visible ? " visible" : " hidden") << "\n";
+    return text.str();
 }
 
 void CStandin::Kill()

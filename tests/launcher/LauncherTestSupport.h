@@ -2,6 +2,7 @@
 // applications and setup copies driven the way the launcher tests need them.
 #pragma once
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,13 +65,25 @@ public:
     bool WaitForEvent(const std::string& event, DWORD timeoutMs = kStartMs) const;
     bool IsRunning() const;
     bool WaitForEnd(DWORD timeoutMs = kStartMs) const;
+    // The exit code once ended; STILL_ACTIVE while running.
+    DWORD ExitCode() const;
     void Kill();
+    // What a failure message needs: id, running or exit code, the events on record, its
+    // top-level windows and which of them the main-window rule picks.
+    std::string Describe() const;
 
 private:
     HANDLE m_hProcess = NULL;
     DWORD m_id = 0;
     bool m_ready = false;
 };
+
+// For assertions: success, or what was awaited and what the stand-in shows instead.
+::testing::AssertionResult IsReady(const CStandin& s);
+::testing::AssertionResult Hears(const CStandin& s, const std::string& event, DWORD timeoutMs = kStartMs);
+
+// Every top-level window of the process, one line each, in window order.
+std::string DescribeWindows(DWORD processId);
 
 std::string StandinPath();
 std::string SetupPath();

@@ -40,7 +40,7 @@ TEST(StampFileVersion, RestampsTheStandinAndKeepsItRunnable)
     // Still a program that runs.
     launchtest::UseRecordFile(folder + "\\record.txt");
     launchtest::CStandin stamped(copy);
-    EXPECT_TRUE(stamped.IsReady());
+    EXPECT_TRUE(IsReady(stamped));
 }
 
 TEST(StampFileVersion, GivesAProgramWithoutVersionOneAndRefusesAMissingFile)

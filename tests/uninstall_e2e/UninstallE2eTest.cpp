@@ -257,10 +257,17 @@ TEST_F(UninstallE2e, RunningCaptureApplicationIsClosedFirst)
     ASSERT_NE(std::find(lines.begin(), lines.end(), ready), lines.end());
 
     UninstallSilently();
-    EXPECT_TRUE(pixtest::WaitForExit(hApp, 5000));
+    // Terminated 10 ms after the close request, with exit code 0: whether the application got to
+    // record the request is up to the scheduler, but no other kind of close may have reached it.
+    DWORD exitCode = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hApp, 20000, &exitCode)) << "the capture application still runs";
+    EXPECT_EQ(exitCode, 0u);
     ::CloseHandle(hApp);
-    lines = ReadLines(record);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), std::to_string(pid) + " close 1001"), lines.end());
+    for (const std::string& line : ReadLines(record)) {
+        if (line.find(" close ") != std::string::npos) {
+            EXPECT_EQ(line, std::to_string(pid) + " close 1001");
+        }
+    }
     EXPECT_FALSE(FolderExists(m_dest));
 }
 
@@ -279,7 +286,7 @@ TEST_F(UninstallE2e, ConfirmationAnsweredNoLeavesEverythingInPlace)
     EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
     ::CloseHandle(hProcess);
     EXPECT_EQ(code, 0u);
-    ::Sleep(1500);
+    // A second stage would have been started before the first one ended.
     EXPECT_EQ(FindSecondStage(nullptr), 0u);
     EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
     EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.log"));
