@@ -32,7 +32,8 @@ echo "== native tests (sanitizers)"
 run_ctest native "$PIX_OUT/build-native" ctest --output-on-failure
 
 echo "== generated art"
-"$PIX_ROOT/scripts/check-art.sh"
+art_failed=0
+"$PIX_ROOT/scripts/check-art.sh" || { art_failed=1; status=1; }
 
 echo "== Wine tests"
 # A fresh booted prefix for this run; each test program runs in its own copy of it.
@@ -44,5 +45,6 @@ run_ctest wine "$PIX_OUT/build-win64" \
 
 if [ "$status" != 0 ]; then
   for log in "${summaries[@]}"; do "$PIX_ROOT/scripts/ctest-summary" "$log"; done
+  [ "$art_failed" = 0 ] || echo "== failed: the committed art is not what its generators write"
 fi
 exit "$status"
