@@ -7,6 +7,7 @@
 #include <vector>
 #include "framework/Handles.h"
 #include "framework/PathText.h"
+#include "framework/ProcessImage.h"
 #include "framework/UiText.h"
 #include "install/InstallDriver.h"
 #include "install/InstallState.h"
@@ -22,6 +23,8 @@ namespace {
 const DWORD kSecondStageWaitMs = 1000;
 // What a running copy gets between the close request and its termination.
 const DWORD kCloseWaitMs = 10;
+// The first stage's exit code when the second could not be started: nothing was removed.
+const int kSecondStageNotStarted = 4;
 // wParam of WM_CLOSE asking the capture application to close without saving.
 const WPARAM CLOSE_WITHOUT_SAVING = 1001;
 
@@ -88,11 +91,9 @@ bool HaveSameContent(const std::string& pathA, const std::string& pathB)
 // copies of this program (by their content) count as participants.
 bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 {
-    char image[kImagePathChars];
-    DWORD size = kImagePathChars;
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || size >= kImagePathChars)
+    std::string imagePath;
+    if (!ReadProcessImagePath(hProcess, kImagePathChars, &imagePath))
         return false;
-    const std::string imagePath(image, size);
     if (LowerAscii(GetFileNamePart(imagePath)) == kCaptureAppFileName)
         return true;
     if (ownPath.empty())
@@ -105,7 +106,7 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 // gets neither the close request nor the termination.
 void CloseParticipant(DWORD processId, const std::string& ownPath)
 {
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    CHandle process(::OpenProcess(PROCESS_TERMINATE | ProcessImageAccess(), FALSE, processId));
     if (!process.IsValid() || !IsParticipant(process, ownPath))
         return;
     HWND hMainWnd = FindMainWindow(processId);
@@ -207,5 +208,5 @@ int CSetupApp::RunStartup()
     if (mode == RunMode::Install)
         return RunInstaller();
     LaunchUninstallCopy();  // returns only when the copy could not be started
-    return 0;
+    return kSecondStageNotStarted;
 }
