@@ -7,14 +7,19 @@
 #include <string>
 #include <vector>
 #include "framework/Handles.h"
-#include "framework/PathText.h"
-#include "framework/ProcessImage.h"
 #include "framework/UiText.h"
-#include "install/InstallDriver.h"
 #include "install/InstallState.h"
-#include "launcher/InstanceManager.h"
-#include "launcher/RunMode.h"
+#include "launcher/InstallDriver.h"
+#include "platform/FileOps.h"
+#include "platform/InstanceManager.h"
+#include "platform/Process.h"
+#include "platform/ProcessImage.h"
+#include "platform/RebootDelete.h"
+#include "platform/SystemLibrary.h"
 #include "setup_resources/resource.h"
+#include "text/PathText.h"
+#include "text/ProductNames.h"
+#include "text/RunMode.h"
 #include "uninstall/UninstallLaunch.h"
 #include "uninstall/UninstallSteps.h"
 
@@ -35,22 +40,9 @@ const UINT kCloseCopiesStyle = MB_YESNO | MB_ICONEXCLAMATION;                   
 const UINT kInstallAbortedStyle = MB_OK | MB_ICONINFORMATION;                       // 0x40
 const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                          // 0x30
 
-const char kCaptureAppFileName[] = "pixcap5.exe";
-const char kUninstallerFileName[] = "pixuninst.exe";
 // Image paths of other processes are read into this many bytes; longer ones are not believed.
 const DWORD kImagePathChars = 1024;
-// The longest path the platform's wide services accept.
-const DWORD kLongPathChars = 32768;
 const DWORD kCompareChunkBytes = 64 * 1024;
-
-// The whole path, however long: the mode test and the participant check must not see a cut
-// path. Empty on failure.
-std::string GetOwnProgramPath()
-{
-    std::vector<char> path(kLongPathChars);
-    const DWORD n = ::GetModuleFileNameA(NULL, path.data(), kLongPathChars);
-    return (n == 0 || n >= kLongPathChars) ? std::string() : std::string(path.data(), n);
-}
 
 std::string GetFileNamePart(const std::string& path)
 {
@@ -96,7 +88,7 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
     std::string imagePath;
     if (!ReadProcessImagePath(hProcess, kImagePathChars, &imagePath))
         return false;
-    if (LowerAscii(GetFileNamePart(imagePath)) == kCaptureAppFileName)
+    if (LowerAscii(GetFileNamePart(imagePath)) == LowerAscii(kCaptureAppFile))
         return true;
     if (ownPath.empty())
         return false;
@@ -156,7 +148,7 @@ bool ConfirmCloseCopies(const std::wstring& caption, int otherCopies)
 // unrelated file and the files that its folder's log names.
 bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::string& ownPath)
 {
-    return !ownPath.empty() && LowerAscii(GetFileNamePart(uninstallerPath)) == kUninstallerFileName &&
+    return !ownPath.empty() && LowerAscii(GetFileNamePart(uninstallerPath)) == LowerAscii(kUninstallerFile) &&
            LowerAscii(uninstallerPath) != LowerAscii(ownPath) && HaveSameContent(uninstallerPath, ownPath);
 }
 
@@ -209,6 +201,16 @@ void WaitForFirstStageEnd(const std::string& ownPath)
         ::WaitForSingleObject(parent, kFirstStageEndMs);
 }
 
+// The uninstaller is still held (by a first stage that has not let go, or by another program):
+// it goes at the next system start, and its emptied folder after it.
+void LeaveUninstallerToReboot(const std::string& uninstallerPath, const std::string& installFolder)
+{
+    if (!PathExists(uninstallerPath))
+        return;
+    DeleteFileAtReboot(uninstallerPath.c_str());
+    RemoveFolderAtReboot(installFolder.c_str());
+}
+
 // The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
 // process-wide objects are destroyed and this process leaves the instance list.
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
@@ -228,7 +230,7 @@ void WaitForFirstStageEnd(const std::string& ownPath)
     if (EndsWithSeparator(installFolder))
         RunUninstallSteps(installFolder.c_str());
     if (!uninstallerDeleted)
-        LeaveUninstallerToReboot(uninstallerPath.c_str(), installFolder.c_str());
+        LeaveUninstallerToReboot(uninstallerPath, installFolder);
     if (!SilentFlag)
         AppMessageBoxId(NULL, IDS_UNINSTALLED, kUninstalledStyle);
     std::exit(0);
@@ -238,6 +240,7 @@ void WaitForFirstStageEnd(const std::string& ownPath)
 
 int CSetupApp::RunStartup()
 {
+    InitCommonControlsFromSystem();
     const std::vector<std::string> words = SplitCommandLine(::GetCommandLineA());
     SilentFlag = IsSilentCommandLine(words);
     const RunMode mode = DecideRunMode(words, GetOwnProgramPath());
@@ -261,6 +264,6 @@ int CSetupApp::RunStartup()
 
     if (mode == RunMode::Install)
         return RunInstaller();
-    LaunchUninstallCopy();  // returns only when the copy could not be started
+    LaunchUninstallCopy(SilentFlag);  // returns only when the copy could not be started
     return kSecondStageNotStarted;
 }

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "platform/RebootDelete.h"
 #include "support/TestSupport.h"
-#include "uninstall/UninstallLaunch.h"
 
 namespace {
 
@@ -205,24 +205,22 @@ TEST_F(DeleteFileAtRebootTest, AnOverfullSectionLosesNoLine)
     EXPECT_EQ(ReadRenameSection(), filler);
 }
 
-// The 9x road for an uninstaller the second stage could not delete: its file goes into the
-// rename section, its folder does not (that list deletes files only); a file that is gone
-// already is not listed at all.
-TEST_F(DeleteFileAtRebootTest, AnUndeletableUninstallerWithoutDelayedDeletionListsTheFileOnly)
+// A folder goes through the delayed deletion only: the 9x start-up rename list deletes files,
+// so on that road nothing is listed for a folder. A trailing backslash is not passed on, and a
+// folder that is gone already is not offered at all.
+TEST_F(DeleteFileAtRebootTest, AFolderIsRemovedAtTheNextStartOnlyWhereThePlatformCan)
 {
-    const std::string folder = pixtest::MakeScratchFolder("reboot_uninstaller");
-    const std::string uninstaller = folder + "\\PixUnInst.exe";
-    ASSERT_TRUE(pixtest::WriteFileBytes(uninstaller, "MZ"));
+    const std::string folder = pixtest::MakeScratchFolder("reboot_folder");
     g_pfnMoveFileExA = RefuseMoveFileEx;
-
-    LeaveUninstallerToReboot(uninstaller.c_str(), (folder + "\\").c_str());
-    EXPECT_EQ(g_refused.count, 2) << "the folder is offered to the delayed deletion too";
-    EXPECT_EQ(g_refused.path, folder) << "the folder goes without its trailing backslash";
-    EXPECT_EQ(ReadRenameSection(), "NUL=" + uninstaller + std::string(1, '\0'));
+    RemoveFolderAtReboot((folder + "\\").c_str());
+    EXPECT_EQ(g_refused.count, 1);
+    EXPECT_EQ(g_refused.path, folder);
+    EXPECT_TRUE(g_refused.newNameWasNull);
+    EXPECT_EQ(g_refused.flags, static_cast<DWORD>(MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_EQ(ReadRenameSection(), "");
 
     pixtest::RemoveTree(folder);
     g_refused = RefusedCall();
-    LeaveUninstallerToReboot(uninstaller.c_str(), (folder + "\\").c_str());
+    RemoveFolderAtReboot((folder + "\\").c_str());
     EXPECT_EQ(g_refused.count, 0);
-    EXPECT_EQ(ReadRenameSection(), "NUL=" + uninstaller + std::string(1, '\0'));
 }
