@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 # bench/report.py - turns the raw measurements of bench/run.sh into the table of bench/RESULTS.md.
 import os
+import socket
 import statistics
 import subprocess
 import sys
 
 work, files, megabytes, rounds = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
-SECOND_STAGE_WAIT_MS = 1000.0
 
 
 def medians(path):
@@ -18,15 +18,6 @@ def medians(path):
     return {k: statistics.median(v) for k, v in values.items()}, values
 
 
-def medians_pairs(path):
-    values = {}
-    for line in open(path):
-        parts = line.split()
-        if len(parts) == 2:
-            values.setdefault(parts[0], []).append(float(parts[1]))
-    return {k: statistics.median(v) for k, v in values.items()}, values
-
-
 def machine():
     wine = subprocess.run(["/usr/lib/wine/wine64", "--version"], capture_output=True, text=True).stdout.strip()
     memory = subprocess.run(["free", "-h"], capture_output=True, text=True).stdout.splitlines()[1].split()[1]
@@ -35,39 +26,52 @@ def machine():
         if line.startswith("model name"):
             cpu = line.split(":", 1)[1].strip()
             break
-    load = open("/proc/loadavg").read().split()[0]
-    return "nproc %d, %s memory, %s, %s; load average %s at the end of the run" % (
-        os.cpu_count(), memory, cpu, wine, load)
+    end = " ".join(open("/proc/loadavg").read().split()[:3])
+    start_path = os.path.join(work, "load-start.txt")
+    start = " ".join(open(start_path).read().split()[:3]) if os.path.exists(start_path) else "?"
+    return ("host %s: nproc %d, %s memory, %s, %s; load average (1, 5, 15 minutes) %s at the start of the "
+            "run, %s at the end" % (socket.gethostname(), os.cpu_count(), memory, cpu, wine, start, end))
 
 
 med, raw = medians(os.path.join(work, "timings.txt"))
 rows = []
 
 
-def ratio_row(name, product, baseline, target, subtract=0.0, note=""):
+def ratio_row(name, product, baseline, target):
     if product not in med or baseline not in med:
         rows.append((name, "not measured", "", "at most %.1fx" % target, "-"))
         return
-    p = med[product] - subtract
+    p = med[product]
     b = med[baseline]
     r = p / b if b else float("inf")
     rows.append((name, "%.0f ms" % p, "%.0f ms" % b, "at most %.1fx" % target,
-                 "%.2fx %s%s" % (r, "met" if r <= target else "MISSED", note)))
+                 "%.2fx %s" % (r, "met" if r <= target else "MISSED")))
 
 
 ratio_row("Silent installation", "install", "baseline_copy", 1.3)
-ratio_row("Silent uninstallation, until the second stage ends", "uninstall_total", "baseline_delete", 1.3)
-ratio_row("  the same without the fixed 1000 ms wait", "uninstall_total", "baseline_delete", 1.3,
-          subtract=SECOND_STAGE_WAIT_MS)
+
+
+def uninstall_row():
+    """Two processes against the plain loop's one: the target allows the second one's start."""
+    needed = ("uninstall_total", "baseline_delete", "process_start")
+    name = "Silent uninstallation, until the second stage ends"
+    target = "at most 1.3x the delete loop + one process start"
+    if any(k not in med for k in needed):
+        rows.append((name, "not measured", "", target, "-"))
+        return
+    p, b, start = med["uninstall_total"], med["baseline_delete"], med["process_start"]
+    limit = 1.3 * b + start
+    rows.append((name, "%.0f ms" % p, "%.0f ms + %.0f ms start" % (b, start), target,
+                 "%.2fx of the loop, limit %.0f ms: %s" % (p / b, limit, "met" if p <= limit else "MISSED")))
+
+
+uninstall_row()
 ratio_row("Reinstallation over the installation", "reinstall", "baseline_overwrite", 1.3)
-for label, mimic, product, base in (("installation", "copyx", "install", "baseline_copy"),
-                                    ("reinstallation", "overx", "reinstall", "baseline_overwrite"),
-                                    ("uninstallation", "deletex", "uninstall_total", "baseline_delete")):
-    if mimic in med:
-        rows.append(("  plain loop with setup's calls per file (%s)" % label, "%.0f ms" % med[mimic],
-                     "%.0f ms" % med[base], "", "%.2fx of the plain loop" % (med[mimic] / med[base])))
 if "uninstall_stage1" in med:
     rows.append(("  first uninstall stage alone", "%.0f ms" % med["uninstall_stage1"], "", "", ""))
+if "process_start" in med:
+    rows.append(("  one process start (a program that ends at once)", "%.0f ms" % med["process_start"], "", "",
+                 ""))
 
 inst = {}
 for line in open(os.path.join(work, "instance.txt")):
@@ -80,19 +84,21 @@ rows.append(("Instance list: AddProcess+RemoveProcess, 999 others listed",
 rows.append(("  one FindMainWindow (once per listed id)", "%s us" % inst.get("find_main_window_us", "?"),
              "%s top-level windows" % inst.get("top_level_windows", "?"), "", ""))
 
+SETUP_LIMIT_BYTES = 100 * 1024
 for line in open(os.path.join(work, "sizes.txt")):
     path, size = line.split()
     size = int(size)
     name = os.path.basename(path)
     if name == "setup.exe":
-        rows.append(("Size of win32/setup.exe", "%d bytes (%.1f KB)" % (size, size / 1024.0), "", "at most 200 KB",
-                     "met" if size <= 200 * 1024 else "MISSED"))
+        rows.append(("Size of win32/setup.exe, all resources included", "%d bytes (%.1f KB)" % (size, size / 1024.0),
+                     "", "at most 100 KB (%d bytes)" % SETUP_LIMIT_BYTES,
+                     "met" if size <= SETUP_LIMIT_BYTES else "MISSED"))
     else:
         rows.append(("Size of win32/%s" % name, "%d bytes (%.1f KB)" % (size, size / 1024.0), "", "none given", ""))
 
 if "first_page" in med:
-    rows.append(("Start of setup.exe to the wizard's first page", "%.0f ms" % med["first_page"], "", "none given",
-                 "%d rounds" % len(raw["first_page"])))
+    rows.append(("Start of setup.exe to the wizard's first page", "%.0f ms" % med["first_page"], "",
+                 "none given", "%d rounds" % len(raw["first_page"])))
 
 print("# Benchmark results\n")
 print("Machine: %s.\n" % machine())
@@ -105,12 +111,21 @@ for r in rows:
 print("\nRaw rounds (ms):\n")
 for k in sorted(raw):
     print("- %s: %s" % (k, ", ".join("%.0f" % v for v in raw[k])))
-phases_path = os.path.join(work, "phases.txt")
-if os.path.exists(phases_path):
-    pm, _ = medians_pairs(phases_path)
-    print("\nWhere the time of the plain loop with setup's calls goes (median ms per run):\n")
-    for k in sorted(pm):
-        print("- %s: %.0f" % (k, pm[k]))
+calls_path = os.path.join(work, "calls.txt")
+if os.path.exists(calls_path):
+    print("\nWhere a copy over an installed file spends its time: each kind of call over the package's "
+          "files in one process, best of %s passes (bench/CallCosts.cpp):\n" % rounds)
+    print("| Calls | All files | Per file |")
+    print("|---|---|---|")
+    for line in open(calls_path):
+        parts = line.split()
+        if len(parts) == 3:
+            ms, files = float(parts[1]), int(parts[2])
+            print("| %s | %.0f ms | %.0f us |" % (parts[0], ms, ms * 1000.0 / files))
+size_path = os.path.join(work, "size-table.md")
+if os.path.exists(size_path):
+    print("\nWhere the bytes of win32/setup.exe go (bench/size_table.py):\n")
+    print(open(size_path).read().rstrip())
 print("\nFuzzers (libFuzzer, ASan+UBSan, bounded time each): name, exit code, runs\n")
 for line in open(os.path.join(work, "fuzz.txt")):
     print("- " + line.strip())

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # bench/run.sh - the benchmarks (never part of the test run). Builds what it needs, then measures
 # in one throw-away Wine prefix, side by side and over several rounds: silent installation,
-# reinstallation and uninstallation of a generated package against plain copy/delete loops; the
-# instance list with 999 ids; the time to the wizard's first page; the sizes of the shipped files.
+# reinstallation and uninstallation of a generated package against plain copy/delete loops (and
+# a process start); the per-file calls of a copy over installed files; the instance list with 999
+# ids; the time to the wizard's first page; the sizes of the shipped files, with setup.exe laid
+# out by section, resource and object file.
 # Then runs each libFuzzer target of the text rules for a bounded time. Writes bench/RESULTS.md.
 # Smaller runs while developing: BENCH_FILES=200 BENCH_MB=15 BENCH_ROUNDS=1 BENCH_FUZZ_SECONDS=5
 set -euo pipefail
@@ -16,6 +18,8 @@ BENCH_RESULTS=${BENCH_RESULTS:-$PIX_ROOT/bench/RESULTS.md}
 bin=$PIX_OUT/bench-bin
 work=$PIX_OUT/bench-work
 mkdir -p "$bin" "$work"
+# Numbers taken under load are not comparable: the report states it, at the start and the end.
+cat /proc/loadavg > "$work/load-start.txt"
 
 pix_install_packages
 echo "== build: win64 (measured), win32 (sizes)"
@@ -26,6 +30,12 @@ cmake --build "$PIX_OUT/build-win64" -j "$(nproc)" --target setup Pixcap5 PixRes
   pixtestsupport UrlRecorder
 pix_build win32 >/dev/null 2>&1 || echo "(full win32 build failed; building the shipped files only)"
 cmake --build "$PIX_OUT/build-win32" -j "$(nproc)" --target setup PixRes5
+# The same objects linked without link-time optimisation, with a linker map: which object file
+# the bytes come from, before the link merges them.
+cmake -G Ninja -S "$PIX_ROOT" -B "$PIX_OUT/build-win32-sizes" -DCMAKE_BUILD_TYPE=MinSizeRel \
+  "-DPIX_OUT_DIR=$PIX_OUT/win32-sizes" "-DCMAKE_TOOLCHAIN_FILE=$PIX_ROOT/cmake/mingw-i686.cmake" \
+  -DPIX_SIZE_ANALYSIS=ON >/dev/null
+cmake --build "$PIX_OUT/build-win32-sizes" -j "$(nproc)" --target setup
 
 echo "== bench programs"
 b64=$PIX_OUT/build-win64
@@ -34,6 +44,9 @@ flags=(-std=c++17 -O2 -static -Wall -Wextra -Werror -Wno-unused-parameter -I"$PI
 $cxx "${flags[@]}" "$PIX_ROOT/bench/BaselineOps.cpp" -o "$bin/BaselineOps.exe"
 $cxx "${flags[@]}" "$PIX_ROOT/bench/BenchDriver.cpp" "$PIX_ROOT/tests/badinput/StageWatch.cpp" \
   "$b64/tests/support/libpixtestsupport.a" -luser32 -lgdi32 -o "$bin/BenchDriver.exe"
+$cxx "${flags[@]}" -DSTRICT "$PIX_ROOT/bench/CallCosts.cpp" "$PIX_ROOT/tests/support/TestGlobals.cpp" \
+  "$b64/platform/libpixplatform.a" "$b64/framework/libpixframework.a" "$b64/text/libpixtext.a" -lole32 -luuid \
+  -lshell32 -lversion -lcomctl32 -lgdi32 -luser32 -ladvapi32 -o "$bin/CallCosts.exe"
 $cxx "${flags[@]}" -DSTRICT "$PIX_ROOT/bench/InstanceListBench.cpp" "$PIX_ROOT/tests/support/TestGlobals.cpp" \
   "$b64/platform/libpixplatform.a" "$b64/framework/libpixframework.a" "$b64/text/libpixtext.a" -lole32 -luuid -lshell32 -lversion -lcomctl32 -lgdi32 -luser32 \
   -ladvapi32 -o "$bin/InstanceListBench.exe"
@@ -48,8 +61,7 @@ cp -a "$template/." "$prefix/"
 export WINEPREFIX=$prefix
 drive=$prefix/drive_c/pixbench
 mkdir -p "$drive"
-rm -f "$drive/package/phases.txt"
-cp "$bin/BaselineOps.exe" "$bin/BenchDriver.exe" "$bin/InstanceListBench.exe" "$drive/"
+cp "$bin/BaselineOps.exe" "$bin/BenchDriver.exe" "$bin/CallCosts.exe" "$bin/InstanceListBench.exe" "$drive/"
 
 echo "== package: $BENCH_FILES files, about $BENCH_MB MB (fixed seed)"
 /usr/bin/python3 "$PIX_ROOT/bench/make_package.py" "$drive/package" --setup "$PIX_OUT/win64/setup.exe" \
@@ -58,13 +70,16 @@ echo "== package: $BENCH_FILES files, about $BENCH_MB MB (fixed seed)"
 echo "== installation, reinstallation, uninstallation, first page ($BENCH_ROUNDS rounds)"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$PIX_WINE" 'C:\pixbench\BenchDriver.exe' 'C:\pixbench\package' \
   'C:\pixbench\BaselineOps.exe' "$BENCH_ROUNDS" "$BENCH_GUI_ROUNDS" 'C:\pixbench\timings.txt'
+echo "== per-file calls of a copy over installed files ($BENCH_ROUNDS passes, the best counts)"
+wineserver -k 2>/dev/null || true
+"$PIX_WINE" 'C:\pixbench\CallCosts.exe' 'C:\pixbench\package\bench-files.txt' 'C:\pixbench\package' \
+  'C:\pixbench\calls' "$BENCH_ROUNDS" | tr -d '\r' | tee "$work/calls.txt"
 echo "== instance list"
 # A display of its own: the driver's Xvfb is gone, and the prefix's desktop with it.
 wineserver -k 2>/dev/null || true
 xvfb-run -a "$PIX_WINE" 'C:\pixbench\InstanceListBench.exe' 20 | tr -d '\r' | tee "$work/instance.txt"
 wineserver -k 2>/dev/null || true
 cp "$drive/timings.txt" "$work/timings.txt"
-tr -d '\r' < "$drive/package/phases.txt" > "$work/phases.txt" 2>/dev/null || true
 
 echo "== fuzzers ($BENCH_FUZZ_SECONDS s each)"
 text_sources=(text/PathText.cpp text/RunMode.cpp text/VersionText.cpp text/GroupName.cpp
@@ -86,6 +101,8 @@ done
 
 echo "== sizes"
 stat -c '%n %s' "$PIX_OUT/win32/setup.exe" "$PIX_OUT/win32/PixRes5.dll" | tee "$work/sizes.txt"
+/usr/bin/python3 "$PIX_ROOT/bench/size_table.py" "$PIX_OUT/win32/setup.exe" "$PIX_OUT/win32-sizes/setup.map" \
+  "$PIX_OUT/win32-sizes/setup.exe" > "$work/size-table.md"
 
 /usr/bin/python3 "$PIX_ROOT/bench/report.py" "$work" "$BENCH_FILES" "$BENCH_MB" "$BENCH_ROUNDS" > "$BENCH_RESULTS"
 cat "$BENCH_RESULTS"

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 # bench/size_table.py - where the bytes of a linked program go: its sections as the file holds
 # them, its resources one by one, and its code and data by the object file they came from.
-#   size_table.py program.exe [linker-map]
-# The map is the one the linker writes with -Map for an unstripped link of the same objects
-# (bench/run.sh makes it); without it the table by object file is left out. Prints Markdown.
+#   size_table.py program.exe [linker-map [program-of-the-map.exe]]
+# The map is the one the linker writes with -Map for a link of the same objects without link-time
+# optimisation (bench/run.sh makes it; with LTO, the code of all our objects comes out of one
+# merged object); without it the table by object file is left out. Prints Markdown.
 import collections
 import os
 import re
@@ -134,6 +135,10 @@ def main():
     if len(sys.argv) < 3:
         return
     sizes = parse_map(sys.argv[2])
+    if len(sys.argv) > 3:
+        unoptimised = os.path.getsize(sys.argv[3])
+        print("\nThe same objects linked without link-time optimisation: %d bytes (%.1f KB); by object "
+              "file, before the link merges them:" % (unoptimised, unoptimised / 1024.0))
     groups = collections.defaultdict(collections.Counter)
     for (section, obj), size in sizes.items():
         groups[group_of(obj)][section] += size

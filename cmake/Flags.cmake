@@ -23,9 +23,6 @@ set(PIX_SHIPPED_BUILD OFF)
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(PIX_SHIPPED_BUILD ON)
   list(APPEND PIX_SIZE_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables)
-  if(PIX_SIZE_ANALYSIS)
-    list(REMOVE_ITEM PIX_LINK_FLAGS -s)
-  endif()
 endif()
 
 # Our own code: warnings on and treated as errors.
