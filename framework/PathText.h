@@ -1,6 +1,7 @@
 // framework/PathText.h - path text rules shared by installer and uninstaller; free of <windows.h>.
 #pragma once
 #include <string>
+#include <vector>
 
 // Paths are 8-bit strings of at most 259 characters plus the terminator.
 constexpr size_t kMaxPathChars = 260;
@@ -18,6 +19,11 @@ std::string JoinFolderName(const std::string& folder, const std::string& name);
 // True when the text fits a platform path buffer of kMaxPathChars bytes, terminator included.
 // Operations refuse a longer path rather than truncate it into another, valid one.
 inline bool FitsPath(const std::string& path) { return path.size() < kMaxPathChars; }
+
+// The folders that a full path passes through, from the first one below its root ("C:\",
+// "\\server\share\") down to the path itself: "C:\a\b\" gives "C:\a" and "C:\a\b". "\" and "/"
+// both separate, empty parts and trailing separators are passed over; a root alone gives none.
+std::vector<std::string> ListFoldersOnPath(const std::string& fullPath);
 
 // ASCII lower-casing, as the platform's C runtime does it in the "C" locale.
 std::string LowerAscii(std::string text);
