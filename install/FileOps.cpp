@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include "framework/Handles.h"
+#include "framework/LinkSafeDelete.h"
 #include "framework/PathText.h"
 #include "install/InstallState.h"
 #include "uninstall/InstallLog.h"
@@ -59,6 +60,7 @@ struct SCopyFolders {
     std::string source;  // separator rule applied, so a name can be appended
     std::string dest;
     bool same;
+    bool destBehindLink;  // a link on the way: nothing in it is deleted or moved aside
     bool destExists;      // once seen, the destination folder is not asked again
     bool expectNewFiles;  // the last destination file was missing: a fresh installation
 };
@@ -69,6 +71,7 @@ SCopyFolders PrepareCopyFolders(const char* pszSourceFolder, const char* pszDest
     folders.source = JoinFolderName(pszSourceFolder ? pszSourceFolder : "", "");
     folders.dest = JoinFolderName(pszDestFolder ? pszDestFolder : "", "");
     folders.same = IsSameFolder(folders.source, folders.dest);
+    folders.destBehindLink = CrossesLink(folders.dest);
     folders.destExists = false;
     folders.expectNewFiles = false;
     return folders;
@@ -104,14 +107,15 @@ bool HasOnlyThisName(const std::string& path)
 // Writes the source over an existing destination in place, which spares deleting and creating
 // the file; read-only and hidden would refuse the write, so they are cleared first. A link or a
 // file with further attributes is deleted and copied anew, like one that refuses the write; one
-// in use is moved aside when even the deletion fails. While files keep turning out missing, a
-// copy that refuses to overwrite answers for the missing file in one call, a lookup saved.
-bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, bool* pExpectNew)
+// in use is moved aside when even the deletion fails; in a folder behind a link neither is done.
+// While files keep turning out missing, a copy that refuses to overwrite answers for the missing
+// file in one call, a lookup saved.
+bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, SCopyFolders& folders)
 {
-    if (*pExpectNew && ::CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE))
+    if (folders.expectNewFiles && ::CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE))
         return true;
     const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
-    *pExpectNew = attributes == INVALID_FILE_ATTRIBUTES;
+    folders.expectNewFiles = attributes == INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
     // A folder in the way is never renamed or scheduled for deletion; the copy cannot succeed.
@@ -124,6 +128,8 @@ bool ReplaceDestination(const std::string& sourcePath, const std::string& destPa
     if (!(attributes & ~kInPlaceAttributes) && HasOnlyThisName(destPath) &&
         ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE))
         return true;
+    if (folders.destBehindLink)
+        return false;
     if (!::DeleteFileA(destPath.c_str()) && !MoveAsideInUseFile(destPath))
         return false;
     return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
@@ -150,9 +156,9 @@ int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszN
         return 0;
 
     // Renaming within one folder: an existing target that cannot go stays as it is.
-    if (folders.same && PathExists(destPath) && !::DeleteFileA(destPath.c_str()))
+    if (folders.same && PathExists(destPath) && (folders.destBehindLink || !::DeleteFileA(destPath.c_str())))
         return 1;
-    return ReplaceDestination(sourcePath, destPath, &folders.expectNewFiles) ? 1 : 0;
+    return ReplaceDestination(sourcePath, destPath, folders) ? 1 : 0;
 }
 
 // Only one level: the install steps create the destination's parents beforehand.

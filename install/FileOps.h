@@ -3,7 +3,9 @@
 #include <string>
 
 // Copies one file from the source folder to the destination folder, under pszNewName when given.
-// An in-use destination is moved aside to ".old" and left to DeleteFileAtReboot.
+// An in-use destination is moved aside to ".old" and left to DeleteFileAtReboot. In a destination
+// folder that is a link, or is reached through one, nothing is deleted or moved aside: a file
+// that would need it is not copied.
 // Non-zero on success.
 int CopyInstallFile(const char* pszName, const char* pszSourceFolder, const char* pszDestFolder,
                     const char* pszNewName);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include "framework/Handles.h"
+#include "framework/LinkSafeDelete.h"
 #include "framework/PathText.h"
 #include "install/Registry.h"
 #include "uninstall/InstallLog.h"
@@ -115,10 +116,11 @@ bool ApplyAssociations(HKEY hRoot, const char* pszValue, const std::string (&slo
     return changed;
 }
 
+// The shell-folder values are each user's own: a folder on the way may be a link the user made.
 void DeleteFileIfFits(const std::string& path)
 {
     if (FitsPath(path))
-        ::DeleteFileA(path.c_str());
+        DeleteFileOffLinks(path);
 }
 
 // Start-up and desktop shortcut and the fixed group of one profile; closes the key when done.
@@ -137,8 +139,9 @@ void RemoveProfileShortcuts(CRegKey& shellFolders, const char* pszStartup, const
     const std::string group = folder + kFixedGroupName;
     if (!FitsPath(group))
         return;
+    // A group that is a link, or lies behind one, is neither emptied nor removed.
     DeleteMatchingFiles(group.c_str(), "*.*");
-    ::RemoveDirectoryA(group.c_str());  // stays when something else is left in it
+    RemoveFolderOffLinks(group);  // stays when something else is left in it
 }
 
 }  // namespace
@@ -160,7 +163,7 @@ void RunUninstallSteps(const char* pszFolder)
         DeleteMatchingFiles(folder.c_str(), "PixUnInst.log");
         // Our own current directory would keep the folder from being removed.
         ::SetCurrentDirectoryA("\\");
-        ::RemoveDirectoryA(folder.c_str());
+        RemoveFolderOffLinks(folder);
     }
     RemoveStandardShortcuts();
 }

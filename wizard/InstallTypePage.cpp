@@ -1,6 +1,7 @@
 // wizard/InstallTypePage.cpp - install type (current user or all users) and destination folder.
 #include <ole2.h>
 #include <shlobj.h>
+#include "framework/LinkSafeDelete.h"
 #include "framework/UiText.h"
 #include "install/FileOps.h"
 #include "setup_resources/resource.h"
@@ -84,11 +85,12 @@ void CInstallTypePage::OnBrowse()
     info.lpfn = BrowseCallback;
     // The resizable dialog style needs OLE on this thread.
     const HRESULT hrOle = ::OleInitialize(NULL);
-    // The dialog can only select a folder that exists; an empty one is taken away again below.
+    // The dialog can only select a folder that exists; an empty one is taken away again below,
+    // unless it is a link or lies behind one.
     const std::string current = InstallChoices.destinationFolder;
     ::CreateDirectoryA(current.c_str(), NULL);
     LPITEMIDLIST pidl = ::SHBrowseForFolderA(&info);
-    ::RemoveDirectoryA(current.c_str());
+    RemoveFolderOffLinks(current);
     if (SUCCEEDED(hrOle))
         ::OleUninitialize();
     if (!pidl)
@@ -96,7 +98,7 @@ void CInstallTypePage::OnBrowse()
     char picked[MAX_PATH] = "";
     if (::SHGetPathFromIDListA(pidl, picked)) {
         // An empty folder (perhaps just made in the dialog) is created again by the installation.
-        ::RemoveDirectoryA(picked);
+        RemoveFolderOffLinks(picked);
         const std::string folder = picked;
         if (PathExists(folder + "\\Pixcap.exe")) {
             AppMessageBoxId(m_hWnd, IDS_OLD_GENERATION_FOLDER, MB_OK | MB_ICONEXCLAMATION);
