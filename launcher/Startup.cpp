@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "framework/Handles.h"
+#include "framework/LinkSafeDelete.h"
 #include "framework/PathText.h"
 #include "framework/UiText.h"
 #include "install/InstallDriver.h"
@@ -29,6 +30,9 @@ const UINT kConfirmUninstallStyle = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON
 const UINT kCloseCopiesStyle = MB_YESNO | MB_ICONEXCLAMATION;                       // 0x34
 const UINT kInstallAbortedStyle = MB_OK | MB_ICONINFORMATION;                       // 0x40
 const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                          // 0x30
+const UINT kUninstallRefusedStyle = MB_OK | MB_ICONEXCLAMATION;                     // 0x30
+// Exit code of an uninstallation that removed nothing after the user asked for it.
+const int kRefusedExitCode = 1;
 
 const char kCaptureAppFileName[] = "pixcap5.exe";
 const char kUninstallerFileName[] = "pixuninst.exe";
@@ -147,14 +151,50 @@ bool ConfirmCloseCopies(const std::wstring& caption, int otherCopies)
     return false;
 }
 
+// Case folded in the system code page, as the file system compares names.
+std::string FoldCase(std::string text)
+{
+    if (!text.empty())
+        ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The absolute long form of an existing file ("/" as "\", "." and ".." resolved, 8.3 names
+// spelled out), so that one file started in different spellings compares equal. Empty when the
+// file is missing or the form does not fit.
+std::string GetLongFullPath(const std::string& path)
+{
+    if (path.empty())
+        return std::string();
+    std::vector<char> full(kLongPathChars), longer(kLongPathChars);
+    char* pszName = NULL;
+    const DWORD fullLength = ::GetFullPathNameA(path.c_str(), kLongPathChars, full.data(), &pszName);
+    if (fullLength == 0 || fullLength >= kLongPathChars)
+        return std::string();
+    const DWORD longLength = ::GetLongPathNameA(full.data(), longer.data(), kLongPathChars);
+    if (longLength == 0 || longLength >= kLongPathChars)
+        return std::string();
+    return std::string(longer.data(), longLength);
+}
+
 // The second stage deletes the file its command line names and undoes the folder around it, so
 // it acts only for the file that can have started it: an installed uninstaller of which this
 // program is a byte copy. Any other word 2 (a mistyped or hostile command line) would delete an
-// unrelated file and the files that its folder's log names.
+// unrelated file and the files that its folder's log names. Both paths are in their long form.
 bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::string& ownPath)
 {
-    return !ownPath.empty() && LowerAscii(GetFileNamePart(uninstallerPath)) == kUninstallerFileName &&
-           LowerAscii(uninstallerPath) != LowerAscii(ownPath) && HaveSameContent(uninstallerPath, ownPath);
+    return !uninstallerPath.empty() && !ownPath.empty() &&
+           LowerAscii(GetFileNamePart(uninstallerPath)) == kUninstallerFileName &&
+           FoldCase(uninstallerPath) != FoldCase(ownPath) && HaveSameContent(uninstallerPath, ownPath);
+}
+
+// The user asked for the uninstallation, so a run that removes nothing says so: in a box of
+// ours, or, when silent, by its exit code (returned).
+int ReportNothingRemoved()
+{
+    if (!SilentFlag)
+        AppMessageBoxId(NULL, IDS_UNINSTALL_REFUSED, kUninstallRefusedStyle);
+    return kRefusedExitCode;
 }
 
 // The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
@@ -162,18 +202,18 @@ bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::s
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
 {
     ::Sleep(kSecondStageWaitMs);
-    const std::string ownPath = GetOwnProgramPath();
-    const std::string& uninstallerPath = words[2];
-    // Nothing was uninstalled: nothing is reported and this file is not scheduled for deletion.
-    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath))
-        std::exit(1);
+    const std::string ownPath = GetLongFullPath(GetOwnProgramPath());
+    const std::string uninstallerPath = GetLongFullPath(words[2]);
+    const std::string installFolder = GetDriveAndFolder(uninstallerPath);
+    // An installation folder behind a link would keep its files and lose its registry entries.
+    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder) ||
+        CrossesLink(installFolder))
+        std::exit(ReportNothingRemoved());  // not scheduled for deletion: a hostile line must not
+                                            // make a copy of setup delete itself
     if (FitsPath(ownPath))
         DeleteFileAtReboot(ownPath.c_str());
-    const std::string installFolder = GetDriveAndFolder(uninstallerPath);
     ::DeleteFileA(uninstallerPath.c_str());  // a failure is not reported; the steps follow
-    // A word without a folder names no installation: the steps would address the current drive.
-    if (EndsWithSeparator(installFolder))
-        RunUninstallSteps(installFolder.c_str());
+    RunUninstallSteps(installFolder.c_str());
     if (!SilentFlag)
         AppMessageBoxId(NULL, IDS_UNINSTALLED, kUninstalledStyle);
     std::exit(0);
@@ -207,5 +247,5 @@ int CSetupApp::RunStartup()
     if (mode == RunMode::Install)
         return RunInstaller();
     LaunchUninstallCopy();  // returns only when the copy could not be started
-    return 0;
+    return ReportNothingRemoved();
 }
