@@ -54,12 +54,17 @@ bool IsDialogOfOthers(const pixtest::WindowInfo& w)
 }
 
 // Answers or ends one dialog; true when the run is to end (a wizard in place of a silent run).
-bool HandleDialog(const pixtest::WindowInfo& w, SRunOutcome& outcome)
+bool HandleDialog(const pixtest::WindowInfo& w, bool answerYes, SRunOutcome& outcome)
 {
     pixtest::MessageBoxInfo box;
     if (pixtest::ReadMessageBox(w.hwnd, &box)) {
         outcome.windows.push_back("message: " + box.text);
-        pixtest::PressEnter(w.hwnd);
+        const bool hasYes = std::any_of(box.buttons.begin(), box.buttons.end(),
+                                        [](const pixtest::BoxButton& b) { return b.id == IDYES; });
+        if (answerYes && hasYes)
+            pixtest::PressButton(w.hwnd, IDYES);
+        else
+            pixtest::PressEnter(w.hwnd);
         return false;
     }
     outcome.windows.push_back("dialog: " + w.caption);
@@ -117,7 +122,7 @@ std::string CCanary::Compare() const
 }
 
 SRunOutcome RunWatched(const std::string& program, const std::string& args, const std::string& folder,
-                       bool followChild, DWORD timeoutMs)
+                       bool followChild, DWORD timeoutMs, bool answerYes)
 {
     SRunOutcome outcome;
     std::string line = "\"" + program + "\"" + (args.empty() ? "" : " " + args);
@@ -156,7 +161,7 @@ SRunOutcome RunWatched(const std::string& program, const std::string& args, cons
             if (!IsDialogOfOthers(w) || std::find(seen.begin(), seen.end(), w.hwnd) != seen.end())
                 continue;
             seen.push_back(w.hwnd);
-            stop = HandleDialog(w, outcome) || stop;
+            stop = HandleDialog(w, answerYes, outcome) || stop;
         }
     }
     // A hang, or a wizard where none belongs: the run is ended from here and not counted as ended.

@@ -34,11 +34,11 @@ struct SRunOutcome {
 };
 
 // Starts program + " " + args in the folder and watches every dialog of every process but this
-// one until the run ends: message boxes are answered with their default button, any other
-// dialog (the wizard) ends the run. followChild: the program hands over to a child (the
-// uninstaller's first stage), which is followed to its end too.
+// one until the run ends: message boxes are answered with their default button (with Yes, when
+// they have one, if answerYes), any other dialog (the wizard) ends the run. followChild: the
+// program hands over to a child (the uninstaller's first stage), which is followed to its end too.
 SRunOutcome RunWatched(const std::string& program, const std::string& args, const std::string& folder,
-                       bool followChild, DWORD timeoutMs = kRunTimeoutMs);
+                       bool followChild, DWORD timeoutMs = kRunTimeoutMs, bool answerYes = false);
 
 // Exit codes a program may end with by itself: 0 or 1, never a crash or abort code.
 bool IsSaneExitCode(DWORD code);
