@@ -8,11 +8,14 @@ endif()
 
 set(PIX_TEST_OUT_DIR ${PIX_OUT_DIR}/tests)
 
-# pix_add_test(name SOURCES ... [LIBS ...] [RESOURCES] [TIMEOUT s] [LABELS ...])
+# pix_add_test(name SOURCES ... [LIBS ...] [RESOURCES] [TIMEOUT s] [COST s] [LABELS ...])
 #   A GoogleTest program; one CTest test per program (each Wine run gets its own prefix).
 #   RESOURCES links the installer's resources, so the code under test finds its texts.
+#   COST is the program's usual run time in seconds: a parallel run starts the long ones first,
+#   so that no long program is left to run alone at the end (ctest learns this itself only
+#   from earlier runs in the same build folder, which a clean clone does not have).
 function(pix_add_test name)
-  cmake_parse_arguments(T "RESOURCES" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "RESOURCES" "TIMEOUT;COST" "SOURCES;LIBS;LABELS" ${ARGN})
   set(_extra)
   if(WIN32)
     # The engine's process-wide state, which setup.exe defines beside its other globals.
@@ -36,6 +39,9 @@ function(pix_add_test name)
     set(T_TIMEOUT 600)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_COST)
+    set_tests_properties(${name} PROPERTIES COST ${T_COST})
+  endif()
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()

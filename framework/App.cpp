@@ -1,6 +1,6 @@
 // framework/App.cpp - the application object and the program's entry point.
 #include "framework/App.h"
-#include <commctrl.h>
+#include "framework/SystemLibrary.h"
 #include "framework/UiText.h"
 
 CWinApp* CWinApp::s_pApp = nullptr;
@@ -27,10 +27,28 @@ const std::wstring& CWinApp::GetTitle()
     return m_title;
 }
 
+namespace {
+
+// The "three-dimensional look" of old is the common-controls look today. The common-controls
+// library is not one that Windows always takes from the system folder, so it is loaded from there
+// instead of being imported; it stays loaded for the windows of its classes. Best effort: without
+// it the dialogs still show, in the plain look.
+void InitCommonControlsFromSystem()
+{
+    typedef void (WINAPI* InitCommonControlsProc)();
+    CLibrary comctl32(LoadSystemLibrary(L"comctl32.dll"));
+    InitCommonControlsProc pfnInit = comctl32.Export<InitCommonControlsProc>("InitCommonControls");
+    if (!pfnInit)
+        return;
+    pfnInit();
+    comctl32.Detach();
+}
+
+}  // namespace
+
 int CWinApp::Run()
 {
-    // The "three-dimensional look" of old is the common-controls look today.
-    ::InitCommonControls();
+    InitCommonControlsFromSystem();
     GetTitle();
     const int result = RunStartup();
     if (result != 0) {

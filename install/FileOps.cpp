@@ -63,6 +63,7 @@ struct SCopyFolders {
     bool destBehindLink;  // a link on the way: nothing in it is deleted or moved aside
     bool destExists;      // once seen, the destination folder is not asked again
     bool expectNewFiles;  // the last destination file was missing: a fresh installation
+    bool writeFailed;     // a file of the source could not be written to the destination
 };
 
 SCopyFolders PrepareCopyFolders(const char* pszSourceFolder, const char* pszDestFolder)
@@ -74,6 +75,7 @@ SCopyFolders PrepareCopyFolders(const char* pszSourceFolder, const char* pszDest
     folders.destBehindLink = CrossesLink(folders.dest);
     folders.destExists = false;
     folders.expectNewFiles = false;
+    folders.writeFailed = false;
     return folders;
 }
 
@@ -152,13 +154,16 @@ int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszN
     if (sourceAttributes == INVALID_FILE_ATTRIBUTES || (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
     const std::string destPath = folders.dest + (hasNewName ? pszNewName : pszName);
-    if (!FitsPath(destPath))
-        return 0;
-
+    const bool fits = FitsPath(destPath);
     // Renaming within one folder: an existing target that cannot go stays as it is.
-    if (folders.same && PathExists(destPath) && (folders.destBehindLink || !::DeleteFileA(destPath.c_str())))
+    if (fits && folders.same && PathExists(destPath) &&
+        (folders.destBehindLink || !::DeleteFileA(destPath.c_str())))
         return 1;
-    return ReplaceDestination(sourcePath, destPath, folders) ? 1 : 0;
+    if (!fits || !ReplaceDestination(sourcePath, destPath, folders)) {
+        folders.writeFailed = true;  // the package holds the file; the destination refused it
+        return 0;
+    }
+    return 1;
 }
 
 // Only one level: the install steps create the destination's parents beforehand.
@@ -247,13 +252,13 @@ int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const
     return CopyFoundFiles(folders, pszPattern, pszSourceFolder, pszDestFolder);
 }
 
-void RunPackageManifest(const char* pszManifestPath)
+bool RunPackageManifest(const char* pszManifestPath)
 {
     if (!pszManifestPath)
-        return;
+        return false;
     FILE* pFile = std::fopen(pszManifestPath, "r");
     if (!pFile)
-        return;
+        return false;
     SCopyFolders folders = PrepareCopyFolders(InstallChoices.sourceFolder.c_str(),
                                                     InstallChoices.destinationFolder.c_str());
     const size_t prefixLength = std::strlen(kPrefixFileCopy);
@@ -261,9 +266,10 @@ void RunPackageManifest(const char* pszManifestPath)
     while (ReadLogLine(pFile, line)) {
         // The whole rest of the line is the operand: " | " remarks are an undo-side notion.
         if (LineHasPrefix(line, kPrefixFileCopy))
-            CopyManifestOperand(folders, line + prefixLength);  // results ignored: the next line follows
+            CopyManifestOperand(folders, line + prefixLength);  // a failed line stops none of the next
     }
     std::fclose(pFile);
+    return !folders.writeFailed;
 }
 
 int CountFolderEntries(const char* pszPattern, const char* pszFolder)

@@ -14,8 +14,11 @@ int CopyInstallFile(const char* pszName, const char* pszSourceFolder, const char
 // Returns the number of files copied; stops at a folder or at the first failed copy.
 int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const char* pszDestFolder);
 
-// Carries out the "File Copy: " lines of the package manifest, from the source to the destination folder.
-void RunPackageManifest(const char* pszManifestPath);
+// Carries out the "File Copy: " lines of the package manifest, from the source to the destination
+// folder. False when the manifest cannot be read or a file that it names and the package holds
+// could not be written to the destination (every line is still tried); a line naming a file that
+// the package lacks is no failure here.
+bool RunPackageManifest(const char* pszManifestPath);
 
 // Number of entries matching folder + "\" + pattern, "." and ".." not counted.
 int CountFolderEntries(const char* pszPattern, const char* pszFolder);

@@ -168,21 +168,24 @@ int RunInstaller()
         return 1;
     if (!PackageIsComplete())
         ReportDamagedPackage();
+    InstallStepsResult result = kInstallDone;
     if (SilentFlag) {
         if (c.freshInstall)
             c.allUsers = 1;
-        PerformInstallSteps();
+        result = PerformInstallSteps();
     } else {
         CWizardFrameDlg dlg;
         if (dlg.DoModal() != IDOK)
             return 1;
+        result = dlg.GetInstallResult();
     }
     ::SetCurrentDirectoryA(c.destinationFolder.c_str());  // result ignored
     if (!SilentFlag && (c.freshInstall || c.upgrade))
         OpenAfterInstallPage();
     if (c.runAfterInstall)
         StartInstalledProgram();
-    return 0;
+    // Deployment tools learn from this alone that a file or key could not be written.
+    return result;
 }
 
 void ReportDamagedPackage()

@@ -4,6 +4,7 @@
 #include <io.h>
 #include <cstdlib>
 #include <string>
+#include "framework/Handles.h"
 #include "framework/PathText.h"
 #include "framework/UiText.h"
 #include "install/FileOps.h"
@@ -25,6 +26,24 @@ const char kLogName[] = "\\PixUnInst.log";
 const char kOldLogName[] = "\\install.log";
 // A shorter common programs folder (no drive and folder name) cannot be used for the group.
 const size_t kMinCommonProgramsChars = 4;
+const ULONGLONG kBytesPerKilobyte = 1024;
+
+// Writes values under HKLM and remembers whether any was refused; every value is still tried.
+class CMachineValueWriter {
+public:
+    CMachineValueWriter() : m_bAllWritten(true) {}
+    void WriteString(const char* pszKey, const char* pszValue, const std::string& text)
+    {
+        m_bAllWritten &= WriteRegistryString(HKEY_LOCAL_MACHINE, pszKey, pszValue, text.c_str());
+    }
+    void WriteDword(const char* pszKey, const char* pszValue, DWORD value)
+    {
+        m_bAllWritten &= WriteRegistryDword(HKEY_LOCAL_MACHINE, pszKey, pszValue, value);
+    }
+    bool AllWritten() const { return m_bAllWritten; }
+private:
+    bool m_bAllWritten;
+};
 
 // The all-users flag picks the common folder of HKLM, else the current user's of HKCU.
 std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
@@ -37,6 +56,17 @@ std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
 std::string NewLogPath()
 {
     return InstallChoices.destinationFolder + kLogName;
+}
+
+// The package's files, then the manifest itself as the new installation's log, to which the
+// lines of the later steps are appended. False when the destination refused any of them.
+bool CopyPackageAndLog()
+{
+    const InstallChoicesRecord& c = InstallChoices;
+    const bool filesWritten = RunPackageManifest((c.sourceFolder + kLogName).c_str());
+    const bool logWritten = CopyMatchingFiles(kLogName + 1, c.sourceFolder.c_str(), c.destinationFolder.c_str()) > 0;
+    AppendLogLine(NewLogPath().c_str(), "");
+    return filesWritten && logWritten;
 }
 
 void RemoveEarlierInstallation()
@@ -115,19 +145,50 @@ void CreateShellFolderLink(const char* pszCommonName, const char* pszUserName)
         CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, "\\Pixcap5.exe");
 }
 
-void WriteRegistryEntries()
+// The package installs no subfolders, so the folder's own files are the installation; a file
+// that someone put beside them takes the same disk and counts too.
+DWORD MeasureFolderKilobytes(const std::string& folder)
+{
+    ULONGLONG bytes = 0;
+    WIN32_FIND_DATAA data;
+    CFindFile search;
+    if (search.First(folder + "\\*", &data)) {
+        do {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        } while (search.Next(&data));
+    }
+    const ULONGLONG kilobytes = (bytes + kBytesPerKilobyte - 1) / kBytesPerKilobyte;
+    return kilobytes > MAXDWORD ? MAXDWORD : static_cast<DWORD>(kilobytes);
+}
+
+// What the Apps list and deployment tools read besides the uninstaller: the silent removal,
+// the icon and the folder; there is nothing to modify or repair.
+void WriteAppsEntryDetails(CMachineValueWriter& values, const std::string& dest, const std::string& uninstaller)
+{
+    values.WriteString(kUninstallKey, "QuietUninstallString", uninstaller + " -s");
+    values.WriteString(kUninstallKey, "DisplayIcon", dest + "\\Pixcap5.exe,0");
+    values.WriteString(kUninstallKey, "InstallLocation", dest);
+    values.WriteDword(kUninstallKey, "NoModify", 1);
+    values.WriteDword(kUninstallKey, "NoRepair", 1);
+}
+
+void WriteRegistryEntries(CMachineValueWriter& values)
 {
     const std::string& dest = InstallChoices.destinationFolder;
-    HKEY hLM = HKEY_LOCAL_MACHINE;
-    WriteRegistryString(hLM, kProductKey, "AllUsers", InstallChoices.allUsers ? "B" : "A");
-    WriteRegistryString(hLM, kProductKey, "Path", dest.c_str());
-    WriteRegistryString(hLM, kAppPathsKey, NULL, (dest + "\\Pixcap5.exe").c_str());
-    WriteRegistryString(hLM, kUninstallKey, "Contact", "Support");
-    WriteRegistryString(hLM, kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME).c_str());
-    WriteRegistryString(hLM, kUninstallKey, "DisplayVersion", "5");
-    WriteRegistryString(hLM, kUninstallKey, "Publisher", "Corvanta Technology LLC");
-    WriteRegistryString(hLM, kUninstallKey, "UninstallString", (dest + "\\PixUnInst.exe").c_str());
-    WriteRegistryString(hLM, kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
+    // Quoted: the path holds blanks, and the system runs an unquoted one as "C:\Program.exe"
+    // first when such a file exists.
+    const std::string uninstaller = "\"" + dest + "\\PixUnInst.exe\"";
+    values.WriteString(kProductKey, "AllUsers", InstallChoices.allUsers ? "B" : "A");
+    values.WriteString(kProductKey, "Path", dest);
+    values.WriteString(kAppPathsKey, NULL, dest + "\\Pixcap5.exe");
+    values.WriteString(kUninstallKey, "Contact", "Support");
+    values.WriteString(kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME));
+    values.WriteString(kUninstallKey, "DisplayVersion", "5");
+    values.WriteString(kUninstallKey, "Publisher", "Corvanta Technology LLC");
+    values.WriteString(kUninstallKey, "UninstallString", uninstaller);
+    values.WriteString(kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
+    WriteAppsEntryDetails(values, dest, uninstaller);
 }
 
 // The self-extracting package names itself in "sfxname"; settings lying beside it come along.
@@ -138,17 +199,19 @@ void CopySettingsBesidePackage()
         CopyInstallFile("Pixcap5.ini", folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
 }
 
+void RecordInstalledSize(CMachineValueWriter& values)
+{
+    values.WriteDword(kUninstallKey, "EstimatedSize", MeasureFolderKilobytes(InstallChoices.destinationFolder));
+}
+
 }  // namespace
 
-int PerformInstallSteps()
+InstallStepsResult PerformInstallSteps()
 {
     InstallChoicesRecord& c = InstallChoices;
     if (!c.freshInstall)
         RemoveEarlierInstallation();
-    RunPackageManifest((c.sourceFolder + kLogName).c_str());
-    // The manifest becomes the new installation's log; the lines below are appended to it.
-    CopyMatchingFiles(kLogName + 1, c.sourceFolder.c_str(), c.destinationFolder.c_str());
-    AppendLogLine(NewLogPath().c_str(), "");
+    const bool filesWritten = CopyPackageAndLog();
     const std::string programsFolder = SettleProgramsFolder();
     NormaliseGroupName(c.programGroupName);
     // A name that climbs out of the programs folder (typed, or taken from an earlier log) would
@@ -161,7 +224,11 @@ int PerformInstallSteps()
         CreateShellFolderLink("Common Desktop", "Desktop");
     if (c.startWithWindows)
         CreateShellFolderLink("Common Startup", "Startup");
-    WriteRegistryEntries();
+    CMachineValueWriter values;
+    WriteRegistryEntries(values);
     CopySettingsBesidePackage();
-    return 0;
+    RecordInstalledSize(values);  // last, once every file is in place
+    if (!filesWritten)
+        return kInstallFilesNotWritten;
+    return values.AllWritten() ? kInstallDone : kInstallKeysNotWritten;
 }

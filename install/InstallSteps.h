@@ -1,5 +1,13 @@
 // install/InstallSteps.h - the whole installation from settled choices.
 #pragma once
 
-// Always 0. Reads and updates InstallChoices (group name normalised, all-users flag may clear).
-int PerformInstallSteps();
+// What the install steps achieved; the installer ends with it as its exit code. Every step runs
+// whatever an earlier one achieved, so the first kind of failure in this order is the one told.
+enum InstallStepsResult {
+    kInstallDone = 0,
+    kInstallFilesNotWritten = 2,  // the installation folder, a package file or the log could not be written
+    kInstallKeysNotWritten = 3,   // the files are in place; a registry value could not be written
+};
+
+// Reads and updates InstallChoices (group name normalised, all-users flag may clear).
+InstallStepsResult PerformInstallSteps();

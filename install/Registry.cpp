@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"
+#include "framework/SystemLibrary.h"
 #include "install/InstallState.h"
 
 UINT (WINAPI* g_pfnGetWindowsDirectoryA)(LPSTR, UINT) = ::GetWindowsDirectoryA;
@@ -41,6 +42,35 @@ std::string GetWindowsDriveRoot()
     return folder;
 }
 
+typedef DWORD (WINAPI* GetFileVersionInfoSizeAProc)(LPCSTR, LPDWORD);
+typedef BOOL (WINAPI* GetFileVersionInfoAProc)(LPCSTR, DWORD, DWORD, LPVOID);
+typedef BOOL (WINAPI* VerQueryValueAProc)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+
+// The version library is not one that Windows always takes from the system folder, so it is
+// loaded from there at each use instead of being imported. A missing library reads as no version.
+bool ReadFixedFileInfo(const char* pszPath, VS_FIXEDFILEINFO* pInfo)
+{
+    CLibrary version(LoadSystemLibrary(L"version.dll"));
+    GetFileVersionInfoSizeAProc pfnSize = version.Export<GetFileVersionInfoSizeAProc>("GetFileVersionInfoSizeA");
+    GetFileVersionInfoAProc pfnRead = version.Export<GetFileVersionInfoAProc>("GetFileVersionInfoA");
+    VerQueryValueAProc pfnQuery = version.Export<VerQueryValueAProc>("VerQueryValueA");
+    if (!pfnSize || !pfnRead || !pfnQuery)
+        return false;
+    DWORD handle = 0;
+    const DWORD size = pfnSize(pszPath, &handle);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> block(size);
+    if (!pfnRead(pszPath, 0, size, block.data()))
+        return false;
+    void* pValue = NULL;
+    UINT cbValue = 0;
+    if (!pfnQuery(block.data(), "\\", &pValue, &cbValue) || !pValue || cbValue < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    std::memcpy(pInfo, pValue, sizeof(VS_FIXEDFILEINFO));
+    return true;
+}
+
 }  // namespace
 
 std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue)
@@ -71,6 +101,15 @@ bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, c
         return false;
     const DWORD cbData = static_cast<DWORD>(std::strlen(pszText) + 1);
     return ::RegSetValueExA(key, pszValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszText), cbData)
+           == ERROR_SUCCESS;
+}
+
+bool WriteRegistryDword(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD value)
+{
+    CRegKey key;
+    if (key.Create(hRoot, pszKey) != ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExA(key, pszValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value)
            == ERROR_SUCCESS;
 }
 
@@ -105,24 +144,11 @@ std::string GetProgramFilesFolder()
 void GetFileVersion(const char* pszPath)
 {
     VersionRecord = FileVersion();
-    if (!pszPath)
+    VS_FIXEDFILEINFO info;
+    if (!pszPath || !ReadFixedFileInfo(pszPath, &info))
         return;
-    DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(pszPath, &handle);
-    if (size == 0)
-        return;
-    std::vector<BYTE> block(size);
-    if (!::GetFileVersionInfoA(pszPath, 0, size, block.data()))
-        return;
-    void* pValue = NULL;
-    UINT cbValue = 0;
-    char root[] = "\\";
-    if (!::VerQueryValueA(block.data(), root, &pValue, &cbValue) || !pValue
-        || cbValue < sizeof(VS_FIXEDFILEINFO))
-        return;
-    const VS_FIXEDFILEINFO* pInfo = static_cast<const VS_FIXEDFILEINFO*>(pValue);
-    VersionRecord.major = HIWORD(pInfo->dwFileVersionMS);
-    VersionRecord.minor = LOWORD(pInfo->dwFileVersionMS);
-    VersionRecord.third = HIWORD(pInfo->dwFileVersionLS);
-    VersionRecord.fourth = LOWORD(pInfo->dwFileVersionLS);
+    VersionRecord.major = HIWORD(info.dwFileVersionMS);
+    VersionRecord.minor = LOWORD(info.dwFileVersionMS);
+    VersionRecord.third = HIWORD(info.dwFileVersionLS);
+    VersionRecord.fourth = LOWORD(info.dwFileVersionLS);
 }

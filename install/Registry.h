@@ -13,6 +13,9 @@ std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszVa
 // Writes a REG_SZ value, creating missing keys; pszValue NULL is the default value.
 bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText);
 
+// Writes a REG_DWORD value, creating missing keys.
+bool WriteRegistryDword(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD value);
+
 // Folder of an earlier installation without a trailing backslash, or the empty text.
 std::string FindPreviousInstallFolder();
 

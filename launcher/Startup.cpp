@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "framework/LinkSafeDelete.h"
 #include "framework/PathText.h"
+#include "framework/ProcessImage.h"
 #include "framework/UiText.h"
 #include "install/InstallDriver.h"
 #include "install/InstallState.h"
@@ -23,6 +24,8 @@ namespace {
 const DWORD kSecondStageWaitMs = 1000;
 // What a running copy gets between the close request and its termination.
 const DWORD kCloseWaitMs = 10;
+// The first stage's exit code when the second could not be started: nothing was removed.
+const int kSecondStageNotStarted = 4;
 // wParam of WM_CLOSE asking the capture application to close without saving.
 const WPARAM CLOSE_WITHOUT_SAVING = 1001;
 
@@ -31,7 +34,7 @@ const UINT kCloseCopiesStyle = MB_YESNO | MB_ICONEXCLAMATION;                   
 const UINT kInstallAbortedStyle = MB_OK | MB_ICONINFORMATION;                       // 0x40
 const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                          // 0x30
 const UINT kUninstallRefusedStyle = MB_OK | MB_ICONEXCLAMATION;                     // 0x30
-// Exit code of an uninstallation that removed nothing after the user asked for it.
+// The second stage's exit code when it refused to act for its command line: nothing was removed.
 const int kRefusedExitCode = 1;
 
 const char kCaptureAppFileName[] = "pixcap5.exe";
@@ -92,11 +95,9 @@ bool HaveSameContent(const std::string& pathA, const std::string& pathB)
 // copies of this program (by their content) count as participants.
 bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 {
-    char image[kImagePathChars];
-    DWORD size = kImagePathChars;
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || size >= kImagePathChars)
+    std::string imagePath;
+    if (!ReadProcessImagePath(hProcess, kImagePathChars, &imagePath))
         return false;
-    const std::string imagePath(image, size);
     if (LowerAscii(GetFileNamePart(imagePath)) == kCaptureAppFileName)
         return true;
     if (ownPath.empty())
@@ -109,7 +110,7 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 // gets neither the close request nor the termination.
 void CloseParticipant(DWORD processId, const std::string& ownPath)
 {
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    CHandle process(::OpenProcess(PROCESS_TERMINATE | ProcessImageAccess(), FALSE, processId));
     if (!process.IsValid() || !IsParticipant(process, ownPath))
         return;
     HWND hMainWnd = FindMainWindow(processId);
@@ -189,12 +190,12 @@ bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::s
 }
 
 // The user asked for the uninstallation, so a run that removes nothing says so: in a box of
-// ours, or, when silent, by its exit code (returned).
-int ReportNothingRemoved()
+// ours, and by its exit code (returned), which is all a silent run shows.
+int ReportNothingRemoved(int exitCode)
 {
     if (!SilentFlag)
         AppMessageBoxId(NULL, IDS_UNINSTALL_REFUSED, kUninstallRefusedStyle);
-    return kRefusedExitCode;
+    return exitCode;
 }
 
 // The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
@@ -208,8 +209,8 @@ int ReportNothingRemoved()
     // An installation folder behind a link would keep its files and lose its registry entries.
     if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder) ||
         CrossesLink(installFolder))
-        std::exit(ReportNothingRemoved());  // not scheduled for deletion: a hostile line must not
-                                            // make a copy of setup delete itself
+        // Not scheduled for deletion: a hostile line must not make a copy of setup delete itself.
+        std::exit(ReportNothingRemoved(kRefusedExitCode));
     if (FitsPath(ownPath))
         DeleteFileAtReboot(ownPath.c_str());
     ::DeleteFileA(uninstallerPath.c_str());  // a failure is not reported; the steps follow
@@ -247,5 +248,5 @@ int CSetupApp::RunStartup()
     if (mode == RunMode::Install)
         return RunInstaller();
     LaunchUninstallCopy();  // returns only when the copy could not be started
-    return ReportNothingRemoved();
+    return ReportNothingRemoved(kSecondStageNotStarted);
 }

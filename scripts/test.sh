@@ -11,13 +11,34 @@ pix_build native
 pix_build win32
 pix_build win64
 
+# Every program runs to the end; a failure is told at once (its output) and once more at the end,
+# in one short list of the programs and cases that failed. Nothing is run again: a test that
+# fails now and then has a fault to find, not a result to retry.
+logs=$PIX_OUT/test-logs
+mkdir -p "$logs"
+status=0
+run_ctest() {  # log name, build folder, ctest arguments...
+  local log=$logs/$1.log; shift
+  local dir=$1; shift
+  local rc=0
+  (cd "$dir" && "$@") 2>&1 | tee "$log" || rc=$?
+  [ "$rc" = 0 ] || status=$rc
+  summaries+=("$log")
+}
+summaries=()
+
 echo "== native tests (sanitizers)"
-(cd "$PIX_OUT/build-native" && ctest --output-on-failure)
+run_ctest native "$PIX_OUT/build-native" ctest --output-on-failure
 
 echo "== Wine tests"
 # A fresh booted prefix for this run; each test program runs in its own copy of it.
 export PIX_WINE_TEMPLATE=$PIX_WINE_ROOT/template
 rm -rf "$PIX_WINE_ROOT"
 "$PIX_ROOT/scripts/make-wine-template" "$PIX_WINE_TEMPLATE"
-cd "$PIX_OUT/build-win64"
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 900 "$@"
+run_ctest wine "$PIX_OUT/build-win64" \
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 900 "$@"
+
+if [ "$status" != 0 ]; then
+  for log in "${summaries[@]}"; do "$PIX_ROOT/scripts/ctest-summary" "$log"; done
+fi
+exit "$status"

@@ -21,7 +21,8 @@ constexpr int kPageGap = 4;
 }  // namespace
 
 CWizardFrameDlg::CWizardFrameDlg()
-    : CDialog(IDD_WIZARD_FRAME, nullptr), m_nPageIndex(-1), m_pPage(nullptr), m_bInstalling(false)
+    : CDialog(IDD_WIZARD_FRAME, nullptr), m_nPageIndex(-1), m_pPage(nullptr), m_bInstalling(false),
+      m_installResult(kInstallDone)
 {
 }
 
@@ -182,7 +183,8 @@ void CWizardFrameDlg::RunInstallation()
     m_cancelButton.EnableWindow(FALSE);
     m_bInstalling = true;
     ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    PerformInstallSteps();  // its outcome is reported by the steps themselves, if at all
+    // The page tells success whatever the outcome; the outcome goes to the exit code only.
+    m_installResult = PerformInstallSteps();
     ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
     m_bInstalling = false;
     m_nextButton.EnableWindow(TRUE);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string>
 #include "framework/Dialog.h"
+#include "install/InstallSteps.h"
 
 class CWizardFrameDlg : public CDialog {
 public:
@@ -12,6 +13,8 @@ public:
     // 1 after Finish, 2 after a confirmed cancellation, -1 when the frame cannot be created.
     // The frame is the application's main window while it runs.
     INT_PTR DoModal() override;
+    // What the install steps achieved on the ready page (done, while they have not run).
+    InstallStepsResult GetInstallResult() const { return m_installResult; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -34,6 +37,7 @@ private:
     int m_nPageIndex;  // -1 before the start, 0..4 the pages, 5 installed, 6 finished
     CDialog* m_pPage;
     bool m_bInstalling;
+    InstallStepsResult m_installResult;
     std::wstring m_savedTitle;
     std::wstring m_savedNextCaption;
     std::wstring m_savedCancelCaption;

@@ -173,7 +173,7 @@ SRunOutcome RunWatched(const std::string& program, const std::string& args, cons
 
 bool IsSaneExitCode(DWORD code)
 {
-    return code == 0 || code == 1;
+    return code <= 4;  // the codes that README lists for the installer and both uninstall stages
 }
 
 std::string Describe(const SRunOutcome& outcome)

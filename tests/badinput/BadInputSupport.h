@@ -40,7 +40,7 @@ struct SRunOutcome {
 SRunOutcome RunWatched(const std::string& program, const std::string& args, const std::string& folder,
                        bool followChild, DWORD timeoutMs = kRunTimeoutMs, bool answerYes = false);
 
-// Exit codes a program may end with by itself: 0 or 1, never a crash or abort code.
+// Exit codes a program may end with by itself: those README lists (0 to 4), never a crash or abort code.
 bool IsSaneExitCode(DWORD code);
 std::string Describe(const SRunOutcome& outcome);
 

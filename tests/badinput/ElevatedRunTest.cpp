@@ -214,7 +214,8 @@ TEST_F(ElevatedRun, ARunThatRemovesNothingSaysSo)
     }
 }
 
-// The first stage cannot make its temporary copy: after Yes the user is told, a silent run ends with 1.
+// The first stage cannot make its temporary copy: after Yes the user is told; the exit code is 4
+// either way.
 TEST_F(ElevatedRun, FirstStageWithoutATemporaryFolderSaysSo)
 {
     const std::string folder = MakeInstallation("notemp", "", true);
@@ -230,9 +231,9 @@ TEST_F(ElevatedRun, FirstStageWithoutATemporaryFolderSaysSo)
     ::SetEnvironmentVariableA("TEMP", savedTemp);
 
     EXPECT_TRUE(silent.ended && silent.windows.empty()) << Describe(silent);
-    EXPECT_EQ(1u, silent.exitCode) << Describe(silent);
+    EXPECT_EQ(4u, silent.exitCode) << Describe(silent);
     EXPECT_TRUE(asked.ended) << Describe(asked);
-    EXPECT_EQ(1u, asked.exitCode) << Describe(asked);
+    EXPECT_EQ(4u, asked.exitCode) << Describe(asked);
     ASSERT_EQ(2u, asked.windows.size()) << Describe(asked);
     EXPECT_EQ(std::string("message: ") + kRefused, asked.windows[1]);
     EXPECT_TRUE(FileExists(folder + "\\PixUnInst.log"));

@@ -370,13 +370,29 @@ TEST(GuiDriverDialog, TypesAndTicksInAnotherProcess)
     ::CloseHandle(h);
 }
 
+// Keys go to the focused control: a dialog that has just appeared may not have set it yet.
+static bool WaitForFocusIn(HWND hDlg)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + kDefaultWaitMs;
+    for (;;) {
+        GUITHREADINFO gti = {};
+        gti.cbSize = sizeof gti;
+        if (::GetGUIThreadInfo(::GetWindowThreadProcessId(hDlg, NULL), &gti) && gti.hwndFocus &&
+            (gti.hwndFocus == hDlg || ::IsChild(hDlg, gti.hwndFocus)))
+            return true;
+        if (::GetTickCount64() >= deadline)
+            return false;
+        ::Sleep(kPollMs);
+    }
+}
+
 TEST(GuiDriverDialog, EnterAndEscapeReachTheDefaultAndCancelCommands)
 {
     {
         CDialogThread shown;
         HWND hDlg = WaitForTestDialog();
         ASSERT_TRUE(hDlg != NULL);
-        ::Sleep(200);  // focus settles on the first control
+        ASSERT_TRUE(WaitForFocusIn(hDlg));
         ASSERT_TRUE(PressEnter(hDlg));
         EXPECT_EQ(shown.Finish(), IDOK);
     }
@@ -384,7 +400,7 @@ TEST(GuiDriverDialog, EnterAndEscapeReachTheDefaultAndCancelCommands)
         CDialogThread shown;
         HWND hDlg = WaitForTestDialog();
         ASSERT_TRUE(hDlg != NULL);
-        ::Sleep(200);
+        ASSERT_TRUE(WaitForFocusIn(hDlg));
         ASSERT_TRUE(PressEscape(hDlg));
         EXPECT_EQ(shown.Finish(), IDCANCEL);
     }
@@ -395,7 +411,7 @@ TEST(GuiDriverDialog, ScreenshotIsABitmapOfTheWindowSize)
     CDialogThread shown;
     HWND hDlg = WaitForTestDialog();
     ASSERT_TRUE(hDlg != NULL);
-    ::Sleep(300);  // painted
+    ::RedrawWindow(hDlg, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     const std::string folder = MakeScratchFolder("guidriver-shot");
     const std::string file = folder + "\\dialog.bmp";
     ASSERT_TRUE(SaveScreenshot(hDlg, file));

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 
@@ -74,6 +75,18 @@ std::string RegText(HKEY hRoot, const std::string& key, const char* pszValue)
     return ReadRegText(hRoot, key, pszValue, &text) ? text : std::string("<missing>");
 }
 
+bool ReadRegDword(HKEY hRoot, const std::string& key, const char* pszValue, DWORD* pValue)
+{
+    HKEY h;
+    if (::RegOpenKeyExA(hRoot, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    DWORD type = REG_NONE;
+    DWORD cb = sizeof *pValue;
+    const LONG r = ::RegQueryValueExA(h, pszValue, NULL, &type, reinterpret_cast<BYTE*>(pValue), &cb);
+    ::RegCloseKey(h);
+    return r == ERROR_SUCCESS && type == REG_DWORD && cb == sizeof *pValue;
+}
+
 bool RegKeyExists(HKEY hRoot, const std::string& key)
 {
     HKEY h;
@@ -98,6 +111,71 @@ void DeleteRegTree(HKEY hRoot, const std::string& key)
 {
     ::RegDeleteTreeA(hRoot, key.c_str());
     ::RegDeleteKeyA(hRoot, key.c_str());
+}
+
+namespace {
+
+// Everyone may do everything with the key, or everything but setting values.
+bool SetValueRefusal(const std::string& key, bool refuse)
+{
+    HKEY h;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, NULL, 0, READ_CONTROL | WRITE_DAC, NULL, &h, NULL) !=
+        ERROR_SUCCESS)
+        return false;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID pEveryone = NULL;
+    ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &pEveryone);
+    alignas(DWORD) BYTE aclBytes[256];
+    PACL pAcl = reinterpret_cast<PACL>(aclBytes);
+    SECURITY_DESCRIPTOR sd;
+    const bool built = pEveryone && ::InitializeAcl(pAcl, sizeof aclBytes, ACL_REVISION) &&
+        (!refuse || ::AddAccessDeniedAce(pAcl, ACL_REVISION, KEY_SET_VALUE, pEveryone)) &&
+        ::AddAccessAllowedAce(pAcl, ACL_REVISION, KEY_ALL_ACCESS, pEveryone) &&
+        ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+        ::SetSecurityDescriptorDacl(&sd, TRUE, pAcl, FALSE);
+    const bool set = built && ::RegSetKeySecurity(h, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
+    if (pEveryone)
+        ::FreeSid(pEveryone);
+    ::RegCloseKey(h);
+    return set;
+}
+
+}  // namespace
+
+CRefusedValues::CRefusedValues(const std::string& key) : m_key(key), m_bInForce(SetValueRefusal(key, true)) {}
+
+CRefusedValues::~CRefusedValues()
+{
+    SetValueRefusal(m_key, false);
+}
+
+namespace {
+
+bool IsProcessRunning(const char* pszExeName)
+{
+    HANDLE hSnap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnap == INVALID_HANDLE_VALUE)
+        return true;  // cannot tell: keep waiting
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = ::Process32First(hSnap, &entry); more && !found; more = ::Process32Next(hSnap, &entry))
+        found = ::lstrcmpiA(entry.szExeFile, pszExeName) == 0;
+    ::CloseHandle(hSnap);
+    return found;
+}
+
+}  // namespace
+
+bool WaitForRecordedPage(DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!pixtest::FileExists(kOpenedUrls) || IsProcessRunning("UrlRecorder.exe")) {
+        if (::GetTickCount64() >= deadline)
+            return false;
+        ::Sleep(pixtest::kPollMs);
+    }
+    return true;
 }
 
 std::string ShellFolder(bool common, const char* pszName)
@@ -183,6 +261,41 @@ void WipeInstallation()
 // The ready page's "run after installation" box.
 const int kRunAfterInstallId = 1012;
 
+namespace {
+
+// The page shown (its dialog handle) and the text of the Next/Finish button: what a press of
+// Next changes, unless it ends the wizard or brings up a message box.
+std::string WizardState(HWND hFrame)
+{
+    std::string state = "page";
+    for (HWND hChild = ::GetWindow(hFrame, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
+        char className[32] = "";
+        ::GetClassNameA(hChild, className, sizeof className);
+        if (::IsWindowVisible(hChild) && std::string(className) == pixtest::kDialogClass)
+            state += " " + std::to_string(reinterpret_cast<uintptr_t>(hChild));
+    }
+    return state + ", button \"" + pixtest::ReadControlText(hFrame, IDOK) + "\"";
+}
+
+bool WaitForWizardToMoveOn(DWORD pid, HANDLE hProcess, HWND hFrame, const std::string& before)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + 20000;
+    while (::GetTickCount64() < deadline) {
+        if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0 || !::IsWindow(hFrame) ||
+            !::IsWindowVisible(hFrame) || WizardState(hFrame) != before)
+            return true;
+        for (const pixtest::WindowInfo& w : pixtest::ListTopLevelWindows(pid)) {
+            pixtest::MessageBoxInfo box;
+            if (w.hwnd != hFrame && pixtest::ReadMessageBox(w.hwnd, &box))
+                return true;
+        }
+        ::Sleep(pixtest::kPollMs);
+    }
+    return false;
+}
+
+}  // namespace
+
 bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::string* pMessage)
 {
     pixtest::WindowQuery query;
@@ -201,15 +314,25 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
                 *pMessage = box.text;
             return false;
         }
+        // A sent message is handled only once the frame's thread is back in its message loop, so
+        // whatever the last press started (the installation on the ready page) has finished.
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutA(hFrame, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
         const HWND hNext = pixtest::FindControl(hFrame, IDOK);
         if (!hNext || !::IsWindowEnabled(hNext))
             continue;
         const HWND hRunAfter = pixtest::FindControl(hFrame, kRunAfterInstallId);
         if (runAfterInstall && hRunAfter && ::IsWindowVisible(hRunAfter) && !pixtest::SetCheck(hFrame, kRunAfterInstallId, true))
             return false;
+        const std::string before = WizardState(hFrame);
         pixtest::PressButton(hFrame, IDOK);
         ++presses;
-        ::Sleep(500);
+        // Pressing again before the press has taken effect would skip a page on a loaded machine.
+        if (!WaitForWizardToMoveOn(pid, hProcess, hFrame, before)) {
+            if (pMessage)
+                *pMessage = "Next was pressed, but the wizard still shows " + before + " after 20 s";
+            return false;
+        }
     }
     return ::WaitForSingleObject(hProcess, 20000) == WAIT_OBJECT_0;
 }

@@ -33,13 +33,35 @@ HANDLE StartProgram(const std::string& program, const std::string& args, DWORD* 
 // Registry look-ups of our own, independent of the engine's.
 bool ReadRegText(HKEY hRoot, const std::string& key, const char* pszValue, std::string* pText);
 std::string RegText(HKEY hRoot, const std::string& key, const char* pszValue);
+// A REG_DWORD value; false when it is missing or of another type.
+bool ReadRegDword(HKEY hRoot, const std::string& key, const char* pszValue, DWORD* pValue);
 bool RegKeyExists(HKEY hRoot, const std::string& key);
 bool WriteRegText(HKEY hRoot, const std::string& key, const char* pszValue, const std::string& text);
 void DeleteRegTree(HKEY hRoot, const std::string& key);
 
+// While it lives, no value can be set in the key of HKEY_LOCAL_MACHINE (created when missing),
+// as for a user without administrator rights; afterwards the key takes values again, so that the
+// usual clean-up can delete it.
+class CRefusedValues {
+public:
+    explicit CRefusedValues(const std::string& key);
+    ~CRefusedValues();
+    // False when the refusal could not be set up.
+    bool IsInForce() const { return m_bInForce; }
+    CRefusedValues(const CRefusedValues&) = delete;
+    CRefusedValues& operator=(const CRefusedValues&) = delete;
+private:
+    std::string m_key;
+    bool m_bInForce;
+};
+
 std::string ShellFolder(bool common, const char* pszName);
 std::string ProgramFilesFolder();
 std::string DefaultInstallFolder();
+
+// Waits until the web handler has recorded a page and ended: it starts in the installer's current
+// folder, the installation folder, which cannot be removed while it runs there. False on time-out.
+bool WaitForRecordedPage(DWORD timeoutMs);
 
 // Lines of a text file without their line ends.
 std::vector<std::string> ReadLines(const std::string& path);

@@ -55,9 +55,13 @@ std::string Join(const std::vector<std::string>& lines)
 // Polls the web handler's record: it is written by another process, a moment after the call.
 std::vector<std::string> OpenedUrls(DWORD waitMs)
 {
-    for (DWORD waited = 0; waited < waitMs && !FileExists(kOpenedUrls); waited += 100)
-        ::Sleep(100);
-    ::Sleep(300);
+    // The recorder writes a whole line at once; a file without its line end is still being written.
+    const ULONGLONG deadline = ::GetTickCount64() + waitMs;
+    std::string bytes = pixtest::ReadFileBytes(kOpenedUrls);
+    while ((bytes.empty() || bytes.back() != '\n') && ::GetTickCount64() < deadline) {
+        ::Sleep(pixtest::kPollMs);
+        bytes = pixtest::ReadFileBytes(kOpenedUrls);
+    }
     return ReadLines(kOpenedUrls);
 }
 
@@ -71,11 +75,37 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall = false)
     return finished;
 }
 
+// Bytes of the folder's files, in whole kilobytes rounded up.
+DWORD FolderKilobytes(const std::string& folder)
+{
+    ULONGLONG bytes = 0;
+    for (const std::string& name : ListFiles(folder))
+        bytes += pixtest::ReadFileBytes(folder + "\\" + name).size();
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+// What the Apps list and deployment tools read beside the uninstaller, with their types.
+void ExpectAppsEntryDetails(const std::string& dest)
+{
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"), "\"" + dest + "\\PixUnInst.exe\" -s");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"), dest + "\\Pixcap5.exe,0");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), dest);
+    DWORD value = 0;
+    EXPECT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoModify", &value) && value == 1) << value;
+    EXPECT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoRepair", &value) && value == 1) << value;
+    // Every installed file counts, the settings file copied after the other registry entries too.
+    ASSERT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", &value));
+    EXPECT_EQ(value, FolderKilobytes(dest));
+    EXPECT_GT(value, 0u);
+}
+
 }  // namespace
 
 TEST_F(InstallE2e, FreshSilentInstallationCopiesLogsLinksAndRegisters)
 {
     const std::string pkg = CopyPackage("fresh");
+    // Large enough to show in the installation's size, which is taken after this file arrives.
+    ASSERT_TRUE(pixtest::WriteFileBytes(pkg + "\\Pixcap5.ini", "[Pixcap5]\r\n" + std::string(8192, ';') + "\r\n"));
     _putenv(("sfxname=" + pkg + "\\Pixorama5Setup.exe").c_str());
     InstallSilently(pkg);
 
@@ -114,8 +144,9 @@ TEST_F(InstallE2e, FreshSilentInstallationCopiesLogsLinksAndRegisters)
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Pixorama 5");
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "5");
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"), "Corvanta Technology LLC");
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), dest + "\\PixUnInst.exe");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + dest + "\\PixUnInst.exe\"");
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "URLInfoAbout"), PIX_MAKER_HOME_PAGE);
+    ExpectAppsEntryDetails(dest);
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanta\\Pixorama 5"));
 
     // Silent: no web page.
@@ -324,4 +355,67 @@ TEST_F(InstallE2e, PackageWithoutManifestIsReported)
     const std::string pkg = CopyPackage("nomanifest");
     ASSERT_TRUE(::DeleteFileA((pkg + "\\PixUnInst.log").c_str()));
     ExpectDamagedPackageReport(pkg, "");
+}
+
+// A deployment tool learns from the exit code alone whether the installation is in place.
+TEST_F(InstallE2e, SilentInstallationWhoseFolderCannotBeMadeEndsWithCode2)
+{
+    const std::string dest = DefaultInstallFolder();
+    ASSERT_TRUE(pixtest::WriteFileBytes(dest, "a file of the folder's name"));
+    DWORD code = 99;
+    const bool ran = RunProgram(CopyPackage("blocked") + "\\setup.exe", "-s", &code);
+    const std::string left = pixtest::ReadFileBytes(dest);
+    ::DeleteFileA(dest.c_str());
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(code, 2u);
+    EXPECT_EQ(left, "a file of the folder's name");
+}
+
+TEST_F(InstallE2e, SilentInstallationThatCannotWriteItsKeysEndsWithCode3)
+{
+    DWORD code = 99;
+    {
+        CRefusedValues refused(kProductKey);
+        ASSERT_TRUE(refused.IsInForce());
+        ASSERT_TRUE(RunProgram(CopyPackage("nokeys") + "\\setup.exe", "-s", &code));
+    }
+    EXPECT_EQ(code, 3u);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Path"), "<missing>");
+    // Every other step ran all the same.
+    EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Pixorama 5");
+}
+
+TEST_F(InstallE2e, InteractiveInstallationThatCannotWriteItsKeysEndsWithCode3AfterFinish)
+{
+    CRefusedValues refused(kProductKey);
+    ASSERT_TRUE(refused.IsInForce());
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(CopyPackage("nokeys-wizard") + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    EXPECT_TRUE(RunWizardToFinish(pid, hProcess));
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 3u);
+    EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+    EXPECT_TRUE(WaitForRecordedPage(20000)) << "the after-installation page was not recorded, or its handler still runs";
+}
+
+TEST_F(InstallE2e, CancelledWizardEndsWithCode1AndInstallsNothing)
+{
+    DWORD pid = 0;
+    HANDLE hProcess = StartProgram(CopyPackage("cancel") + "\\setup.exe", "", &pid);
+    ASSERT_TRUE(hProcess);
+    const HWND hFrame = pixtest::WaitForWindow(pid, pixtest::kDialogClass, kAppTitleUtf8, 20000);
+    ASSERT_TRUE(hFrame) << "no wizard frame";
+    ASSERT_TRUE(pixtest::PressButton(hFrame, IDCANCEL));
+    pixtest::MessageBoxInfo box;
+    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box));
+    pixtest::PressButton(box.hwnd, IDYES);
+    DWORD code = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
+    ::CloseHandle(hProcess);
+    EXPECT_EQ(code, 1u);
+    EXPECT_FALSE(FolderExists(DefaultInstallFolder()));
 }

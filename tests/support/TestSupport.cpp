@@ -1,7 +1,7 @@
 // tests/support/TestSupport.cpp - helpers shared by the tests that run under Wine.
 #include "support/TestSupport.h"
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 namespace pixtest {
 
@@ -238,6 +238,14 @@ bool RunAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD* pExitCod
         ::TerminateProcess(h, 255);
     ::CloseHandle(h);
     return ended;
+}
+
+FARPROC FindKernelExportAsOnXp(const char* pszName)
+{
+    for (const char* pszNewer : { "SetDefaultDllDirectories", "QueryFullProcessImageNameA" })
+        if (std::strcmp(pszName, pszNewer) == 0)
+            return NULL;
+    return ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), pszName);
 }
 
 }  // namespace pixtest

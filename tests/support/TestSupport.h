@@ -43,4 +43,8 @@ bool RunAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD* pExitCod
 // Waits for a process to end; false on time-out.
 bool WaitForExit(HANDLE hProcess, DWORD timeoutMs, DWORD* pExitCode = nullptr);
 
+// Windows XP SP3's kernel32, as far as the program looks functions up in it: what a test puts in
+// place of the program's kernel32 look-up (g_pfnFindKernelExport) to run the roads of XP.
+FARPROC FindKernelExportAsOnXp(const char* pszName);
+
 }  // namespace pixtest

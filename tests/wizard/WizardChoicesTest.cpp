@@ -1,6 +1,8 @@
 // tests/wizard/WizardChoicesTest.cpp - the install type, folder and program group pages: what
 // they show, what the user changes there, and what ends up in the choices.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 #include "wizard/WizardTestSupport.h"
@@ -42,38 +44,54 @@ HWND OpenFolderDialog(CWizardRun& run)
     return hDialog;
 }
 
+// Item handles are plain values, so they can be asked of another process's tree.
+LRESULT TreeItem(HWND hTree, WPARAM which, LRESULT from = 0)
+{
+    DWORD_PTR item = 0;
+    ::SendMessageTimeoutA(hTree, TVM_GETNEXTITEM, which, from, SMTO_NORMAL, 5000, &item);
+    return static_cast<LRESULT>(item);
+}
+
 // Walks the folder tree with the arrow keys, as a person would, reading the name of the selected
 // folder from the dialog's name field: down to each name in turn, opening it to go deeper.
-bool SelectFolder(HWND hDialog, const std::vector<std::string>& names)
+::testing::AssertionResult SelectFolder(HWND hDialog, const std::vector<std::string>& names)
 {
     HWND hTree = FindControl(hDialog, kBrowseTree);
     PressKey(hTree, VK_HOME);
-    ::Sleep(300);
+    if (!WaitUntil([&] { return TreeItem(hTree, TVGN_CARET) == TreeItem(hTree, TVGN_ROOT); }))
+        return ::testing::AssertionFailure() << "Home did not select the tree's root";
     for (size_t i = 0; i < names.size(); ++i) {
-        bool found = false;
-        for (int step = 0; step < 80 && !found; ++step) {
-            if (_stricmp(ReadControlText(hDialog, kBrowseEdit).c_str(), names[i].c_str()) == 0) {
-                found = true;
-                break;
-            }
+        std::string passed;
+        while (_stricmp(ReadControlText(hDialog, kBrowseEdit).c_str(), names[i].c_str()) != 0) {
+            // One key at a time: a second press before the first has moved the selection would
+            // step over the wanted name on a loaded machine. No change means the list's end.
             const std::string before = ReadControlText(hDialog, kBrowseEdit);
+            passed += " [" + before + "]";
             PressKey(hTree, VK_DOWN);
-            WaitUntil([&] { return ReadControlText(hDialog, kBrowseEdit) != before; }, 1000);
+            if (!WaitUntil([&] { return ReadControlText(hDialog, kBrowseEdit) != before; }))
+                return ::testing::AssertionFailure() << "no \"" << names[i] << "\" below; passed" << passed;
         }
-        if (!found)
-            return false;
         if (i + 1 < names.size()) {
+            const LRESULT hOpening = TreeItem(hTree, TVGN_CARET);
             PressKey(hTree, VK_RIGHT);  // open the folder
-            ::Sleep(300);
+            if (!WaitUntil([&] { return TreeItem(hTree, TVGN_CHILD, hOpening) != 0; }))
+                return ::testing::AssertionFailure() << "\"" << names[i] << "\" did not open";
         }
     }
-    return true;
+    return ::testing::AssertionSuccess();
 }
 
-bool PickFolder(CWizardRun& run, const std::vector<std::string>& names)
+::testing::AssertionResult PickFolder(CWizardRun& run, const std::vector<std::string>& names)
 {
     HWND hDialog = OpenFolderDialog(run);
-    return hDialog && SelectFolder(hDialog, names) && PressButton(hDialog, IDOK) && WaitForWindowGone(hDialog);
+    if (!hDialog)
+        return ::testing::AssertionFailure() << "the folder dialog did not open";
+    const ::testing::AssertionResult selected = SelectFolder(hDialog, names);
+    if (!selected)
+        return selected;
+    if (!PressButton(hDialog, IDOK) || !WaitForWindowGone(hDialog))
+        return ::testing::AssertionFailure() << "the folder dialog did not close on OK";
+    return ::testing::AssertionSuccess();
 }
 
 bool WaitForDestination(CWizardRun& run, const std::string& folder)

@@ -38,6 +38,23 @@ TEST(WizardFrameTest, FrameWithoutItsTemplateCannotBeCreated)
     EXPECT_EQ(-1, dlg.DoModal());
 }
 
+TEST(WizardFrameTest, FrameOpensInTheMiddleOfTheWorkAreaOfItsMonitor)
+{
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("version=5.0.3.0"));
+    RECT frame = {};
+    ASSERT_TRUE(::GetWindowRect(run.Frame(), &frame));
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(run.Frame(), MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT& work = monitor.rcWork;
+    // Halving an odd remainder may leave one pixel more on either side.
+    EXPECT_NEAR((work.left + work.right) / 2.0, (frame.left + frame.right) / 2.0, 1.0)
+        << "frame " << frame.left << "-" << frame.right << ", work area " << work.left << "-" << work.right;
+    EXPECT_NEAR((work.top + work.bottom) / 2.0, (frame.top + frame.bottom) / 2.0, 1.0)
+        << "frame " << frame.top << "-" << frame.bottom << ", work area " << work.top << "-" << work.bottom;
+}
+
 TEST(WizardFrameTest, AgreementPageSwapsCaptionsAndEveryWayOutRestoresThem)
 {
     const std::string dest = MakeScratchFolder("nav") + "\\Pixorama 5";

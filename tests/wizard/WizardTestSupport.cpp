@@ -147,7 +147,8 @@ RECT ChildRect(HWND hChild)
 
 void SaveScreen(HWND hwnd, const char* name)
 {
-    ::Sleep(500);
+    // Painted now, whatever the load: the picture is taken from the screen.
+    ::RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     const std::string folder = OutDir() + "\\tests\\screens";
     ::CreateDirectoryA(folder.c_str(), NULL);
     SaveScreenshot(hwnd, folder + "\\" + name + ".bmp");

@@ -1,0 +1,58 @@
+// tests/launcher/ProcessImageTest.cpp - the program file of another process, which the close
+// pass checks before it closes anything, read on the road of current Windows and on that of XP
+// (kernel32 without QueryFullProcessImageNameA).
+#include <gtest/gtest.h>
+#include <cctype>
+#include "framework/Handles.h"
+#include "framework/ProcessImage.h"
+#include "framework/SystemLibrary.h"
+#include "launcher/LauncherTestSupport.h"
+
+using namespace launchtest;
+
+namespace {
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Parameter: the road of XP.
+class CProcessImageTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(WaitForSectionGone(kInstanceName)) << "an earlier test left a participant running";
+        UseRecordFile(pixtest::MakeScratchFolder("process-image") + "\\record.txt");
+        m_savedFind = g_pfnFindKernelExport;
+        if (GetParam())
+            g_pfnFindKernelExport = pixtest::FindKernelExportAsOnXp;
+    }
+    void TearDown() override { g_pfnFindKernelExport = m_savedFind; }
+
+    FARPROC (*m_savedFind)(const char*) = nullptr;
+};
+
+}  // namespace
+
+TEST_P(CProcessImageTest, ReadsTheWholePathOrNothing)
+{
+    CStandin standin;
+    ASSERT_TRUE(IsReady(standin));
+    CHandle process(::OpenProcess(ProcessImageAccess(), FALSE, standin.Id()));
+    ASSERT_TRUE(process.IsValid()) << "error " << ::GetLastError();
+
+    std::string path;
+    EXPECT_TRUE(ReadProcessImagePath(process, 1024, &path));
+    EXPECT_EQ(Lower(path), Lower(StandinPath()));
+    // One character short of room for the terminator: a cut path would pass for another program.
+    std::string cut;
+    EXPECT_FALSE(ReadProcessImagePath(process, static_cast<DWORD>(StandinPath().size()), &cut)) << cut;
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, CProcessImageTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "AsOnXp" : "Current");
+                         });

@@ -1,0 +1,105 @@
+// tests/loading/PlantingTest.cpp - setup.exe and its second uninstall stage with a recording
+// library planted beside them under the name of a library that they use.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include "badinput/StageWatch.h"
+#include "install_e2e/E2eSupport.h"
+#include "support/TestSupport.h"
+
+using namespace e2e;
+
+namespace {
+
+const DWORD kStagesTimeoutMs = 60000;
+const char kPlantedName[] = "comctl32.dll";
+// Wine takes its own copy of a library even when another lies beside the program; told to prefer
+// a native copy, it searches as Windows does for a library outside its always-from-system list.
+// Told in the prefix's registry: Wine reads WINEDLLOVERRIDES from the environment it was started
+// with, not from the one that a Windows process hands to its children. Only comctl32 is asked for:
+// Wine's own user32 imports version.dll, so a native-first version would load a planted copy into
+// any program that shows a window, before its first instruction.
+const char kWineOverridesKey[] = "Software\\Wine\\DllOverrides";
+const char kOverriddenLibrary[] = "comctl32";
+
+std::string TemporaryFolder()
+{
+    char path[MAX_PATH];
+    const DWORD n = ::GetTempPathA(MAX_PATH, path);
+    std::string folder(path, n < MAX_PATH ? n : 0);
+    if (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    return folder;
+}
+
+void RemoveNativeFirst()
+{
+    HKEY hKey;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kWineOverridesKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+        return;
+    ::RegDeleteValueA(hKey, kOverriddenLibrary);
+    ::RegCloseKey(hKey);
+}
+
+class CPlantingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WipeInstallation();
+        m_package = CopyPackage("planted-pkg");
+        m_temp = TemporaryFolder();
+        ASSERT_FALSE(m_temp.empty());
+        m_record = pixtest::MakeScratchFolder("planted-record") + "\\loads.txt";
+        ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, kWineOverridesKey, kOverriddenLibrary, "native,builtin"));
+        // Every process started from here on inherits it.
+        ::SetEnvironmentVariableA("PIXPLANTED_RECORD", m_record.c_str());
+    }
+    void TearDown() override
+    {
+        RemoveNativeFirst();
+        ::SetEnvironmentVariableA("PIXPLANTED_RECORD", NULL);
+        ::DeleteFileA((m_temp + "\\" + kPlantedName).c_str());
+        WipeInstallation();
+    }
+
+    static bool Plant(const std::string& folder)
+    {
+        return pixtest::CopyFileTo(pixtest::OutDir() + "\\tests\\pixplanted.dll", folder + "\\" + kPlantedName);
+    }
+    // The paths of the planted copies that some process loaded, one a line.
+    std::string PlantedLoads() const { return pixtest::ReadFileBytes(m_record); }
+
+    std::string m_package;
+    std::string m_temp;
+    std::string m_record;
+};
+
+}  // namespace
+
+TEST_F(CPlantingTest, InstallerLoadsNothingFromItsOwnFolder)
+{
+    ASSERT_TRUE(Plant(m_package));
+    DWORD code = 99;
+    ASSERT_TRUE(RunProgram(m_package + "\\setup.exe", "-s", &code));
+    EXPECT_EQ(PlantedLoads(), "");
+    EXPECT_EQ(code, 0u);
+    // The installation ran to its end: it read the package version and copied the files.
+    EXPECT_TRUE(pixtest::FileExists(DefaultInstallFolder() + "\\Pixcap5.exe"));
+}
+
+TEST_F(CPlantingTest, SecondUninstallStageLoadsNothingFromTheTemporaryFolder)
+{
+    DWORD code = 99;
+    ASSERT_TRUE(RunProgram(m_package + "\\setup.exe", "-s", &code));
+    ASSERT_TRUE(pixtest::FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+    ASSERT_TRUE(Plant(m_temp));
+
+    const stagewatch::SStageRun run = stagewatch::RunTwoStages(
+        "\"" + DefaultInstallFolder() + "\\PixUnInst.exe\" -s", NULL, kStagesTimeoutMs);
+    ASSERT_TRUE(run.firstEnded) << "the first stage did not end within " << kStagesTimeoutMs << " ms";
+    ASSERT_TRUE(run.childFound) << "no second stage was running when the first ended";
+    ASSERT_TRUE(run.childEnded) << "the second stage did not end within " << kStagesTimeoutMs << " ms";
+    EXPECT_EQ(PlantedLoads(), "");
+    EXPECT_EQ(run.childExitCode, 0u);
+    EXPECT_FALSE(pixtest::FolderExists(DefaultInstallFolder()));
+}

@@ -1,0 +1,184 @@
+# tests/resources/check_manifest.py - reads the application manifest back out of setup.exe as a
+# file (the shipped i686 build cannot be run on this machine) and checks what Windows reads in
+# it before the program starts: elevation, supported systems, common controls, DPI awareness.
+# Usage: check_manifest.py [--common-controls-6] <machine> <setup.exe> [<machine> <other setup.exe>]
+#   machine is i386 or amd64. With two programs, their manifests must also be identical.
+#   --common-controls-6: the dependency on common controls 6 must be there (else it must not).
+# Exit code: 0 all checks passed, 1 a check failed, 77 a named file is missing (skipped).
+import struct
+import sys
+import xml.etree.ElementTree as ET
+
+RT_MANIFEST = 24
+CREATEPROCESS_MANIFEST_RESOURCE_ID = 1
+MACHINES = {"i386": 0x14C, "amd64": 0x8664}
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPAT_V1 = "{urn:schemas-microsoft-com:compatibility.v1}"
+# Vista, 7, 8, 8.1, 10 and 11 (one id for the last two).
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}",
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+}
+COMMON_CONTROLS = {"type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
+                   "processorArchitecture": "*", "publicKeyToken": "6595b64144ccf1df", "language": "*"}
+# Declared only once every page has been looked at at 150 and 200 per cent.
+DPI_SETTINGS = ("dpiAware", "dpiAwareness")
+
+
+class PeFile:
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("not a PE file")
+        self.machine, nsections, _, _, _, optsize, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        opt = pe + 24
+        magic = struct.unpack_from("<H", data, opt)[0]
+        dirs = opt + (96 if magic == 0x10B else 112)
+        self.resource_rva = struct.unpack_from("<I", data, dirs + 8 * 2)[0]
+        self.sections = []
+        for i in range(nsections):
+            s = opt + optsize + 40 * i
+            vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, s + 8)
+            self.sections.append((va, max(vsize, rawsize), rawptr))
+
+    def offset(self, rva):
+        for va, size, raw in self.sections:
+            if va <= rva < va + size:
+                return raw + rva - va
+        raise ValueError("RVA 0x%x outside every section" % rva)
+
+    # (id, offset of the entry's target relative to the resource directory, is a subdirectory)
+    def entries(self, directory):
+        base = self.offset(self.resource_rva)
+        named, ids = struct.unpack_from("<HH", self.data, base + directory + 12)
+        for i in range(named + ids):
+            name, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
+            if name & 0x80000000:
+                continue
+            yield name, target & 0x7FFFFFFF, bool(target & 0x80000000)
+
+    # Data of every resource of the type: {id: [data of each language]}.
+    def resources(self, type_id):
+        found = {}
+        base = self.offset(self.resource_rva)
+        for tid, tdir, _ in self.entries(0):
+            if tid != type_id:
+                continue
+            for rid, rdir, _ in self.entries(tdir):
+                for _, leaf, _ in self.entries(rdir):
+                    rva, size = struct.unpack_from("<II", self.data, base + leaf)
+                    o = self.offset(rva)
+                    found.setdefault(rid, []).append(self.data[o:o + size])
+        return found
+
+
+class Failures:
+    def __init__(self, label):
+        self.label, self.count = label, 0
+
+    def check(self, ok, what):
+        if not ok:
+            self.count += 1
+            print("FAIL [%s] %s" % (self.label, what))
+        return ok
+
+
+def check_elevation(root, f):
+    levels = root.findall("%strustInfo/%ssecurity/%srequestedPrivileges/%srequestedExecutionLevel"
+                          % (ASM_V3, ASM_V3, ASM_V3, ASM_V3))
+    if f.check(len(levels) == 1, "one requestedExecutionLevel under trustInfo (asm.v3), found %d" % len(levels)):
+        f.check(levels[0].get("level") == "requireAdministrator", "level %r" % levels[0].get("level"))
+        f.check(levels[0].get("uiAccess") == "false", "uiAccess %r" % levels[0].get("uiAccess"))
+
+
+def check_supported_os(root, f):
+    ids = [e.get("Id", "").lower() for e in root.iter(COMPAT_V1 + "supportedOS")]
+    f.check(len(ids) == len(set(ids)), "supportedOS ids repeat: %r" % ids)
+    f.check(set(ids) == SUPPORTED_OS, "supportedOS missing %r, unexpected %r"
+            % (sorted(SUPPORTED_OS - set(ids)), sorted(set(ids) - SUPPORTED_OS)))
+    apps = root.findall("%scompatibility/%sapplication" % (COMPAT_V1, COMPAT_V1))
+    f.check(len(apps) == 1, "one compatibility/application element, found %d" % len(apps))
+
+
+def check_common_controls(root, f, wanted):
+    found = [e.attrib for e in root.iter(ASM_V1 + "assemblyIdentity")
+             if e.get("name") == COMMON_CONTROLS["name"]]
+    if not wanted:
+        f.check(not found, "common controls dependency present: %r" % found)
+        return
+    under_dependency = root.findall("%sdependency/%sdependentAssembly/%sassemblyIdentity" % (ASM_V1, ASM_V1, ASM_V1))
+    f.check([e.attrib for e in under_dependency] == [COMMON_CONTROLS],
+            "dependency on common controls 6: %r" % [e.attrib for e in under_dependency])
+
+
+def check_manifest(text, f, want_common_controls):
+    try:
+        root = ET.fromstring(text)
+    except ET.ParseError as e:
+        f.check(False, "manifest is not well-formed XML: %s" % e)
+        return
+    f.check(root.tag == ASM_V1 + "assembly" and root.get("manifestVersion") == "1.0",
+            "root element %s manifestVersion %r" % (root.tag, root.get("manifestVersion")))
+    own = root.findall(ASM_V1 + "assemblyIdentity")
+    f.check(len(own) == 1 and all(own[0].get(a) for a in ("type", "name", "version")),
+            "one assemblyIdentity of our own with type, name and version")
+    check_elevation(root, f)
+    check_supported_os(root, f)
+    check_common_controls(root, f, want_common_controls)
+    dpi = [e.tag for e in root.iter() if e.tag.rsplit("}", 1)[-1] in DPI_SETTINGS]
+    f.check(not dpi, "DPI awareness declared: %r" % dpi)
+
+
+def read_manifest(machine, path, f):
+    try:
+        with open(path, "rb") as fh:
+            pe = PeFile(fh.read())
+    except ValueError as e:
+        f.check(False, str(e))
+        return None
+    f.check(pe.machine == MACHINES[machine], "machine 0x%x, expected %s" % (pe.machine, machine))
+    manifests = pe.resources(RT_MANIFEST)
+    # A second manifest (another id, another language) would leave it to the loader which counts.
+    if not f.check(list(manifests) == [CREATEPROCESS_MANIFEST_RESOURCE_ID] and
+                   len(manifests[CREATEPROCESS_MANIFEST_RESOURCE_ID]) == 1,
+                   "exactly one manifest, id 1 in one language: %r" % {k: len(v) for k, v in manifests.items()}):
+        return None
+    return manifests[CREATEPROCESS_MANIFEST_RESOURCE_ID][0]
+
+
+def main(argv):
+    want_common_controls = "--common-controls-6" in argv
+    args = [a for a in argv[1:] if not a.startswith("--")]
+    if len(args) not in (2, 4) or any(m not in MACHINES for m in args[0::2]):
+        print("usage: check_manifest.py [--common-controls-6] <machine> <setup.exe> [<machine> <setup.exe>]")
+        return 2
+    builds = list(zip(args[0::2], args[1::2]))
+    for _, path in builds:
+        try:
+            open(path, "rb").close()
+        except OSError:
+            print("SKIP %s is missing" % path)
+            return 77
+    failed = 0
+    texts = []
+    for machine, path in builds:
+        f = Failures(machine)
+        text = read_manifest(machine, path, f)
+        if text is not None:
+            check_manifest(text, f, want_common_controls)
+            texts.append(text)
+        failed += f.count
+    if len(texts) == 2 and texts[0] != texts[1]:
+        print("FAIL the two builds carry different manifests")
+        failed += 1
+    print("%s: %d failure(s)" % ("FAILED" if failed else "OK", failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
