@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include "launcher/InstanceManager.h"
+#include "platform/InstanceManager.h"
 
 namespace {
 

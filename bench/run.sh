@@ -22,7 +22,7 @@ echo "== build: win64 (measured), win32 (sizes)"
 # A colleague's half-finished test must not stop the measurement: what the benchmark needs is
 # built by name afterwards, and that must succeed.
 pix_build win64 >/dev/null 2>&1 || echo "(full win64 build failed; building the measured targets only)"
-cmake --build "$PIX_OUT/build-win64" -j "$(nproc)" --target setup Pixcap5 PixRes5 demo_package pixcore pixtext \
+cmake --build "$PIX_OUT/build-win64" -j "$(nproc)" --target setup Pixcap5 PixRes5 demo_package pixplatform pixframework pixtext \
   pixtestsupport UrlRecorder
 pix_build win32 >/dev/null 2>&1 || echo "(full win32 build failed; building the shipped files only)"
 cmake --build "$PIX_OUT/build-win32" -j "$(nproc)" --target setup PixRes5
@@ -35,7 +35,7 @@ $cxx "${flags[@]}" "$PIX_ROOT/bench/BaselineOps.cpp" -o "$bin/BaselineOps.exe"
 $cxx "${flags[@]}" "$PIX_ROOT/bench/BenchDriver.cpp" "$PIX_ROOT/tests/badinput/StageWatch.cpp" \
   "$b64/tests/support/libpixtestsupport.a" -luser32 -lgdi32 -o "$bin/BenchDriver.exe"
 $cxx "${flags[@]}" -DSTRICT "$PIX_ROOT/bench/InstanceListBench.cpp" "$PIX_ROOT/tests/support/TestGlobals.cpp" \
-  "$b64/libpixcore.a" "$b64/libpixtext.a" -lole32 -luuid -lshell32 -lversion -lcomctl32 -lgdi32 -luser32 \
+  "$b64/platform/libpixplatform.a" "$b64/framework/libpixframework.a" "$b64/text/libpixtext.a" -lole32 -luuid -lshell32 -lversion -lcomctl32 -lgdi32 -luser32 \
   -ladvapi32 -o "$bin/InstanceListBench.exe"
 
 echo "== Wine prefix"
@@ -67,8 +67,8 @@ cp "$drive/timings.txt" "$work/timings.txt"
 tr -d '\r' < "$drive/package/phases.txt" > "$work/phases.txt" 2>/dev/null || true
 
 echo "== fuzzers ($BENCH_FUZZ_SECONDS s each)"
-text_sources=(framework/PathText.cpp launcher/RunMode.cpp install/VersionText.cpp install/GroupName.cpp
-              uninstall/LogLine.cpp uninstall/CommandQuote.cpp)
+text_sources=(text/PathText.cpp text/RunMode.cpp text/VersionText.cpp text/GroupName.cpp
+              text/LogLine.cpp text/CommandQuote.cpp)
 : > "$work/fuzz.txt"
 for src in "$PIX_ROOT"/bench/fuzz/Fuzz*.cpp; do
   name=$(basename "$src" .cpp)

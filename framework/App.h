@@ -1,23 +1,17 @@
-// framework/App.h - the application object: title, start-up routine, main window.
+// framework/App.h - the application object: start-up routine and main window.
 #pragma once
 #include <windows.h>
-#include <string>
 
+// The title of the application, used as the caption of framework message boxes, is string
+// 57344 of the string table (see UiText.h).
 class CWinApp {
 public:
-    // With no name of its own the application's title is string 57344 of the string table.
-    explicit CWinApp(const char* pszAppName = nullptr);
+    CWinApp();
     virtual ~CWinApp();
 
     // The start-up routine, called once by Run. 0 ends the process at once; any other result
     // first runs the message loop, which ends at once because no main window is left.
     virtual int RunStartup() = 0;
-
-    // The standard Help command; the program has no help file of its own, so this does nothing.
-    virtual void OnHelp() {}
-
-    // The application title (UTF-16, for captions of framework message boxes).
-    const std::wstring& GetTitle();
 
     // Called from WinMain. Returns the process exit code, which is RunStartup's result.
     int Run();
@@ -26,10 +20,5 @@ public:
     static CWinApp* GetApp() { return s_pApp; }
 
 private:
-    std::wstring m_title;
-    const char* m_pszAppName;
     static CWinApp* s_pApp;
 };
-
-// The module whose resources the program's texts come from.
-HINSTANCE AppResourceHandle();

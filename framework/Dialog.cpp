@@ -1,7 +1,7 @@
 // framework/Dialog.cpp - window and dialog classes of the application framework, with data exchange.
 #include "framework/Dialog.h"
 #include <vector>
-#include "framework/App.h"
+#include "framework/UiText.h"
 
 std::wstring CWnd::GetWindowTextW() const
 {
@@ -184,23 +184,3 @@ void DDX_Check(CDataExchange* pDX, int id, int& value)
         ::SendMessageW(hButton, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void DDX_Text(CDataExchange* pDX, int id, std::wstring& value)
-{
-    if (pDX->m_bSaveAndValidate)
-        value = pDX->m_pDlgWnd->GetDlgItemTextW(id);
-    else
-        pDX->m_pDlgWnd->SetDlgItemTextW(id, value);
-}
-
-void DDX_Text(CDataExchange* pDX, int id, std::string& value)
-{
-    HWND hItem = pDX->m_pDlgWnd->GetDlgItem(id);
-    if (!pDX->m_bSaveAndValidate) {
-        ::SetWindowTextA(hItem, value.c_str());
-        return;
-    }
-    const int n = ::GetWindowTextLengthA(hItem);
-    std::vector<char> buffer(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
-    const int got = ::GetWindowTextA(hItem, buffer.data(), static_cast<int>(buffer.size()));
-    value.assign(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
-}

@@ -20,7 +20,6 @@ public:
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
     BOOL EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
     void ShowDlgItem(int id, BOOL bShow) { ::ShowWindow(GetDlgItem(id), bShow ? SW_SHOW : SW_HIDE); }
-    void EnableDlgItem(int id, BOOL bEnable) { ::EnableWindow(GetDlgItem(id), bEnable); }
     LRESULT SendMessageW(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
         return ::SendMessageW(m_hWnd, msg, wParam, lParam);
@@ -57,8 +56,6 @@ public:
     // TRUE: controls -> members; FALSE: members -> controls.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
-    UINT GetTemplateId() const { return m_idTemplate; }
-
 protected:
     virtual void DoDataExchange(CDataExchange* pDX) {}
     // TRUE lets the dialog manager set the default focus.
@@ -85,6 +82,3 @@ void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
 void DDX_Radio(CDataExchange* pDX, int idFirst, int& value);
 // 1 ticked, 0 not.
 void DDX_Check(CDataExchange* pDX, int id, int& value);
-void DDX_Text(CDataExchange* pDX, int id, std::wstring& value);
-// 8-bit text in the system code page; shown up to its first zero byte.
-void DDX_Text(CDataExchange* pDX, int id, std::string& value);

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "framework/PathText.h"
+#include "text/PathText.h"
 
 // Kernel object handle (process, section, file, mutex). Close is idempotent.
 class CHandle {
@@ -11,7 +11,6 @@ public:
     explicit CHandle(HANDLE h) : m_h(h == INVALID_HANDLE_VALUE ? NULL : h) {}
     ~CHandle() { Close(); }
     void Attach(HANDLE h) { Close(); m_h = (h == INVALID_HANDLE_VALUE) ? NULL : h; }
-    HANDLE Detach() { HANDLE h = m_h; m_h = NULL; return h; }
     void Close() { if (m_h) { ::CloseHandle(m_h); m_h = NULL; } }
     operator HANDLE() const { return m_h; }
     bool IsValid() const { return m_h != NULL; }
@@ -26,19 +25,28 @@ class CFindFile {
 public:
     CFindFile() : m_h(INVALID_HANDLE_VALUE) {}
     ~CFindFile() { Close(); }
-    bool First(const char* pszPattern, WIN32_FIND_DATAA* pData)
-    {
-        Close();
-        m_h = ::FindFirstFileA(pszPattern, pData);
-        return m_h != INVALID_HANDLE_VALUE;
-    }
     // A pattern that does not fit a path buffer finds nothing: cut short it would search elsewhere.
     bool First(const std::string& pattern, WIN32_FIND_DATAA* pData)
     {
         Close();
-        return FitsPath(pattern) && First(pattern.c_str(), pData);
+        if (FitsPath(pattern))
+            m_h = ::FindFirstFileA(pattern.c_str(), pData);
+        return m_h != INVALID_HANDLE_VALUE;
     }
     bool Next(WIN32_FIND_DATAA* pData) { return m_h != INVALID_HANDLE_VALUE && ::FindNextFileA(m_h, pData); }
+    // Visits each entry the pattern finds, in the platform's order, until visit returns false.
+    // False when the pattern finds nothing.
+    template <class Visit>
+    static bool ForEach(const std::string& pattern, Visit visit)
+    {
+        CFindFile search;
+        WIN32_FIND_DATAA data;
+        if (!search.First(pattern, &data))
+            return false;
+        while (visit(data) && search.Next(&data)) {
+        }
+        return true;
+    }
     void Close() { if (m_h != INVALID_HANDLE_VALUE) { ::FindClose(m_h); m_h = INVALID_HANDLE_VALUE; } }
     CFindFile(const CFindFile&) = delete;
     CFindFile& operator=(const CFindFile&) = delete;
@@ -70,15 +78,14 @@ private:
     HKEY m_hKey;
 };
 
-// View of a file mapping; unmapped at scope end unless detached.
+// View of a file mapping; unmapped at scope end. Unmap is idempotent.
 class CMappedView {
 public:
     CMappedView() : m_p(NULL) {}
-    explicit CMappedView(void* p) : m_p(p) {}
     ~CMappedView() { Unmap(); }
+    void Attach(void* p) { Unmap(); m_p = p; }
     void Unmap() { if (m_p) { ::UnmapViewOfFile(m_p); m_p = NULL; } }
     void* Get() const { return m_p; }
-    void* Detach() { void* p = m_p; m_p = NULL; return p; }
     CMappedView(const CMappedView&) = delete;
     CMappedView& operator=(const CMappedView&) = delete;
 private:

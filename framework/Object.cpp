@@ -1,17 +1,8 @@
 // framework/Object.cpp - root class with runtime class information.
 #include "framework/Object.h"
 
-const CRuntimeClass CObject::classCObject = { "CObject", nullptr };
-
 const CRuntimeClass* CObject::GetRuntimeClass() const
 {
-    return &CObject::classCObject;
-}
-
-bool CObject::IsKindOf(const CRuntimeClass* pClass) const
-{
-    for (const CRuntimeClass* p = GetRuntimeClass(); p; p = p->m_pBaseClass)
-        if (p == pClass)
-            return true;
-    return false;
+    static const CRuntimeClass classCObject = { "CObject" };
+    return &classCObject;
 }

@@ -1,11 +1,9 @@
 // framework/Object.h - root class with runtime class information (no dynamic creation, no serialisation).
 #pragma once
 
-class CObject;
-
+// What a class says of itself at run time: its name.
 struct CRuntimeClass {
     const char* m_lpszClassName;
-    const CRuntimeClass* m_pBaseClass;
 };
 
 // Virtual slots, in this order: runtime-class query, destructor, serialisation hook.
@@ -14,9 +12,6 @@ public:
     virtual const CRuntimeClass* GetRuntimeClass() const;
     virtual ~CObject() {}
     virtual void Serialize() {}
-
-    bool IsKindOf(const CRuntimeClass* pClass) const;
-    static const CRuntimeClass classCObject;
 
 protected:
     CObject() {}
@@ -29,6 +24,6 @@ public:                                                   \
     static const CRuntimeClass class##name;               \
     const CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_RUNTIME_CLASS(name, base)                                   \
-    const CRuntimeClass name::class##name = { #name, &base::class##base };    \
+#define IMPLEMENT_RUNTIME_CLASS(name)                                         \
+    const CRuntimeClass name::class##name = { #name };                        \
     const CRuntimeClass* name::GetRuntimeClass() const { return &name::class##name; }

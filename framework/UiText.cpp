@@ -2,7 +2,11 @@
 #include "framework/UiText.h"
 #include <cstdarg>
 #include <cwchar>
-#include "framework/App.h"
+
+HINSTANCE AppResourceHandle()
+{
+    return ::GetModuleHandleW(NULL);
+}
 
 std::wstring LoadResStringW(UINT id, int cchBuffer)
 {
@@ -37,19 +41,11 @@ std::string AnsiFromWide(const std::wstring& text)
     return ansi;
 }
 
-int ShowLaunchMessage(UINT textId, UINT captionId, UINT style)
-{
-    const std::wstring caption = LoadResStringW(captionId, kCaptionChars);
-    const std::wstring text = LoadResStringW(textId, kMessageChars);
-    return ::MessageBoxW(NULL, text.c_str(), caption.c_str(), style);
-}
-
 int AppMessageBox(HWND hOwner, const std::wstring& text, UINT style)
 {
     if ((style & MB_ICONMASK) == 0 && (style & MB_TYPEMASK) == MB_OK)
         style |= MB_ICONEXCLAMATION;
-    CWinApp* pApp = CWinApp::GetApp();
-    const std::wstring caption = pApp ? pApp->GetTitle() : LoadResStringW(kIdsAppTitle, kCaptionChars);
+    const std::wstring caption = LoadResStringW(kIdsAppTitle, kCaptionChars);
     return ::MessageBoxW(hOwner, text.c_str(), caption.c_str(), style);
 }
 

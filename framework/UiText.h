@@ -8,6 +8,9 @@ constexpr int kCaptionChars = 128;
 constexpr int kMessageChars = 256;
 constexpr UINT kIdsAppTitle = 57344;
 
+// The module whose resources the program's texts and dialogs come from.
+HINSTANCE AppResourceHandle();
+
 // User-visible texts are loaded and shown as UTF-16, so they read right on any system code page.
 std::wstring LoadResStringW(UINT id, int cchBuffer = kMessageChars);
 
@@ -17,10 +20,7 @@ std::string LoadResString(UINT id);
 std::wstring WideFromAnsi(const std::string& text);
 std::string AnsiFromWide(const std::wstring& text);
 
-// A box of the launch stage: no owner, caption = string captionId (128), text = string textId (256).
-int ShowLaunchMessage(UINT textId, UINT captionId, UINT style);
-
-// A framework box: caption = the application title. An OK-only box without an icon of its
+// A framework box: caption = the application title, string kIdsAppTitle. An OK-only box without an icon of its
 // own gets the exclamation icon.
 int AppMessageBox(HWND hOwner, const std::wstring& text, UINT style);
 int AppMessageBoxId(HWND hOwner, UINT textId, UINT style);

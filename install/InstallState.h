@@ -1,15 +1,7 @@
 // install/InstallState.h - the process-wide installation choices and engine state.
 #pragma once
-#include <cstdint>
 #include <string>
-
-// Four-part file version (the file version, never the product version).
-struct FileVersion {
-    uint16_t major = 0;
-    uint16_t minor = 0;
-    uint16_t third = 0;
-    uint16_t fourth = 0;
-};
+#include "text/VersionText.h"
 
 // Choices of the user and what the engine settled, read and written on the GUI thread only.
 // Folder texts never end with a backslash.
@@ -31,5 +23,6 @@ extern InstallChoicesRecord InstallChoices;
 // The last word of the command line is exactly "-s". Set first thing at start-up, never changed.
 extern bool SilentFlag;
 
-// The one shared version record; every GetFileVersion call overwrites it.
+// The package's version (of the capture application in the source folder), settled by the
+// install driver before the wizard, which shows it.
 extern FileVersion VersionRecord;

@@ -4,29 +4,24 @@
 #include <io.h>
 #include <cstdlib>
 #include <string>
-#include "framework/Handles.h"
-#include "framework/PathText.h"
 #include "framework/UiText.h"
-#include "install/FileOps.h"
-#include "install/GroupName.h"
 #include "install/InstallState.h"
-#include "install/MakerAddresses.h"
-#include "install/Registry.h"
-#include "install/ShellLink.h"
+#include "install/PackageManifest.h"
+#include "platform/FileOps.h"
+#include "platform/InstallLog.h"
+#include "platform/Registry.h"
+#include "platform/ShellLink.h"
 #include "setup_resources/resource.h"
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogLine.h"
+#include "text/GroupName.h"
+#include "text/LogLine.h"
+#include "text/MakerAddresses.h"
+#include "text/PathText.h"
+#include "text/ProductNames.h"
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Corvanta\\Pixorama v.5";
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Pixcap5.exe";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pixorama 5";
-const char kLogName[] = "\\PixUnInst.log";
-const char kOldLogName[] = "\\install.log";
 // A shorter common programs folder (no drive and folder name) cannot be used for the group.
 const size_t kMinCommonProgramsChars = 4;
-const ULONGLONG kBytesPerKilobyte = 1024;
 
 // Writes values under HKLM and remembers whether any was refused; every value is still tried.
 class CMachineValueWriter {
@@ -45,17 +40,9 @@ private:
     bool m_bAllWritten;
 };
 
-// The all-users flag picks the common folder of HKLM, else the current user's of HKCU.
-std::string ReadShellFolder(const char* pszCommonName, const char* pszUserName)
-{
-    if (InstallChoices.allUsers)
-        return ReadRegistryString(HKEY_LOCAL_MACHINE, kShellFoldersKey, pszCommonName);
-    return ReadRegistryString(HKEY_CURRENT_USER, kShellFoldersKey, pszUserName);
-}
-
 std::string NewLogPath()
 {
-    return InstallChoices.destinationFolder + kLogName;
+    return AppendName(InstallChoices.destinationFolder, kInstallLogFile);
 }
 
 // The package's files, then the manifest itself as the new installation's log, to which the
@@ -63,8 +50,8 @@ std::string NewLogPath()
 bool CopyPackageAndLog()
 {
     const InstallChoicesRecord& c = InstallChoices;
-    const bool filesWritten = RunPackageManifest((c.sourceFolder + kLogName).c_str());
-    const bool logWritten = CopyMatchingFiles(kLogName + 1, c.sourceFolder.c_str(), c.destinationFolder.c_str()) > 0;
+    const bool filesWritten = RunPackageManifest(AppendName(c.sourceFolder, kInstallLogFile).c_str());
+    const bool logWritten = CopyMatchingFiles(kInstallLogFile, c.sourceFolder.c_str(), c.destinationFolder.c_str()) > 0;
     AppendLogLine(NewLogPath().c_str(), "");
     return filesWritten && logWritten;
 }
@@ -72,9 +59,9 @@ bool CopyPackageAndLog()
 void RemoveEarlierInstallation()
 {
     const std::string& dest = InstallChoices.destinationFolder;
-    UndoLinksAndFolders((dest + kOldLogName).c_str());
-    UndoLinksAndFolders((dest + kLogName).c_str());
-    const std::string manifest = InstallChoices.sourceFolder + kLogName;
+    UndoLinksAndFolders(AppendName(dest, kOldInstallLogFile).c_str());
+    UndoLinksAndFolders(AppendName(dest, kInstallLogFile).c_str());
+    const std::string manifest = AppendName(InstallChoices.sourceFolder, kInstallLogFile);
     UndoFileEntries(manifest.c_str(), dest.c_str(), kPrefixFileDel);
 }
 
@@ -83,12 +70,12 @@ void RemoveEarlierInstallation()
 std::string SettleProgramsFolder()
 {
     if (InstallChoices.allUsers) {
-        const std::string common = ReadShellFolder("Common Programs", "Programs");
+        const std::string common = ReadShellFolder(ShellFolder::Programs, true);
         if (common.size() >= kMinCommonProgramsChars)
             return common;
         InstallChoices.allUsers = 0;
     }
-    return ReadShellFolder("Common Programs", "Programs");
+    return ReadShellFolder(ShellFolder::Programs, false);
 }
 
 void CreateFolderIfFits(const std::string& path)
@@ -114,7 +101,7 @@ std::string CreateGroupFolder(const std::string& programsFolder, const std::stri
 void CreateLinkIn(const std::string& folder, UINT captionId, const char* pszTargetName)
 {
     const std::string link = folder + LoadResString(captionId) + ".lnk";
-    const std::string target = InstallChoices.destinationFolder + pszTargetName;
+    const std::string target = AppendName(InstallChoices.destinationFolder, pszTargetName);
     if (!FitsPath(link) || !FitsPath(target))
         return;
     CreateShellLink(target.c_str(), link.c_str(), "", 1, NULL, NULL);  // logs itself on success
@@ -130,36 +117,19 @@ void CreateGroupLinks(const std::string& groupFolder)
     if (!FitsPath(groupFolder) || _access(groupFolder.c_str(), 0) != 0)
         return;
     const std::string folder = WithSeparator(groupFolder);
-    CreateLinkIn(folder, IDS_PRODUCT_NAME, "\\Pixcap5.exe");
-    CreateLinkIn(folder, IDS_HELP_LINK, "\\Pixcap5Man.chm");
-    CreateLinkIn(folder, IDS_README_LINK, "\\readme.txt");
-    CreateLinkIn(folder, IDS_UNINSTALL_LINK, "\\PixUnInst.exe");
+    CreateLinkIn(folder, IDS_PRODUCT_NAME, kCaptureAppFile);
+    CreateLinkIn(folder, IDS_HELP_LINK, kHelpFile);
+    CreateLinkIn(folder, IDS_README_LINK, kReadmeFile);
+    CreateLinkIn(folder, IDS_UNINSTALL_LINK, kUninstallerFile);
 }
 
 // A shell folder that cannot be read gives no shortcut: an empty text would put it into the
 // root folder of the current drive.
-void CreateShellFolderLink(const char* pszCommonName, const char* pszUserName)
+void CreateShellFolderLink(ShellFolder where)
 {
-    const std::string folder = ReadShellFolder(pszCommonName, pszUserName);
+    const std::string folder = ReadShellFolder(where, InstallChoices.allUsers != 0);
     if (!folder.empty())
-        CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, "\\Pixcap5.exe");
-}
-
-// The package installs no subfolders, so the folder's own files are the installation; a file
-// that someone put beside them takes the same disk and counts too.
-DWORD MeasureFolderKilobytes(const std::string& folder)
-{
-    ULONGLONG bytes = 0;
-    WIN32_FIND_DATAA data;
-    CFindFile search;
-    if (search.First(folder + "\\*", &data)) {
-        do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        } while (search.Next(&data));
-    }
-    const ULONGLONG kilobytes = (bytes + kBytesPerKilobyte - 1) / kBytesPerKilobyte;
-    return kilobytes > MAXDWORD ? MAXDWORD : static_cast<DWORD>(kilobytes);
+        CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, kCaptureAppFile);
 }
 
 // What the Apps list and deployment tools read besides the uninstaller: the silent removal,
@@ -167,7 +137,7 @@ DWORD MeasureFolderKilobytes(const std::string& folder)
 void WriteAppsEntryDetails(CMachineValueWriter& values, const std::string& dest, const std::string& uninstaller)
 {
     values.WriteString(kUninstallKey, "QuietUninstallString", uninstaller + " -s");
-    values.WriteString(kUninstallKey, "DisplayIcon", dest + "\\Pixcap5.exe,0");
+    values.WriteString(kUninstallKey, "DisplayIcon", AppendName(dest, kCaptureAppFile) + ",0");
     values.WriteString(kUninstallKey, "InstallLocation", dest);
     values.WriteDword(kUninstallKey, "NoModify", 1);
     values.WriteDword(kUninstallKey, "NoRepair", 1);
@@ -178,14 +148,14 @@ void WriteRegistryEntries(CMachineValueWriter& values)
     const std::string& dest = InstallChoices.destinationFolder;
     // Quoted: the path holds blanks, and the system runs an unquoted one as "C:\Program.exe"
     // first when such a file exists.
-    const std::string uninstaller = "\"" + dest + "\\PixUnInst.exe\"";
-    values.WriteString(kProductKey, "AllUsers", InstallChoices.allUsers ? "B" : "A");
-    values.WriteString(kProductKey, "Path", dest);
-    values.WriteString(kAppPathsKey, NULL, dest + "\\Pixcap5.exe");
+    const std::string uninstaller = "\"" + AppendName(dest, kUninstallerFile) + "\"";
+    values.WriteString(kProductKey, kAllUsersValue, InstallChoices.allUsers ? kAllUsersCommon : kAllUsersCurrentUser);
+    values.WriteString(kProductKey, kInstallFolderValue, dest);
+    values.WriteString(kAppPathsKey, NULL, AppendName(dest, kCaptureAppFile));
     values.WriteString(kUninstallKey, "Contact", "Support");
     values.WriteString(kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME));
     values.WriteString(kUninstallKey, "DisplayVersion", "5");
-    values.WriteString(kUninstallKey, "Publisher", "Corvanta Technology LLC");
+    values.WriteString(kUninstallKey, "Publisher", kPublisherName);
     values.WriteString(kUninstallKey, "UninstallString", uninstaller);
     values.WriteString(kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
     WriteAppsEntryDetails(values, dest, uninstaller);
@@ -194,17 +164,30 @@ void WriteRegistryEntries(CMachineValueWriter& values)
 // The self-extracting package names itself in "sfxname"; settings lying beside it come along.
 void CopySettingsBesidePackage()
 {
-    const std::string folder = GetParentFolder(std::getenv("sfxname"));
+    const std::string folder = GetParentFolder(std::getenv(kPackagePathVariable));
     if (!folder.empty())
-        CopyInstallFile("Pixcap5.ini", folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
+        CopyInstallFile(kSettingsFile, folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
 }
 
+// The package installs no subfolders, so the folder's own files are the installation; a file
+// that someone put beside them takes the same disk and counts too.
 void RecordInstalledSize(CMachineValueWriter& values)
 {
     values.WriteDword(kUninstallKey, "EstimatedSize", MeasureFolderKilobytes(InstallChoices.destinationFolder));
 }
 
 }  // namespace
+
+HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const char* pszDescription,
+                        int nShowCmd, const char* pszArguments, const char* pszWorkingFolder)
+{
+    const HRESULT hr = SaveShellLink(pszTarget, pszLinkPath, pszDescription, nShowCmd, pszArguments,
+                                     pszWorkingFolder);
+    const std::string logPath = NewLogPath();
+    if (SUCCEEDED(hr) && FitsPath(logPath))
+        AppendLogLine(logPath.c_str(), (std::string(kPrefixShellLink) + pszLinkPath).c_str());
+    return hr;
+}
 
 InstallStepsResult PerformInstallSteps()
 {
@@ -221,9 +204,9 @@ InstallStepsResult PerformInstallSteps()
     if (!programsFolder.empty())  // else the group would land in the current drive's root
         CreateGroupLinks(CreateGroupFolder(programsFolder, c.programGroupName));
     if (c.desktopIcon)
-        CreateShellFolderLink("Common Desktop", "Desktop");
+        CreateShellFolderLink(ShellFolder::Desktop);
     if (c.startWithWindows)
-        CreateShellFolderLink("Common Startup", "Startup");
+        CreateShellFolderLink(ShellFolder::Startup);
     CMachineValueWriter values;
     WriteRegistryEntries(values);
     CopySettingsBesidePackage();

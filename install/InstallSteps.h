@@ -1,5 +1,11 @@
 // install/InstallSteps.h - the whole installation from settled choices.
 #pragma once
+#include <windows.h>
+
+// SaveShellLink, and on success "Shell Link: " + pszLinkPath appended to the destination
+// folder's InstallLog, so that the uninstaller finds the shortcut.
+HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const char* pszDescription,
+                        int nShowCmd, const char* pszArguments, const char* pszWorkingFolder);
 
 // What the install steps achieved; the installer ends with it as its exit code. Every step runs
 // whatever an earlier one achieved, so the first kind of failure in this order is the one told.

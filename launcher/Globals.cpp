@@ -3,10 +3,11 @@
 // anything else runs), then the application object, then the text fields. Destruction runs in
 // reverse at a normal end, which takes the process out of the list last.
 #include "install/InstallState.h"
-#include "launcher/InstanceManager.h"
 #include "launcher/Startup.h"
+#include "platform/InstanceManager.h"
+#include "text/ProductNames.h"
 
-COXInstanceManager InstanceRegistry("Corvanta.Pixorama.v4", 1024);
+COXInstanceManager InstanceRegistry(kInstanceRegistryName, 1024);
 CSetupApp theApp;
 InstallChoicesRecord InstallChoices;
 FileVersion VersionRecord;

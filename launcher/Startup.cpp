@@ -6,15 +6,19 @@
 #include <string>
 #include <vector>
 #include "framework/Handles.h"
-#include "framework/LinkSafeDelete.h"
-#include "framework/PathText.h"
-#include "framework/ProcessImage.h"
 #include "framework/UiText.h"
-#include "install/InstallDriver.h"
 #include "install/InstallState.h"
-#include "launcher/InstanceManager.h"
-#include "launcher/RunMode.h"
+#include "launcher/InstallDriver.h"
+#include "platform/InstanceManager.h"
+#include "platform/LinkSafeDelete.h"
+#include "platform/Process.h"
+#include "platform/ProcessImage.h"
+#include "platform/RebootDelete.h"
+#include "platform/SystemLibrary.h"
 #include "setup_resources/resource.h"
+#include "text/PathText.h"
+#include "text/ProductNames.h"
+#include "text/RunMode.h"
 #include "uninstall/UninstallLaunch.h"
 #include "uninstall/UninstallSteps.h"
 
@@ -37,22 +41,11 @@ const UINT kUninstallRefusedStyle = MB_OK | MB_ICONEXCLAMATION;                 
 // The second stage's exit code when it refused to act for its command line: nothing was removed.
 const int kRefusedExitCode = 1;
 
-const char kCaptureAppFileName[] = "pixcap5.exe";
-const char kUninstallerFileName[] = "pixuninst.exe";
 // Image paths of other processes are read into this many bytes; longer ones are not believed.
 const DWORD kImagePathChars = 1024;
+const DWORD kCompareChunkBytes = 64 * 1024;
 // The longest path the platform's wide services accept.
 const DWORD kLongPathChars = 32768;
-const DWORD kCompareChunkBytes = 64 * 1024;
-
-// The whole path, however long: the mode test and the participant check must not see a cut
-// path. Empty on failure.
-std::string GetOwnProgramPath()
-{
-    std::vector<char> path(kLongPathChars);
-    const DWORD n = ::GetModuleFileNameA(NULL, path.data(), kLongPathChars);
-    return (n == 0 || n >= kLongPathChars) ? std::string() : std::string(path.data(), n);
-}
 
 std::string GetFileNamePart(const std::string& path)
 {
@@ -98,7 +91,7 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
     std::string imagePath;
     if (!ReadProcessImagePath(hProcess, kImagePathChars, &imagePath))
         return false;
-    if (LowerAscii(GetFileNamePart(imagePath)) == kCaptureAppFileName)
+    if (LowerAscii(GetFileNamePart(imagePath)) == LowerAscii(kCaptureAppFile))
         return true;
     if (ownPath.empty())
         return false;
@@ -185,7 +178,7 @@ std::string GetLongFullPath(const std::string& path)
 bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::string& ownPath)
 {
     return !uninstallerPath.empty() && !ownPath.empty() &&
-           LowerAscii(GetFileNamePart(uninstallerPath)) == kUninstallerFileName &&
+           LowerAscii(GetFileNamePart(uninstallerPath)) == LowerAscii(kUninstallerFile) &&
            FoldCase(uninstallerPath) != FoldCase(ownPath) && HaveSameContent(uninstallerPath, ownPath);
 }
 
@@ -224,6 +217,7 @@ int ReportNothingRemoved(int exitCode)
 
 int CSetupApp::RunStartup()
 {
+    InitCommonControlsFromSystem();
     const std::vector<std::string> words = SplitCommandLine(::GetCommandLineA());
     SilentFlag = IsSilentCommandLine(words);
     const RunMode mode = DecideRunMode(words, GetOwnProgramPath());
@@ -247,6 +241,6 @@ int CSetupApp::RunStartup()
 
     if (mode == RunMode::Install)
         return RunInstaller();
-    LaunchUninstallCopy();  // returns only when the copy could not be started
+    LaunchUninstallCopy(SilentFlag);  // returns only when the copy could not be started
     return ReportNothingRemoved(kSecondStageNotStarted);
 }

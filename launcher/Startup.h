@@ -4,6 +4,5 @@
 
 class CSetupApp : public CWinApp {
 public:
-    CSetupApp() : CWinApp(nullptr) {}
     int RunStartup() override;
 };

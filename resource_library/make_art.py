@@ -1,11 +1,13 @@
 # resource_library/make_art.py - draws the library's bitmaps, icons and cursors, makes the shutter
 # sound and the toolbar and dialog-init data, and writes art/Art.rc that lists them.
-# Run: /usr/bin/python3 resource_library/make_art.py (after changing it or resource.h).
+# Run: /usr/bin/python3 resource_library/make_art.py (after changing it or resource.h); an optional
+# argument names another folder to write into instead of art/ (scripts/check-art.sh compares).
 # Only the standard library is used and nothing is random, so the output is the same on any
 # machine; the generated files are committed and the build never has to run this.
 import os
 import re
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ART = os.path.join(HERE, "art")
@@ -445,6 +447,9 @@ def rc_lang(lang):
 
 
 def main():
+    global ART
+    if len(sys.argv) > 1:
+        ART = sys.argv[1]
     os.makedirs(ART, exist_ok=True)
     ids = read_ids()
     rc = ["// resource_library/art/Art.rc - written by make_art.py; do not edit.", ""]

@@ -34,15 +34,20 @@ pix_install_packages() {
   fi
 }
 
-# Configures and builds one of the three builds: win32, win64 or native.
-pix_build() {
+# Configures one of the three builds: win32, win64 or native (in $PIX_OUT/build-<kind>).
+pix_configure() {
   local kind=$1; shift
-  local bdir=$PIX_OUT/build-$kind
-  local args=(-G Ninja -S "$PIX_ROOT" -B "$bdir" -DCMAKE_BUILD_TYPE=MinSizeRel "-DPIX_OUT_DIR=$PIX_OUT/$kind")
+  local args=(-G Ninja -S "$PIX_ROOT" -B "$PIX_OUT/build-$kind" -DCMAKE_BUILD_TYPE=MinSizeRel
+              "-DPIX_OUT_DIR=$PIX_OUT/$kind")
   case $kind in
     win32)  args+=("-DCMAKE_TOOLCHAIN_FILE=$PIX_ROOT/cmake/mingw-i686.cmake") ;;
     win64)  args+=("-DCMAKE_TOOLCHAIN_FILE=$PIX_ROOT/cmake/mingw-x86_64.cmake" -DPIX_BUILD_TESTS=ON) ;;
     native) args+=(-DPIX_BUILD_TESTS=ON -DCMAKE_CXX_COMPILER=g++ -DPIX_SANITIZE=ON) ;;
   esac
-  cmake "${args[@]}" "$@" >/dev/null && cmake --build "$bdir" -j "$(nproc)"
+  cmake "${args[@]}" "$@" >/dev/null
+}
+
+# Configures and builds one of the three builds: win32, win64 or native.
+pix_build() {
+  pix_configure "$@" && cmake --build "$PIX_OUT/build-$1" -j "$(nproc)"
 }

@@ -122,6 +122,27 @@ run_wizard() {
   [ -n "${PIX_KEEP_PREFIX:-}" ] || rm -rf "$work"
 }
 
+# What a rebuild must match (README: "Rebuilding and comparing"): the SHA-256 of the shipped files,
+# with the commit, the time stamp the build gave them and the toolchain that made them.
+report_shipped_sums() {
+  local package=$PIX_OUT/win32/package commit stamp
+  if commit=$(git -C "$PIX_ROOT" rev-parse HEAD 2>/dev/null); then
+    git -C "$PIX_ROOT" diff --quiet HEAD || commit="$commit with uncommitted changes"
+  else
+    commit="(not a git checkout)"
+  fi
+  stamp=$(/usr/bin/python3 -c 'import struct, sys; d = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", d, 0x3C)[0]; print(struct.unpack_from("<I", d, pe + 8)[0])' \
+    "$package/setup.exe")
+  section "SHA-256 of the shipped files (out/win32/package)"
+  echo "commit $commit, time stamp $stamp ($(date -u -d "@$stamp" '+%Y-%m-%d %H:%M:%S UTC'))"
+  (cd "$package" && find . -maxdepth 1 -type f ! -name .assembled -printf '%f\0' | sort -z |
+     xargs -0 sha256sum)
+  echo "built with:"
+  dpkg-query -W -f='  ${Package} ${Version}\n' g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+    mingw-w64-i686-dev cmake ninja-build
+}
+
 if [ "${1:-}" = "--wine-part" ]; then
   run_in_wine
   exit 0
@@ -132,6 +153,7 @@ section "build: win32 (shipped) and win64"
 pix_build win32
 pix_build win64
 ls -l "$PIX_OUT/win32/package" "$PIX_OUT/win64/package"
+report_shipped_sums
 
 if [ "${1:-}" = "--wizard" ]; then
   [ -n "${DISPLAY:-}" ] || { echo "--wizard needs a display (DISPLAY is not set)"; exit 2; }

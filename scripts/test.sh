@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Runs every test: the text rules natively under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then every test program of the x86_64 build under Wine (GUI tests under Xvfb). The i686 build
-# is built too, so that a change that breaks the shipped product fails here.
+# Runs every test: the include direction between the layers, the text rules natively under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the generated art against its generators, then
+# every test program of the x86_64 build under Wine (GUI tests under Xvfb). The i686 build is built
+# too, so that a change that breaks the shipped product fails here.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 pix_install_packages
+
+echo "== layers: includes point down"
+"$PIX_ROOT/scripts/check-layers"
 
 echo "== build: native, win32, win64"
 pix_build native
@@ -30,6 +34,10 @@ summaries=()
 echo "== native tests (sanitizers)"
 run_ctest native "$PIX_OUT/build-native" ctest --output-on-failure
 
+echo "== generated art"
+art_failed=0
+"$PIX_ROOT/scripts/check-art.sh" || { art_failed=1; status=1; }
+
 echo "== Wine tests"
 # A fresh booted prefix for this run; each test program runs in its own copy of it.
 export PIX_WINE_TEMPLATE=$PIX_WINE_ROOT/template
@@ -40,5 +48,6 @@ run_ctest wine "$PIX_OUT/build-win64" \
 
 if [ "$status" != 0 ]; then
   for log in "${summaries[@]}"; do "$PIX_ROOT/scripts/ctest-summary" "$log"; done
+  [ "$art_failed" = 0 ] || echo "== failed: the committed art is not what its generators write"
 fi
 exit "$status"

@@ -14,12 +14,12 @@
 #include <imm.h>
 #include <cstdio>
 #include <string>
-#include "launcher/InstanceManager.h"
+#include "platform/InstanceManager.h"
 #include "standin/ResourceLibraryUse.h"
+#include "text/ProductNames.h"
 
 namespace {
 
-const char kInstanceName[] = "Corvanta.Pixorama.v4";
 const uint32_t kExtraAreaBytes = 1024;
 const char kWindowClass[] = "Pixcap5StandinMainWindow";
 const char kWindowTitle[] = "Pixorama";
@@ -134,7 +134,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR pszCmdLine, int nShow)
         return 1;
     int result = 0;
     {
-        COXInstanceManager registry(kInstanceName, kExtraAreaBytes);
+        COXInstanceManager registry(kInstanceRegistryName, kExtraAreaBytes);
         RecordEvent("ready");
         result = RunMessageLoop();
     }

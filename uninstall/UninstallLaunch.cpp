@@ -1,20 +1,13 @@
-// uninstall/UninstallLaunch.cpp - first uninstall stage and deletion at the next system start.
+// uninstall/UninstallLaunch.cpp - the first uninstall stage: a temporary copy of the program
+// started as the second stage.
 #include "uninstall/UninstallLaunch.h"
-#include <cstring>
+#include <windows.h>
 #include <string>
-#include <vector>
-#include "framework/PathText.h"
-#include "install/InstallState.h"
-#include "uninstall/CommandQuote.h"
-
-BOOL (WINAPI* g_pfnMoveFileExA)(LPCSTR, LPCSTR, DWORD) = ::MoveFileExA;
+#include "platform/Process.h"
+#include "text/CommandQuote.h"
+#include "text/PathText.h"
 
 namespace {
-
-// The size the 9x family's profile functions handle for one section.
-const DWORD kRenameSectionBytes = 16384;
-const char kRenameSection[] = "rename";
-const char kRenameKeyPrefix[] = "NUL=";
 
 // The folder for temporary files, ending with a backslash; empty when the platform gives none
 // that fits a path buffer.
@@ -22,17 +15,6 @@ std::string GetTempFolder()
 {
     char buffer[kMaxPathChars];
     const DWORD length = ::GetTempPathA(kMaxPathChars, buffer);
-    if (length == 0 || length >= kMaxPathChars)
-        return std::string();
-    return std::string(buffer, length);
-}
-
-// The running program's file; empty when it would not fit, since a cut path names another file
-// that the second stage would delete.
-std::string GetProgramFilePath()
-{
-    char buffer[kMaxPathChars];
-    const DWORD length = ::GetModuleFileNameA(NULL, buffer, kMaxPathChars);
     if (length == 0 || length >= kMaxPathChars)
         return std::string();
     return std::string(buffer, length);
@@ -52,85 +34,25 @@ std::string MakeTemporaryCopy(const std::string& programPath)
     return tempPath;
 }
 
-std::string GetWininitPath()
-{
-    char buffer[kMaxPathChars];
-    const UINT length = ::GetWindowsDirectoryA(buffer, kMaxPathChars);
-    if (length == 0 || length >= kMaxPathChars)
-        return std::string();
-    const std::string path = JoinFolderName(std::string(buffer, length), "WININIT.INI");
-    return FitsPath(path) ? path : std::string();
-}
-
-// The bytes of the lines before the closing NUL, found by walking them; the buffer size when
-// there is no closing NUL in it.
-size_t MeasureSection(const std::vector<char>& section)
-{
-    size_t position = 0;
-    while (position < section.size() && section[position] != '\0') {
-        const void* pEnd = std::memchr(section.data() + position, '\0', section.size() - position);
-        if (!pEnd)
-            return section.size();
-        position = static_cast<const char*>(pEnd) - section.data() + 1;
-    }
-    return position;
-}
-
-// The 9x family's road: a "NUL=path" line in WININIT.INI's "rename" section. A section that
-// does not fit the buffer with the new line is left as it is: writing back a cut read would
-// drop the lines that did not fit.
-void AppendRenameLine(const char* pszPath)
-{
-    const std::string iniPath = GetWininitPath();
-    if (iniPath.empty())
-        return;
-    std::vector<char> section(kRenameSectionBytes, '\0');
-    const DWORD read = ::GetPrivateProfileSectionA(kRenameSection, section.data(), kRenameSectionBytes,
-                                                   iniPath.c_str());
-    // A full buffer reads back as size - 2 whether the section fitted or was cut.
-    if (read >= kRenameSectionBytes - 2)
-        return;
-    const size_t used = MeasureSection(section);
-    const std::string line = std::string(kRenameKeyPrefix) + pszPath;
-    // The new line, its NUL and the closing NUL.
-    if (used + line.size() + 2 > kRenameSectionBytes)
-        return;
-    std::memcpy(section.data() + used, line.c_str(), line.size() + 1);
-    section[used + line.size() + 1] = '\0';
-    ::WritePrivateProfileSectionA(kRenameSection, section.data(), iniPath.c_str());
-}
-
 }  // namespace
 
-void LaunchUninstallCopy()
+void LaunchUninstallCopy(bool silent)
 {
-    const std::string programPath = GetProgramFilePath();
+    // A path that does not fit counts as none: a cut path names another file, which the second
+    // stage would delete.
+    std::string programPath = GetOwnProgramPath();
+    if (!FitsPath(programPath))
+        programPath.clear();
     const std::string tempPath = MakeTemporaryCopy(programPath);
     if (tempPath.empty())
         return;
-    const std::string commandLine = BuildSecondStageCommandLine(tempPath, programPath, SilentFlag);
-    std::vector<char> writableLine(commandLine.begin(), commandLine.end());
-    writableLine.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA(tempPath.c_str(), writableLine.data(), NULL, NULL, TRUE, 0, NULL, NULL,
-                          &startup, &process))
+    const std::string commandLine = BuildSecondStageCommandLine(tempPath, programPath, silent);
+    // The second stage inherits the handles, the environment and the current directory.
+    if (!StartProgram(tempPath, commandLine, true))
         return;  // no message: the caller ends the program normally
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
     // Ending here skips the destructors of the process-wide objects on purpose: nothing of this
     // process's shutdown may run once the copy is on its way; the instance list copes with the
     // entry left behind.
     ::TerminateProcess(::GetCurrentProcess(), 0);
 }
 
-void DeleteFileAtReboot(const char* pszPath)
-{
-    if (!pszPath || !*pszPath)
-        return;
-    // No version test: any refusal, the 9x family's missing service included, takes the INI road.
-    if (g_pfnMoveFileExA(pszPath, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
-        return;
-    AppendRenameLine(pszPath);
-}

@@ -1,14 +1,7 @@
-// uninstall/UninstallLaunch.h - first uninstall stage and deletion at the next system start.
+// uninstall/UninstallLaunch.h - the first uninstall stage.
 #pragma once
-#include <windows.h>
 
-// Copies the running program to a temporary file and starts it as the second stage; on success
-// the process ends here. Returns only when the start failed.
-void LaunchUninstallCopy();
-
-// Arranges deletion of the file at the next system start.
-void DeleteFileAtReboot(const char* pszPath);
-
-// The platform's delayed-deletion call. Tests point it elsewhere to reach the "WININIT.INI" road,
-// which the platform here never takes by itself.
-extern BOOL (WINAPI* g_pfnMoveFileExA)(LPCSTR, LPCSTR, DWORD);
+// Copies the running program to a temporary file and starts it as the second stage, with "-s"
+// as its last word when silent; on success the process ends here. Returns only when the start
+// failed.
+void LaunchUninstallCopy(bool silent);

@@ -4,20 +4,14 @@
 #include <cstring>
 #include <string>
 #include "framework/Handles.h"
-#include "framework/LinkSafeDelete.h"
-#include "framework/PathText.h"
-#include "install/Registry.h"
-#include "uninstall/InstallLog.h"
+#include "platform/InstallLog.h"
+#include "platform/LinkSafeDelete.h"
+#include "platform/Registry.h"
+#include "text/PathText.h"
+#include "text/ProductNames.h"
 
 namespace {
 
-const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char kAppPathsRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-const char kFileExtsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
-const char kProgramFileName[] = "Pixcap5.exe";
-const char kSavedAssociation[] = "PixcapOld";
-const char kFixedLinkName[] = "\\Pixorama 5.lnk";
-const char kFixedGroupName[] = "\\Pixorama 5\\";
 // Registry names and values are read into buffers of this many bytes.
 const DWORD kRegBufferBytes = 512;
 
@@ -87,10 +81,10 @@ void CollectAssociations(HKEY hRoot, const char* pszValue, std::string (&slots)[
         std::string value;
         if (!ReadAssociation(hRoot, kImageExtensionTable[i], pszValue, value, key) || value.empty())
             continue;
-        if (value.find(kProgramFileName) == std::string::npos)
+        if (value.find(kCaptureAppFile) == std::string::npos)
             slots[i] = value;
         else
-            ReadValueText(key, kSavedAssociation, slots[i]);
+            ReadValueText(key, kSavedAssociationValue, slots[i]);
     }
 }
 
@@ -102,7 +96,7 @@ bool ApplyAssociations(HKEY hRoot, const char* pszValue, const std::string (&slo
         CRegKey key;
         std::string value;
         if (!ReadAssociation(hRoot, kImageExtensionTable[i], pszValue, value, key) ||
-            value.find(kProgramFileName) == std::string::npos)
+            value.find(kCaptureAppFile) == std::string::npos)
             continue;
         changed = true;
         const std::string& slot = slots[i];
@@ -111,7 +105,7 @@ bool ApplyAssociations(HKEY hRoot, const char* pszValue, const std::string (&slo
                              static_cast<DWORD>(slot.size() + 1));
         else
             ::RegDeleteValueA(key, pszValue);
-        ::RegDeleteValueA(key, kSavedAssociation);
+        ::RegDeleteValueA(key, kSavedAssociationValue);
     }
     return changed;
 }
@@ -124,19 +118,19 @@ void DeleteFileIfFits(const std::string& path)
 }
 
 // Start-up and desktop shortcut and the fixed group of one profile; closes the key when done.
-void RemoveProfileShortcuts(CRegKey& shellFolders, const char* pszStartup, const char* pszDesktop,
-                            const char* pszPrograms)
+void RemoveProfileShortcuts(CRegKey& shellFolders, bool allUsers)
 {
     std::string folder;
-    if (ReadValueText(shellFolders, pszStartup, folder) && !folder.empty())
-        DeleteFileIfFits(folder + kFixedLinkName);
-    if (ReadValueText(shellFolders, pszDesktop, folder) && !folder.empty())
-        DeleteFileIfFits(folder + kFixedLinkName);
-    const bool havePrograms = ReadValueText(shellFolders, pszPrograms, folder) && !folder.empty();
+    if (ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Startup, allUsers), folder) && !folder.empty())
+        DeleteFileIfFits(AppendName(folder, kFixedShortcutFile));
+    if (ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Desktop, allUsers), folder) && !folder.empty())
+        DeleteFileIfFits(AppendName(folder, kFixedShortcutFile));
+    const bool havePrograms =
+        ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Programs, allUsers), folder) && !folder.empty();
     shellFolders.Close();
     if (!havePrograms)
         return;
-    const std::string group = folder + kFixedGroupName;
+    const std::string group = AppendName(folder, kFixedGroupFolder) + "\\";
     if (!FitsPath(group))
         return;
     // A group that is a link, or lies behind one, is neither emptied nor removed.
@@ -148,19 +142,19 @@ void RemoveProfileShortcuts(CRegKey& shellFolders, const char* pszStartup, const
 
 void RunUninstallSteps(const char* pszFolder)
 {
-    RemoveRegistryEntries("Corvanta", "Pixorama v.5", "Pixorama 5", "Pixcap5.exe");
+    RemoveRegistryEntries(kMakerKeyName, kProductKeyName, kUninstallEntryName, kCaptureAppFile);
     RestoreImageAssociations();
     // Without a folder the log names would be taken from the current directory and the files
     // they list deleted in the drive's root: nothing of the folder is touched then.
     const std::string folder = pszFolder ? pszFolder : "";
-    if (!folder.empty() && FitsPath(folder + "PixUnInst.log")) {
-        const std::string oldLog = folder + "install.log";
-        const std::string log = folder + "PixUnInst.log";
+    const std::string log = folder + kInstallLogFile;
+    if (!folder.empty() && FitsPath(log)) {
+        const std::string oldLog = folder + kOldInstallLogFile;
         UndoLinksAndFolders(oldLog.c_str());
         UndoLinksAndFolders(log.c_str());
         UndoFileEntries(oldLog.c_str(), folder.c_str(), NULL);
         UndoFileEntries(log.c_str(), folder.c_str(), NULL);
-        DeleteMatchingFiles(folder.c_str(), "PixUnInst.log");
+        DeleteMatchingFiles(folder.c_str(), kInstallLogFile);
         // Our own current directory would keep the folder from being removed.
         ::SetCurrentDirectoryA("\\");
         RemoveFolderOffLinks(folder);
@@ -182,7 +176,7 @@ void RemoveRegistryEntries(const char* pszMaker, const char* pszProduct, const c
         if (hive.Open(HKEY_USERS, hiveName.c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS)
             RemoveProductKeys(hive, productPath, makerPath);
     }
-    DeleteKeyTree(HKEY_CLASSES_ROOT, "PX5.Document");
+    DeleteKeyTree(HKEY_CLASSES_ROOT, kDocumentTypeKey);
     DeleteSubkeyOf(kUninstallRoot, pszUninstallName);
     DeleteSubkeyOf(kAppPathsRoot, pszAppPathsName);
 }
@@ -239,7 +233,7 @@ void RemoveStandardShortcuts()
 {
     CRegKey common;
     if (common.Open(HKEY_LOCAL_MACHINE, kShellFoldersKey, KEY_QUERY_VALUE) == ERROR_SUCCESS)
-        RemoveProfileShortcuts(common, "Common Startup", "Common Desktop", "Common Programs");
+        RemoveProfileShortcuts(common, true);
     std::string hiveName;
     for (DWORD i = 0; EnumSubkey(HKEY_USERS, i, hiveName); ++i) {
         CRegKey hive;
@@ -247,6 +241,6 @@ void RemoveStandardShortcuts()
             continue;
         CRegKey shellFolders;
         if (shellFolders.Open(hive, kShellFoldersKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-            RemoveProfileShortcuts(shellFolders, "Startup", "Desktop", "Programs");
+            RemoveProfileShortcuts(shellFolders, false);
     }
 }

@@ -1,17 +1,33 @@
-// wizard/GroupPages.cpp - the program group page and the ready page.
+// wizard/GroupPages.cpp - the pages that hand choices to the record: their common part, the
+// program group page and the ready page.
 #include "framework/Handles.h"
 #include "framework/UiText.h"
-#include "install/Registry.h"
+#include "platform/Registry.h"
 #include "setup_resources/resource.h"
 #include "wizard/WizardPages.h"
 
-namespace {
+CWizardPage::CWizardPage(UINT idTemplate, CWnd* pParent, InstallChoicesRecord& choices)
+    : CDialog(idTemplate, pParent), m_choices(choices)
+{
+}
 
+BOOL CWizardPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    TakeChoices();
+    UpdateData(FALSE);
+    return TRUE;
+}
 
-}  // namespace
+BOOL CWizardPage::DestroyWindow()
+{
+    UpdateData(TRUE);
+    HandOverChoices();
+    return CDialog::DestroyWindow();
+}
 
-CProgramGroupPage::CProgramGroupPage(CWnd* pParent)
-    : CDialog(IDD_PROGRAM_GROUP_PAGE, pParent), m_startWithWindows(0), m_desktopIcon(0)
+CProgramGroupPage::CProgramGroupPage(CWnd* pParent, InstallChoicesRecord& choices)
+    : CWizardPage(IDD_PROGRAM_GROUP_PAGE, pParent, choices), m_startWithWindows(0), m_desktopIcon(0)
 {
 }
 
@@ -22,44 +38,73 @@ void CProgramGroupPage::DoDataExchange(CDataExchange* pDX)
     DDX_Check(pDX, IDC_DESKTOP_ICON, m_desktopIcon);
 }
 
-BOOL CProgramGroupPage::OnInitDialog()
+void CProgramGroupPage::TakeChoices()
 {
-    CDialog::OnInitDialog();
-    m_startWithWindows = InstallChoices.startWithWindows;
-    m_desktopIcon = InstallChoices.desktopIcon;
-    m_groupCombo.SetWindowTextW(WideFromAnsi(InstallChoices.programGroupName));
-    UpdateData(FALSE);
+    m_startWithWindows = m_choices.startWithWindows;
+    m_desktopIcon = m_choices.desktopIcon;
+    m_groupCombo.SetWindowTextW(WideFromAnsi(m_choices.programGroupName));
     FillGroupList();
-    return TRUE;
 }
 
 void CProgramGroupPage::FillGroupList()
 {
-    const bool allUsers = InstallChoices.allUsers != 0;
-    const std::string programs = ReadRegistryString(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                                                    kShellFoldersKey, allUsers ? "Common Programs" : "Programs");
+    const std::string programs = ReadShellFolder(ShellFolder::Programs, m_choices.allUsers != 0);
     // Without a programs folder the pattern would be "\*", the root of the current drive,
     // whose folders are no program groups.
     if (programs.empty())
         return;
-    CFindFile find;
-    WIN32_FIND_DATAA data;
-    for (bool more = find.First(programs + "\\*", &data); more; more = find.Next(&data)) {
+    CFindFile::ForEach(programs + "\\*", [this](const WIN32_FIND_DATAA& data) {
         const std::string name = data.cFileName;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
-            continue;
         // The list sorts itself; the edit field keeps the stored name.
-        m_groupCombo.SendMessageW(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromAnsi(name).c_str()));
-    }
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+            m_groupCombo.SendMessageW(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromAnsi(name).c_str()));
+        return true;
+    });
 }
 
-BOOL CProgramGroupPage::DestroyWindow()
+void CProgramGroupPage::HandOverChoices()
 {
-    UpdateData(TRUE);
-    InstallChoices.startWithWindows = m_startWithWindows;
-    InstallChoices.desktopIcon = m_desktopIcon;
-    InstallChoices.programGroupName = AnsiFromWide(m_groupCombo.GetWindowTextW());
-    return CDialog::DestroyWindow();
+    m_choices.startWithWindows = m_startWithWindows;
+    m_choices.desktopIcon = m_desktopIcon;
+    m_choices.programGroupName = AnsiFromWide(m_groupCombo.GetWindowTextW());
 }
 
-CReadyPage::CReadyPage(CWnd* pParent) : CDialog(IDD_READY_PAGE, pParent) {}
+CReadyPage::CReadyPage(CWnd* pParent, InstallChoicesRecord& choices)
+    : CWizardPage(IDD_READY_PAGE, pParent, choices), m_bCompleted(false), m_runAfterInstall(0)
+{
+}
+
+void CReadyPage::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Check(pDX, IDC_RUN_AFTER_INSTALL, m_runAfterInstall);
+}
+
+void CReadyPage::TakeChoices()
+{
+    m_runAfterInstall = m_choices.runAfterInstall;
+}
+
+void CReadyPage::HandOverChoices()
+{
+    if (m_bCompleted)
+        m_choices.runAfterInstall = m_runAfterInstall;
+}
+
+void CReadyPage::ShowProgress()
+{
+    ShowDlgItem(IDC_READY_LINE1, FALSE);
+    ShowDlgItem(IDC_READY_LINE2, FALSE);
+    ShowDlgItem(IDC_PROGRESS_TEXT, TRUE);
+    ::RedrawWindow(m_hWnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void CReadyPage::ShowCompleted()
+{
+    m_bCompleted = true;
+    ShowDlgItem(IDC_PROGRESS_TEXT, FALSE);
+    ShowDlgItem(IDC_RUN_AFTER_INSTALL, TRUE);
+    SetDlgItemTextW(IDC_READY_LINE1, LoadResStringW(IDS_INSTALLED_OK));
+    SetDlgItemTextW(IDC_READY_LINE2, LoadResStringW(IDS_PRESS_FINISH));
+    ShowDlgItem(IDC_READY_LINE1, TRUE);
+    ShowDlgItem(IDC_READY_LINE2, TRUE);
+}

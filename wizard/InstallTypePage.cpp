@@ -1,10 +1,12 @@
 // wizard/InstallTypePage.cpp - install type (current user or all users) and destination folder.
 #include <ole2.h>
 #include <shlobj.h>
-#include "framework/LinkSafeDelete.h"
 #include "framework/UiText.h"
-#include "install/FileOps.h"
+#include "platform/FileOps.h"
+#include "platform/LinkSafeDelete.h"
 #include "setup_resources/resource.h"
+#include "text/PathText.h"
+#include "text/ProductNames.h"
 #include "wizard/WizardPages.h"
 
 namespace {
@@ -13,23 +15,21 @@ namespace {
 // with its button for a new folder.
 constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_VALIDATE | BIF_NEWDIALOGSTYLE;
 
-bool PathExists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
 
 std::string ChooseDestinationFolder(const std::string& picked)
 {
-    if (PathExists(picked + "\\Pixcap5.exe"))
+    if (PathExists(AppendName(picked, kCaptureAppFile)))
         return picked;  // an update in place
     if (CountFolderEntries("*", picked.c_str()) != 0)
-        return picked + "\\Pixorama 5";  // never spill the program's files among others
+        return AppendName(picked, kDefaultFolderName);  // never spill the program's files among others
     return picked;
 }
 
-CInstallTypePage::CInstallTypePage(CWnd* pParent) : CDialog(IDD_INSTALL_TYPE_PAGE, pParent), m_installType(-1) {}
+CInstallTypePage::CInstallTypePage(CWnd* pParent, InstallChoicesRecord& choices)
+    : CWizardPage(IDD_INSTALL_TYPE_PAGE, pParent, choices), m_installType(-1)
+{
+}
 
 void CInstallTypePage::DoDataExchange(CDataExchange* pDX)
 {
@@ -37,23 +37,18 @@ void CInstallTypePage::DoDataExchange(CDataExchange* pDX)
     DDX_Radio(pDX, IDC_CURRENT_USER, m_installType);
 }
 
-BOOL CInstallTypePage::OnInitDialog()
+void CInstallTypePage::TakeChoices()
 {
-    CDialog::OnInitDialog();
     m_savedNote = GetDlgItemTextW(IDC_FOLDER_NOTE);
-    UpdateFolderNote();
-    m_folderLabel.SetWindowTextW(WideFromAnsi(InstallChoices.destinationFolder));
-    m_installType = InstallChoices.allUsers;
-    UpdateData(FALSE);
-    return TRUE;
+    ShowDestinationFolder(m_choices.destinationFolder);
+    m_installType = m_choices.allUsers;
 }
 
-BOOL CInstallTypePage::DestroyWindow()
+void CInstallTypePage::HandOverChoices()
 {
-    UpdateData(TRUE);
     // Only the all-users button sets the flag; an unticked group must not read as "set".
-    InstallChoices.allUsers = m_installType == 1 ? 1 : 0;
-    return CDialog::DestroyWindow();
+    m_choices.allUsers = m_installType == 1 ? 1 : 0;
+    m_choices.destinationFolder = m_destinationFolder;
 }
 
 BOOL CInstallTypePage::OnCommand(WORD id, WORD code, HWND hControl)
@@ -65,9 +60,16 @@ BOOL CInstallTypePage::OnCommand(WORD id, WORD code, HWND hControl)
     return CDialog::OnCommand(id, code, hControl);
 }
 
+void CInstallTypePage::ShowDestinationFolder(const std::string& folder)
+{
+    m_destinationFolder = folder;
+    UpdateFolderNote();
+    m_folderLabel.SetWindowTextW(WideFromAnsi(m_destinationFolder));
+}
+
 void CInstallTypePage::UpdateFolderNote()
 {
-    if (!InstallChoices.freshInstall && PathExists(InstallChoices.destinationFolder + "\\Pixcap5.exe"))
+    if (!m_choices.freshInstall && PathExists(AppendName(m_destinationFolder, kCaptureAppFile)))
         SetDlgItemTextW(IDC_FOLDER_NOTE, LoadResStringW(IDS_FOLDER_HOLDS_OLD));
     else
         SetDlgItemTextW(IDC_FOLDER_NOTE, m_savedNote);
@@ -83,11 +85,12 @@ void CInstallTypePage::OnBrowse()
     info.lpszTitle = title.c_str();
     info.ulFlags = kBrowseFlags;
     info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(m_destinationFolder.c_str());
     // The resizable dialog style needs OLE on this thread.
     const HRESULT hrOle = ::OleInitialize(NULL);
     // The dialog can only select a folder that exists; an empty one is taken away again below,
     // unless it is a link or lies behind one.
-    const std::string current = InstallChoices.destinationFolder;
+    const std::string current = m_destinationFolder;
     ::CreateDirectoryA(current.c_str(), NULL);
     LPITEMIDLIST pidl = ::SHBrowseForFolderA(&info);
     RemoveFolderOffLinks(current);
@@ -100,12 +103,10 @@ void CInstallTypePage::OnBrowse()
         // An empty folder (perhaps just made in the dialog) is created again by the installation.
         RemoveFolderOffLinks(picked);
         const std::string folder = picked;
-        if (PathExists(folder + "\\Pixcap.exe")) {
+        if (PathExists(AppendName(folder, kOldGenerationAppFile))) {
             AppMessageBoxId(m_hWnd, IDS_OLD_GENERATION_FOLDER, MB_OK | MB_ICONEXCLAMATION);
         } else {
-            InstallChoices.destinationFolder = ChooseDestinationFolder(folder);
-            m_folderLabel.SetWindowTextW(WideFromAnsi(InstallChoices.destinationFolder));
-            UpdateFolderNote();
+            ShowDestinationFolder(ChooseDestinationFolder(folder));
         }
     }
     ::CoTaskMemFree(pidl);
@@ -115,8 +116,7 @@ int CALLBACK CInstallTypePage::BrowseCallback(HWND hWnd, UINT uMsg, LPARAM lPara
 {
     switch (uMsg) {
     case BFFM_INITIALIZED:
-        ::SendMessageA(hWnd, BFFM_SETSELECTIONA, TRUE,
-                       reinterpret_cast<LPARAM>(InstallChoices.destinationFolder.c_str()));
+        ::SendMessageA(hWnd, BFFM_SETSELECTIONA, TRUE, lpData);  // the folder the page shows
         return 0;
     case BFFM_VALIDATEFAILEDA:
     case BFFM_VALIDATEFAILEDW:  // a shell that answers an 8-bit caller in UTF-16 still means the same

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include "setup_resources/resource.h"
+#include "text/ProductNames.h"
 #include "wizard/WizardPages.h"
 
 // Room for the format's own text plus three numbers and the label, whatever the format holds.
@@ -10,15 +11,11 @@ constexpr int kBetaLabelChars = 32;
 
 CWelcomePage::CWelcomePage(CWnd* pParent) : CDialog(IDD_WELCOME_PAGE, pParent) {}
 
-void CWelcomePage::DoDataExchange(CDataExchange* pDX)
-{
-    DDX_Control(pDX, IDC_VERSION_TEXT, m_versionText);
-}
-
 BOOL CWelcomePage::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    m_versionText.SetWindowTextW(FormatVersionText(m_versionText.GetWindowTextW(), VersionRecord));
+    // The template's text is the format.
+    SetDlgItemTextW(IDC_VERSION_TEXT, FormatVersionText(GetDlgItemTextW(IDC_VERSION_TEXT), VersionRecord));
     return TRUE;
 }
 
@@ -96,7 +93,7 @@ BOOL CAgreementPage::OnInitDialog()
     PassDialogKeysOn(m_agreementEdit.m_hWnd);
     // The program never changes its current directory before the wizard, so this is the folder
     // the package was started from.
-    m_agreementText = ReadAgreementFile("agreement.txt");
+    m_agreementText = ReadAgreementFile(kAgreementFile);
     UpdateData(FALSE);
     m_agreementEdit.SendMessageW(EM_SETSEL, static_cast<WPARAM>(-1), 0);
     m_agreementEdit.SendMessageW(EM_SCROLLCARET);

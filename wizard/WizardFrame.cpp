@@ -2,27 +2,22 @@
 #include "wizard/WizardFrame.h"
 #include "framework/App.h"
 #include "framework/UiText.h"
-#include "install/InstallState.h"
 #include "install/InstallSteps.h"
 #include "setup_resources/resource.h"
 #include "wizard/WizardPages.h"
 
 namespace {
 
-constexpr int kPageWelcome = 0;
-constexpr int kPageAgreement = 1;
-constexpr int kPageInstallType = 2;
-constexpr int kPageProgramGroup = 3;
-constexpr int kPageReady = 4;
-constexpr int kStepInstalled = 5;
+// The steps of the frame, in the order Next takes them; Finish follows the last.
+enum EStep { kPageWelcome, kPageAgreement, kPageInstallType, kPageProgramGroup, kPageReady, kStepInstalled };
 // Gap between the picture and the page, in pixels.
 constexpr int kPageGap = 4;
 
 }  // namespace
 
-CWizardFrameDlg::CWizardFrameDlg()
-    : CDialog(IDD_WIZARD_FRAME, nullptr), m_nPageIndex(-1), m_pPage(nullptr), m_bInstalling(false),
-      m_installResult(kInstallDone)
+CWizardFrameDlg::CWizardFrameDlg(InstallChoicesRecord& choices)
+    : CDialog(IDD_WIZARD_FRAME, nullptr), m_choices(choices), m_nPageIndex(-1), m_pPage(nullptr),
+      m_pReadyPage(nullptr), m_bInstalling(false), m_installResult(kInstallDone)
 {
 }
 
@@ -73,7 +68,7 @@ void CWizardFrameDlg::OnOK()
     if (m_bInstalling)
         return;
     const int index = ++m_nPageIndex;
-    if (m_pPage && index < kStepInstalled)
+    if (index < kStepInstalled)
         ReleasePage();
     if (m_savedTitle.empty())
         m_savedTitle = GetWindowTextW();
@@ -90,13 +85,13 @@ void CWizardFrameDlg::OnOK()
         ShowAgreementPage();
         break;
     case kPageInstallType:
-        ShowPage(new CInstallTypePage(this));
+        ShowPage(new CInstallTypePage(this, m_choices));
         break;
     case kPageProgramGroup:
-        ShowPage(new CProgramGroupPage(this));
+        ShowPage(new CProgramGroupPage(this, m_choices));
         break;
     case kPageReady:
-        ShowPage(new CReadyPage(this));
+        ShowPage(m_pReadyPage = new CReadyPage(this, m_choices));
         break;
     case kStepInstalled:
         RunInstallation();
@@ -120,16 +115,20 @@ void CWizardFrameDlg::OnCancel()
 {
     if (m_bInstalling)
         return;
+    // Cancelled, the wizard's choices count for nothing: the page hands nothing over.
     if (AppMessageBoxId(m_hWnd, IDS_CONFIRM_CANCEL, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
         EndDialog(IDCANCEL);
 }
 
 void CWizardFrameDlg::ReleasePage()
 {
-    // The page's own window-destroying operation lets it store its choices first.
+    if (!m_pPage)
+        return;
+    // The page's own window-destroying operation lets it hand its choices to the record first.
     m_pPage->DestroyWindow();
     delete m_pPage;
     m_pPage = nullptr;
+    m_pReadyPage = nullptr;
 }
 
 void CWizardFrameDlg::ShowAgreementPage()
@@ -170,14 +169,9 @@ void CWizardFrameDlg::FocusNext()
 
 void CWizardFrameDlg::RunInstallation()
 {
-    CDialog* pReady = m_pPage;
-    if (!pReady)
+    if (!m_pReadyPage)
         return;
-    pReady->ShowDlgItem(IDC_READY_LINE1, FALSE);
-    pReady->ShowDlgItem(IDC_READY_LINE2, FALSE);
-    pReady->ShowDlgItem(IDC_PROGRESS_TEXT, TRUE);
-    // No message is handled while the steps run, so the progress text is painted now.
-    ::RedrawWindow(pReady->m_hWnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    m_pReadyPage->ShowProgress();
     m_backButton.EnableWindow(FALSE);
     m_nextButton.EnableWindow(FALSE);
     m_cancelButton.EnableWindow(FALSE);
@@ -189,18 +183,12 @@ void CWizardFrameDlg::RunInstallation()
     m_bInstalling = false;
     m_nextButton.EnableWindow(TRUE);
     m_nextButton.SetWindowTextW(LoadResStringW(IDS_FINISH));
-    pReady->ShowDlgItem(IDC_PROGRESS_TEXT, FALSE);
-    pReady->ShowDlgItem(IDC_RUN_AFTER_INSTALL, TRUE);
-    pReady->SetDlgItemTextW(IDC_READY_LINE1, LoadResStringW(IDS_INSTALLED_OK));
-    pReady->SetDlgItemTextW(IDC_READY_LINE2, LoadResStringW(IDS_PRESS_FINISH));
-    pReady->ShowDlgItem(IDC_READY_LINE1, TRUE);
-    pReady->ShowDlgItem(IDC_READY_LINE2, TRUE);
+    m_pReadyPage->ShowCompleted();
     FocusNext();
 }
 
 void CWizardFrameDlg::Finish()
 {
-    HWND hRun = m_pPage ? m_pPage->GetDlgItem(IDC_RUN_AFTER_INSTALL) : NULL;
-    InstallChoices.runAfterInstall = hRun && ::SendMessageW(hRun, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    ReleasePage();  // the ready page hands over whether to start the application
     CDialog::OnOK();
 }

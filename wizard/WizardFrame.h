@@ -3,11 +3,16 @@
 #include <windows.h>
 #include <string>
 #include "framework/Dialog.h"
+#include "install/InstallState.h"
 #include "install/InstallSteps.h"
+
+class CReadyPage;
 
 class CWizardFrameDlg : public CDialog {
 public:
-    CWizardFrameDlg();
+    // The pages show the choices of the record and hand theirs back to it when they are taken
+    // down: on Back, on Next and on Finish; a cancelled wizard hands nothing back.
+    explicit CWizardFrameDlg(InstallChoicesRecord& choices);
     ~CWizardFrameDlg() override;
 
     // 1 after Finish, 2 after a confirmed cancellation, -1 when the frame cannot be created.
@@ -34,8 +39,10 @@ private:
     void Finish();
     void FocusNext();
 
+    InstallChoicesRecord& m_choices;
     int m_nPageIndex;  // -1 before the start, 0..4 the pages, 5 installed, 6 finished
     CDialog* m_pPage;
+    CReadyPage* m_pReadyPage;  // m_pPage while it is the ready page
     bool m_bInstalling;
     InstallStepsResult m_installResult;
     std::wstring m_savedTitle;

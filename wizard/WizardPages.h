@@ -7,17 +7,31 @@
 #include "framework/Dialog.h"
 #include "install/InstallState.h"
 
-// Page 0: greets the user and shows the version about to be installed.
+// A page that shows choices of the frame's record. It takes them when it is made; what the user
+// makes of them belongs to the page until it is taken down (Back, Next, Finish), and then it
+// hands them over.
+class CWizardPage : public CDialog {
+public:
+    CWizardPage(UINT idTemplate, CWnd* pParent, InstallChoicesRecord& choices);
+    BOOL DestroyWindow() override;
+
+protected:
+    BOOL OnInitDialog() override;
+    // Copies choices of m_choices into the members; the members then go to the controls.
+    virtual void TakeChoices() = 0;
+    // Stores the members in m_choices; the controls have just been read into the members.
+    virtual void HandOverChoices() = 0;
+
+    InstallChoicesRecord& m_choices;
+};
+
+// Page 0: greets the user and shows the version about to be installed (VersionRecord).
 class CWelcomePage : public CDialog {
 public:
     explicit CWelcomePage(CWnd* pParent);
 
 protected:
-    void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
-
-private:
-    CWnd m_versionText;
 };
 
 // The version line of the welcome page: the format takes major, minor, third and the beta label.
@@ -46,25 +60,27 @@ private:
     CAnsiText m_agreementText;
 };
 
-// Page 2: current user or all users, and the destination folder.
-class CInstallTypePage : public CDialog {
+// Page 2: current user or all users, and the destination folder, which Browse may change.
+class CInstallTypePage : public CWizardPage {
 public:
-    explicit CInstallTypePage(CWnd* pParent);
-    BOOL DestroyWindow() override;
-
-    void OnBrowse();
-    void UpdateFolderNote();
-    static int CALLBACK BrowseCallback(HWND hWnd, UINT uMsg, LPARAM lParam, LPARAM lpData);
+    CInstallTypePage(CWnd* pParent, InstallChoicesRecord& choices);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
     BOOL OnCommand(WORD id, WORD code, HWND hControl) override;
+    void TakeChoices() override;
+    void HandOverChoices() override;
 
 private:
+    void OnBrowse();
+    void ShowDestinationFolder(const std::string& folder);
+    void UpdateFolderNote();
+    static int CALLBACK BrowseCallback(HWND hWnd, UINT uMsg, LPARAM lParam, LPARAM lpData);
+
     std::wstring m_savedNote;
     CWnd m_folderLabel;
     int m_installType;
+    std::string m_destinationFolder;
 };
 
 // Where the application goes when the user picked folder P (none of the suffixes checks for a
@@ -72,14 +88,15 @@ private:
 std::string ChooseDestinationFolder(const std::string& picked);
 
 // Page 3: the Start-menu program group and the two shortcut options.
-class CProgramGroupPage : public CDialog {
+class CProgramGroupPage : public CWizardPage {
 public:
-    explicit CProgramGroupPage(CWnd* pParent);
-    BOOL DestroyWindow() override;
+    CProgramGroupPage(CWnd* pParent, InstallChoicesRecord& choices);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
+    // The stored name stays in the edit field; the list offers the groups that exist.
+    void TakeChoices() override;
+    void HandOverChoices() override;
 
 private:
     void FillGroupList();
@@ -89,8 +106,25 @@ private:
     int m_desktopIcon;
 };
 
-// Page 4: tells that everything is set; the frame runs the installation on it.
-class CReadyPage : public CDialog {
+// Page 4: tells that everything is set; the frame runs the installation on it and the page
+// shows how far it got. Once installed it offers to start the application.
+class CReadyPage : public CWizardPage {
 public:
-    explicit CReadyPage(CWnd* pParent);
+    CReadyPage(CWnd* pParent, InstallChoicesRecord& choices);
+
+    // The progress text instead of the two lines, painted at once: no message is handled while
+    // the install steps run.
+    void ShowProgress();
+    // The completion lines and the choice to start the application.
+    void ShowCompleted();
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    void TakeChoices() override;
+    // Only once installed: before, there is no such choice.
+    void HandOverChoices() override;
+
+private:
+    bool m_bCompleted;
+    int m_runAfterInstall;
 };

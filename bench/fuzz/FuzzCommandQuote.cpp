@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include "launcher/RunMode.h"
-#include "uninstall/CommandQuote.h"
+#include "text/CommandQuote.h"
+#include "text/RunMode.h"
 
 namespace {
 

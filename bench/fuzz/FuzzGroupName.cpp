@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include "install/GroupName.h"
+#include "text/GroupName.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

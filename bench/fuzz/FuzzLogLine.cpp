@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogLine.h"
+#include "text/LogLine.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include "install/VersionText.h"
+#include "text/VersionText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

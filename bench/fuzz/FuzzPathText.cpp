@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include "framework/PathText.h"
+#include "text/PathText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include "launcher/RunMode.h"
+#include "text/RunMode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

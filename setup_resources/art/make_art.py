@@ -2,9 +2,11 @@
 # setup_resources/art/make_art.py - draws the wizard's side picture (wizard.bmp) and the program
 # icon (setup.ico). Standard library only, deterministic output; the generated files are
 # committed, so the build never runs this. Run it again after changing a drawing.
+# An optional argument names another folder to write into (scripts/check-art.sh compares).
 import math
 import os
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PICTURE_W, PICTURE_H = 120, 260
@@ -247,8 +249,10 @@ def write_ico(path, sizes):
 
 
 def main():
-    write_bmp8(os.path.join(HERE, "wizard.bmp"), draw_picture(), compress=True)
-    write_ico(os.path.join(HERE, "setup.ico"), [32, 16])
+    out = sys.argv[1] if len(sys.argv) > 1 else HERE
+    os.makedirs(out, exist_ok=True)
+    write_bmp8(os.path.join(out, "wizard.bmp"), draw_picture(), compress=True)
+    write_ico(os.path.join(out, "setup.ico"), [32, 16])
 
 
 if __name__ == "__main__":

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include "badinput/BadInputSupport.h"
-#include "install/MakerAddresses.h"
 #include "install_e2e/E2eSupport.h"
-#include "launcher/InstanceManager.h"
+#include "platform/InstanceManager.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
+#include "text/MakerAddresses.h"
 
 using namespace badinput;
 

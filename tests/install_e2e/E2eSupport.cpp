@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <tlhelp32.h>
+#include <gtest/gtest.h>
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 
@@ -44,6 +45,59 @@ HANDLE StartProgram(const std::string& program, const std::string& args, DWORD* 
     if (!args.empty())
         line += " " + args;
     return pixtest::StartProcess(line, pProcessId);
+}
+
+CProgramRun::~CProgramRun()
+{
+    if (!m_hProcess)
+        return;
+    if (::WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT)
+        ::TerminateProcess(m_hProcess, 1);
+    ::CloseHandle(m_hProcess);
+}
+
+bool CProgramRun::Start(const std::string& program, const std::string& args)
+{
+    m_program = program;
+    m_hProcess = StartProgram(program, args, &m_pid);
+    if (!m_hProcess)
+        ADD_FAILURE() << "could not start " << program << " " << args;
+    return m_hProcess != NULL;
+}
+
+std::string CProgramRun::Seen() const
+{
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(m_hProcess, &code))
+        return "its state could not be read";
+    return code == STILL_ACTIVE ? "it is still running" : "it ended with code " + std::to_string(code);
+}
+
+bool CProgramRun::WaitForBox()
+{
+    m_box = pixtest::MessageBoxInfo();
+    if (pixtest::ReadMessageBox(pixtest::WaitForMessageBox(m_pid, kWaitMs), &m_box))
+        return true;
+    ADD_FAILURE() << "awaited a message box of " << m_program << " for " << kWaitMs << " ms; " << Seen();
+    return false;
+}
+
+bool CProgramRun::Answer(int button)
+{
+    if (pixtest::PressButton(m_box.hwnd, button) && pixtest::WaitForWindowGone(m_box.hwnd, kWaitMs))
+        return true;
+    ADD_FAILURE() << "awaited the box \"" << m_box.text << "\" to go after button " << button << "; "
+                  << (::IsWindowVisible(m_box.hwnd) ? "it is still shown" : "the button could not be pressed");
+    return false;
+}
+
+DWORD CProgramRun::WaitForExitCode()
+{
+    DWORD code = kNoExitCode;
+    if (pixtest::WaitForExit(m_hProcess, kWaitMs, &code))
+        return code;
+    ADD_FAILURE() << "awaited the end of " << m_program << " for " << kWaitMs << " ms; " << Seen();
+    return kNoExitCode;
 }
 
 bool RunProgram(const std::string& program, const std::string& args, DWORD* pExitCode, DWORD timeoutMs)
@@ -277,9 +331,13 @@ std::string WizardState(HWND hFrame)
     return state + ", button \"" + pixtest::ReadControlText(hFrame, IDOK) + "\"";
 }
 
+// A page can take its time: Wine lays out a 60,000-character agreement for about 18 s on an idle
+// machine, several times that on a loaded one.
+const DWORD kPageChangeMs = 120000;
+
 bool WaitForWizardToMoveOn(DWORD pid, HANDLE hProcess, HWND hFrame, const std::string& before)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + 20000;
+    const ULONGLONG deadline = ::GetTickCount64() + kPageChangeMs;
     while (::GetTickCount64() < deadline) {
         if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0 || !::IsWindow(hFrame) ||
             !::IsWindowVisible(hFrame) || WizardState(hFrame) != before)
@@ -301,7 +359,7 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
     pixtest::WindowQuery query;
     query.processId = pid;
     query.className = pixtest::kDialogClass;
-    const ULONGLONG deadline = ::GetTickCount64() + 120000;
+    const ULONGLONG deadline = ::GetTickCount64() + 5 * kPageChangeMs;
     for (int presses = 0; presses < 30 && ::GetTickCount64() < deadline;) {
         if (::WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0)
             return true;
@@ -317,7 +375,7 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
         // A sent message is handled only once the frame's thread is back in its message loop, so
         // whatever the last press started (the installation on the ready page) has finished.
         DWORD_PTR ignored = 0;
-        ::SendMessageTimeoutA(hFrame, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+        ::SendMessageTimeoutA(hFrame, WM_NULL, 0, 0, SMTO_NORMAL, kPageChangeMs, &ignored);
         const HWND hNext = pixtest::FindControl(hFrame, IDOK);
         if (!hNext || !::IsWindowEnabled(hNext))
             continue;
@@ -330,7 +388,8 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
         // Pressing again before the press has taken effect would skip a page on a loaded machine.
         if (!WaitForWizardToMoveOn(pid, hProcess, hFrame, before)) {
             if (pMessage)
-                *pMessage = "Next was pressed, but the wizard still shows " + before + " after 20 s";
+                *pMessage = "Next was pressed, but the wizard still shows " + before + " after " +
+                            std::to_string(kPageChangeMs / 1000) + " s";
             return false;
         }
     }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "support/GuiDriver.h"
 
 namespace e2e {
 
@@ -29,6 +30,41 @@ std::vector<std::string> ListFiles(const std::string& folder);
 // Runs a program with arguments; false on a start failure or time-out.
 bool RunProgram(const std::string& program, const std::string& args, DWORD* pExitCode, DWORD timeoutMs = kRunTimeoutMs);
 HANDLE StartProgram(const std::string& program, const std::string& args, DWORD* pProcessId);
+
+// One run of a program (setup.exe, the uninstaller) that the test answers through its message
+// boxes: start, wait for a box and read it, answer it, wait for the end. A failed wait is
+// reported as a test failure that says what was awaited and what was seen instead. The process
+// handle is closed, and a run still going ended, when the object goes.
+class CProgramRun {
+public:
+    CProgramRun() = default;
+    ~CProgramRun();
+    CProgramRun(const CProgramRun&) = delete;
+    CProgramRun& operator=(const CProgramRun&) = delete;
+
+    bool Start(const std::string& program, const std::string& args);
+    // Waits for the run's next message box and reads it into Box().
+    bool WaitForBox();
+    const pixtest::MessageBoxInfo& Box() const { return m_box; }
+    // Presses the button of the box read last and waits until the box is gone.
+    bool Answer(int button);
+    // Waits for the end of the run; its exit code, or kNoExitCode when it did not end.
+    DWORD WaitForExitCode();
+
+    DWORD ProcessId() const { return m_pid; }
+    HANDLE Process() const { return m_hProcess; }
+
+    static const DWORD kNoExitCode = 99;
+    static const DWORD kWaitMs = 20000;
+
+private:
+    std::string Seen() const;
+
+    HANDLE m_hProcess = NULL;
+    DWORD m_pid = 0;
+    std::string m_program;
+    pixtest::MessageBoxInfo m_box;
+};
 
 // Registry look-ups of our own, independent of the engine's.
 bool ReadRegText(HKEY hRoot, const std::string& key, const char* pszValue, std::string* pText);

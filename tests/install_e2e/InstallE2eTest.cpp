@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
-#include "install/MakerAddresses.h"
 #include "install_e2e/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 #include "support/VersionStamp.h"
+#include "text/MakerAddresses.h"
 
 using namespace e2e;
 using pixtest::FileExists;
@@ -201,22 +201,17 @@ TEST_F(InstallE2e, SameVersionAsksMessage17AndNoChangesNothing)
     const std::string pkg = Package("same2", 5, 10, 0, 0);
     ASSERT_TRUE(pixtest::WriteFileBytes(pkg + "\\readme.txt", "changed"));
 
-    DWORD pid = 0;
-    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
-    ASSERT_TRUE(hProcess);
-    pixtest::MessageBoxInfo box;
-    const HWND hBox = pixtest::WaitForMessageBox(pid, 20000);
-    ASSERT_TRUE(pixtest::ReadMessageBox(hBox, &box));
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(pkg + "\\setup.exe", ""));
+    ASSERT_TRUE(run.WaitForBox());
+    const pixtest::MessageBoxInfo& box = run.Box();
     EXPECT_EQ(box.caption, kAppTitleUtf8);
     EXPECT_EQ(box.text, "A Pixorama 5.10.00.00 verzi\xC3\xB3ja m\xC3\xA1r telep\xC3\xADtve van ezen a g\xC3\xA9pen.\n\n"
                         "Val\xC3\xB3""ban \xC3\xBajra akarja telep\xC3\xADteni a programot?");
     EXPECT_EQ(box.icon, pixtest::BoxIcon::Question);
     EXPECT_TRUE(box.HasButton(IDYES) && box.HasButton(IDNO));
-    pixtest::PressButton(hBox, IDNO);
-    DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
-    ::CloseHandle(hProcess);
-    EXPECT_EQ(code, 1u);
+    run.Answer(IDNO);
+    EXPECT_EQ(run.WaitForExitCode(), 1u);
     EXPECT_EQ(pixtest::ReadFileBytes(dest + "\\PixUnInst.log"), logBefore);
     EXPECT_NE(pixtest::ReadFileBytes(dest + "\\readme.txt"), "changed");
 }
@@ -225,18 +220,12 @@ TEST_F(InstallE2e, ConfirmedReinstallationOpensNoWebPage)
 {
     InstallSilently(Package("again1", 5, 10, 0, 0));
     const std::string pkg = Package("again2", 5, 10, 0, 0);
-    DWORD pid = 0;
-    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
-    ASSERT_TRUE(hProcess);
-    pixtest::MessageBoxInfo box;
-    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box));
-    pixtest::PressButton(box.hwnd, IDYES);
-    EXPECT_TRUE(pixtest::WaitForWindowGone(box.hwnd));
-    EXPECT_TRUE(RunWizardToFinish(pid, hProcess));
-    DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
-    ::CloseHandle(hProcess);
-    EXPECT_EQ(code, 0u);
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(pkg + "\\setup.exe", ""));
+    ASSERT_TRUE(run.WaitForBox());
+    ASSERT_TRUE(run.Answer(IDYES));
+    EXPECT_TRUE(RunWizardToFinish(run.ProcessId(), run.Process()));
+    EXPECT_EQ(run.WaitForExitCode(), 0u);
     EXPECT_TRUE(OpenedUrls(3000).empty());
     EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
 }
@@ -245,35 +234,26 @@ TEST_F(InstallE2e, DowngradeAsksMessage16WithInstalledThenPackageVersion)
 {
     InstallSilently(Package("down1", 5, 10, 0, 2));
     const std::string pkg = Package("down2", 5, 9, 0, 0);
-    DWORD pid = 0;
-    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
-    ASSERT_TRUE(hProcess);
-    pixtest::MessageBoxInfo box;
-    const HWND hBox = pixtest::WaitForMessageBox(pid, 20000);
-    ASSERT_TRUE(pixtest::ReadMessageBox(hBox, &box));
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(pkg + "\\setup.exe", ""));
+    ASSERT_TRUE(run.WaitForBox());
+    const pixtest::MessageBoxInfo& box = run.Box();
     EXPECT_EQ(box.text, "A Pixorama 5.10.00.02 verzi\xC3\xB3ja m\xC3\xA1r telep\xC3\xADtve van erre a g\xC3\xA9pre. "
                         "\xC3\x96n most egy r\xC3\xA9gebbi verzi\xC3\xB3t pr\xC3\xB3""b\xC3\xA1l telep\xC3\xADteni: "
                         "5.09.00.00 .\n\nVal\xC3\xB3""ban folytatja?");
     EXPECT_EQ(box.icon, pixtest::BoxIcon::Question);
-    pixtest::PressButton(hBox, IDNO);
-    DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
-    ::CloseHandle(hProcess);
-    EXPECT_EQ(code, 1u);
+    run.Answer(IDNO);
+    EXPECT_EQ(run.WaitForExitCode(), 1u);
 }
 
 TEST_F(InstallE2e, UpgradeAsksNothingAndOpensTheQueryPageAfterTheWizard)
 {
     InstallSilently(Package("up1", 5, 9, 0, 0));
     const std::string pkg = Package("up2", 5, 10, 0, 0);
-    DWORD pid = 0;
-    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
-    ASSERT_TRUE(hProcess);
-    EXPECT_TRUE(RunWizardToFinish(pid, hProcess));
-    DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
-    ::CloseHandle(hProcess);
-    EXPECT_EQ(code, 0u);
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(pkg + "\\setup.exe", ""));
+    EXPECT_TRUE(RunWizardToFinish(run.ProcessId(), run.Process()));
+    EXPECT_EQ(run.WaitForExitCode(), 0u);
     const std::vector<std::string> urls = OpenedUrls(10000);
     ASSERT_EQ(urls.size(), 1u);
     EXPECT_EQ(urls[0], PIX_MAKER_WEB_SERVER "/pxr/InstScript.asp?ref=pix5demo");
@@ -286,14 +266,10 @@ TEST_F(InstallE2e, InteractiveFreshInstallationOpensThePlainPageAndStartsTheProg
     ASSERT_TRUE(pixtest::WriteFileBytes(pkg + "\\HomePage.url", "[InternetShortcut]\r\nURL=http://www.corvanta.hu/\r\n"));
     ::DeleteFileA(kStandinRecord);
     _putenv((std::string("PIXCAP5_RECORD=") + kStandinRecord).c_str());
-    DWORD pid = 0;
-    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", "", &pid);
-    ASSERT_TRUE(hProcess);
-    EXPECT_TRUE(RunWizardToFinish(pid, hProcess, true));
-    DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
-    ::CloseHandle(hProcess);
-    EXPECT_EQ(code, 0u);
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(pkg + "\\setup.exe", ""));
+    EXPECT_TRUE(RunWizardToFinish(run.ProcessId(), run.Process(), true));
+    EXPECT_EQ(run.WaitForExitCode(), 0u);
     const std::vector<std::string> urls = OpenedUrls(10000);
     ASSERT_EQ(urls.size(), 1u);
     EXPECT_EQ(urls[0], PIX_MAKER_WEB_SERVER "/pxr/installed.asp");
@@ -319,12 +295,10 @@ namespace {
 // Message 18, OK, the home page, exit code 1, nothing installed.
 void ExpectDamagedPackageReport(const std::string& pkg, const std::string& args)
 {
-    DWORD pid = 0;
-    HANDLE hProcess = StartProgram(pkg + "\\setup.exe", args, &pid);
-    ASSERT_TRUE(hProcess);
-    pixtest::MessageBoxInfo box;
-    const HWND hBox = pixtest::WaitForMessageBox(pid, 20000);
-    ASSERT_TRUE(pixtest::ReadMessageBox(hBox, &box));
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(pkg + "\\setup.exe", args));
+    ASSERT_TRUE(run.WaitForBox());
+    const pixtest::MessageBoxInfo& box = run.Box();
     EXPECT_EQ(box.caption, kAppTitleUtf8);
     EXPECT_EQ(box.text.rfind("A telep\xC3\xADt\xC5\x91 f\xC3\xA1jl s\xC3\xA9r\xC3\xBClt, telep\xC3\xADt\xC3\xA9s "
                              "megszak\xC3\xADtva.\n\nK\xC3\xA9rj\xC3\xBCk t\xC3\xB6ltse le a term\xC3\xA9ket "
@@ -332,11 +306,8 @@ void ExpectDamagedPackageReport(const std::string& pkg, const std::string& args)
     EXPECT_NE(box.text.find(" majd a telep\xC3\xADt\xC3\xA9st pr\xC3\xB3""b\xC3\xA1lja \xC3\xBAjra."), std::string::npos);
     EXPECT_EQ(box.icon, pixtest::BoxIcon::Hand);
     EXPECT_EQ(box.buttons.size(), 1u);
-    pixtest::PressButton(hBox, IDOK);
-    DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
-    ::CloseHandle(hProcess);
-    EXPECT_EQ(code, 1u);
+    run.Answer(IDOK);
+    EXPECT_EQ(run.WaitForExitCode(), 1u);
     const std::vector<std::string> urls = OpenedUrls(10000);
     ASSERT_EQ(urls.size(), 1u);
     EXPECT_EQ(urls[0], PIX_MAKER_HOME_PAGE);

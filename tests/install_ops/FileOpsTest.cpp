@@ -1,7 +1,7 @@
 // tests/install_ops/FileOpsTest.cpp - copying into the installation folder, pattern copies, folder counts, own folder.
 #include <gtest/gtest.h>
-#include "install/FileOps.h"
 #include "install_ops/OpsTestHelpers.h"
+#include "platform/FileOps.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,8 +1,9 @@
 // tests/install_ops/ManifestTest.cpp - carrying out the package manifest's "File Copy: " lines.
 #include <gtest/gtest.h>
-#include "install/FileOps.h"
 #include "install/InstallState.h"
+#include "install/PackageManifest.h"
 #include "install_ops/OpsTestHelpers.h"
+#include "platform/FileOps.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -132,12 +133,9 @@ TEST_F(ManifestTest, OperandsReachingOutsideTheFoldersAreSkipped)
                             "File Copy: Pixcap5.exe > \n"
                             "File Copy:  > target.txt\n"
                             "File Copy: C:\\pixtest\\ops_manifest\\package\\readme.txt\n"));
-    EXPECT_FALSE(FileExists(m_dest + "\\secret.txt"));
-    EXPECT_FALSE(FileExists(m_dest + "\\stolen.txt"));
     EXPECT_FALSE(FileExists(m_root + "\\escaped.txt"));
-    EXPECT_FALSE(FileExists(m_dest + "\\target.txt"));
-    EXPECT_FALSE(FileExists(m_dest + "\\readme.txt"));
-    EXPECT_FALSE(FileExists(m_dest + "\\Pixcap5.exe"));
+    EXPECT_EQ(std::vector<std::string>(),
+              pixtest::ExistingFiles(m_dest, {"secret.txt", "stolen.txt", "target.txt", "readme.txt", "Pixcap5.exe"}));
     EXPECT_EQ(0, CountFolderEntries("*", m_dest.c_str()));
     EXPECT_EQ(7, CountFolderEntries("*", m_source.c_str()));  // six package files and the manifest
 }

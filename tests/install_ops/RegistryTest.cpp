@@ -1,8 +1,7 @@
 // tests/install_ops/RegistryTest.cpp - registry strings, earlier-installation discovery, program-files folder, versions.
 #include <gtest/gtest.h>
-#include "install/InstallState.h"
-#include "install/Registry.h"
 #include "install_ops/OpsTestHelpers.h"
+#include "platform/Registry.h"
 #include "support/TestSupport.h"
 #include "support/VersionStamp.h"
 
@@ -216,12 +215,13 @@ protected:
         ASSERT_TRUE(pixtest::StampFileVersion(m_program, 5, 10, 3, 1));
     }
     void TearDown() override { pixtest::RemoveTree(m_folder); }
-    static void ExpectVersion(unsigned major, unsigned minor, unsigned third, unsigned fourth)
+    static void ExpectVersion(const FileVersion& v, unsigned major, unsigned minor, unsigned third,
+                              unsigned fourth)
     {
-        EXPECT_EQ(major, VersionRecord.major);
-        EXPECT_EQ(minor, VersionRecord.minor);
-        EXPECT_EQ(third, VersionRecord.third);
-        EXPECT_EQ(fourth, VersionRecord.fourth);
+        EXPECT_EQ(major, v.major);
+        EXPECT_EQ(minor, v.minor);
+        EXPECT_EQ(third, v.third);
+        EXPECT_EQ(fourth, v.fourth);
     }
     std::string m_folder;
     std::string m_program;
@@ -229,25 +229,18 @@ protected:
 
 TEST_F(FileVersionTest, FileVersionIsReadNotProductVersion)
 {
-    GetFileVersion(m_program.c_str());
-    ExpectVersion(5, 10, 3, 1);
+    ExpectVersion(GetFileVersion(m_program.c_str()), 5, 10, 3, 1);
     ASSERT_TRUE(pixtest::StampFileVersion(m_program, 65535, 0, 65534, 1));
-    GetFileVersion(m_program.c_str());
-    ExpectVersion(65535, 0, 65534, 1);
+    ExpectVersion(GetFileVersion(m_program.c_str()), 65535, 0, 65534, 1);
 }
 
-TEST_F(FileVersionTest, EveryCallOverwritesTheRecord)
+TEST_F(FileVersionTest, AFileWithoutAVersionOrNoFileGivesZeros)
 {
     const std::string text = m_folder + "\\readme.txt";
     ASSERT_TRUE(pixtest::WriteFileBytes(text, "no version here"));
-
-    GetFileVersion(m_program.c_str());
-    GetFileVersion(text.c_str());
-    ExpectVersion(0, 0, 0, 0);
-
-    GetFileVersion(m_program.c_str());
-    GetFileVersion((m_folder + "\\missing.exe").c_str());
-    ExpectVersion(0, 0, 0, 0);
+    ExpectVersion(GetFileVersion(text.c_str()), 0, 0, 0, 0);
+    ExpectVersion(GetFileVersion((m_folder + "\\missing.exe").c_str()), 0, 0, 0, 0);
+    ExpectVersion(GetFileVersion(nullptr), 0, 0, 0, 0);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <shobjidl.h>
 #include "framework/Handles.h"
 #include "install/InstallState.h"
-#include "install/ShellLink.h"
+#include "install/InstallSteps.h"
 #include "install_ops/OpsTestHelpers.h"
 #include "support/TestSupport.h"
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include "launcher/InstanceManager.h"
 #include "launcher/LauncherTestSupport.h"
+#include "platform/InstanceManager.h"
 
 using namespace launchtest;
 

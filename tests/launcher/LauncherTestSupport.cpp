@@ -4,9 +4,9 @@
 #include <tlhelp32.h>
 #include <cstring>
 #include <sstream>
-#include "framework/PathText.h"
-#include "launcher/InstanceManager.h"
 #include "framework/UiText.h"
+#include "platform/InstanceManager.h"
+#include "text/PathText.h"
 
 namespace launchtest {
 

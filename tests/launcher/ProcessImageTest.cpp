@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <cctype>
 #include "framework/Handles.h"
-#include "framework/ProcessImage.h"
-#include "framework/SystemLibrary.h"
+#include "platform/ProcessImage.h"
+#include "platform/SystemLibrary.h"
 #include "launcher/LauncherTestSupport.h"
 
 using namespace launchtest;

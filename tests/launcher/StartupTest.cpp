@@ -1,8 +1,8 @@
 // tests/launcher/StartupTest.cpp - run modes, questions and the close pass, observed through
 // real copies of setup and stand-in capture applications, as a person at the screen sees them.
 #include <gtest/gtest.h>
-#include "launcher/InstanceManager.h"
 #include "launcher/LauncherTestSupport.h"
+#include "platform/InstanceManager.h"
 #include "setup_resources/resource.h"
 
 using namespace launchtest;

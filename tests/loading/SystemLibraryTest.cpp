@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <cstdlib>
 #include <string>
-#include "framework/SystemLibrary.h"
+#include "platform/SystemLibrary.h"
 #include "support/TestSupport.h"
 
 namespace {

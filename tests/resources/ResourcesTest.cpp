@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "install/MakerAddresses.h"
 #include "setup_resources/resource.h"
+#include "text/MakerAddresses.h"
 
 namespace {
 

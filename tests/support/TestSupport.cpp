@@ -170,6 +170,15 @@ bool FileExists(const std::string& path)
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::vector<std::string> ExistingFiles(const std::string& folder, const std::vector<std::string>& names)
+{
+    std::vector<std::string> existing;
+    for (const std::string& name : names)
+        if (FileExists(folder + "\\" + name))
+            existing.push_back(name);
+    return existing;
+}
+
 bool FolderExists(const std::string& path)
 {
     const DWORD a = ::GetFileAttributesA(path.c_str());

@@ -30,6 +30,9 @@ std::string RemoveLink(const std::string& link);
 
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
+// Of the names (folder + "\" + name), those that exist as files, in the order given: one
+// comparison then shows every file that is there, or missing, at once.
+std::vector<std::string> ExistingFiles(const std::string& folder, const std::vector<std::string>& names);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool CopyFileTo(const std::string& from, const std::string& to);

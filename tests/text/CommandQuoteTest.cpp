@@ -1,6 +1,6 @@
 // tests/text/CommandQuoteTest.cpp - the second uninstall stage's command line.
 #include <gtest/gtest.h>
-#include "uninstall/CommandQuote.h"
+#include "text/CommandQuote.h"
 
 TEST(QuoteCommandWord, QuotesOnlyWordsWithABlankOrATab)
 {

@@ -1,6 +1,6 @@
 // tests/text/GroupNameTest.cpp - program group names as the install steps make folders of them.
 #include <gtest/gtest.h>
-#include "install/GroupName.h"
+#include "text/GroupName.h"
 
 namespace {
 std::string Normalised(std::string name)

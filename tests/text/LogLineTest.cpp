@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogLine.h"
+#include "text/LogLine.h"
 
 namespace {
 

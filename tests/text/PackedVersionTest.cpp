@@ -1,6 +1,6 @@
 // tests/text/PackedVersionTest.cpp - the single number that installed and package versions compare by.
 #include <gtest/gtest.h>
-#include "install/VersionText.h"
+#include "text/VersionText.h"
 
 namespace {
 FileVersion Version(uint16_t a, uint16_t b, uint16_t c, uint16_t d)

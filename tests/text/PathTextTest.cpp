@@ -1,6 +1,6 @@
-// tests/text/PathTextTest.cpp - parent folder, folder joining and folders-on-a-path rules.
+// tests/text/PathTextTest.cpp - parent folder, folder joining, literal-name and folders-on-a-path rules.
 #include <gtest/gtest.h>
-#include "framework/PathText.h"
+#include "text/PathText.h"
 
 TEST(GetParentFolder, DropsOneTrailingBackslashThenTheLastPart)
 {
@@ -27,6 +27,25 @@ TEST(JoinFolderName, InsertsABackslashOnlyWhenNeeded)
     EXPECT_EQ(JoinFolderName("C:\\x\\", "a.txt"), "C:\\x\\a.txt");
     EXPECT_EQ(JoinFolderName("C:\\x/", "a.txt"), "C:\\x/a.txt");
     EXPECT_EQ(JoinFolderName("", "a.txt"), "\\a.txt");
+}
+
+// The installation's own names are appended as "\" + name: a folder picked as a drive's root
+// keeps its doubled separator, as the installation has always written it.
+TEST(AppendName, AlwaysInsertsOneBackslash)
+{
+    EXPECT_EQ(AppendName("C:\\x", "Pixcap5.exe"), "C:\\x\\Pixcap5.exe");
+    EXPECT_EQ(AppendName("C:\\", "Pixorama 5"), "C:\\\\Pixorama 5");
+    EXPECT_EQ(AppendName("", "PixUnInst.log"), "\\PixUnInst.log");
+}
+
+TEST(IsLiteralName, OnlyNamesTheSearchTakesAsTheyAreSkipIt)
+{
+    for (const char* pszName : {"a.txt", "PixUnInst.log", "no extension", ".hidden"})
+        EXPECT_TRUE(IsLiteralName(pszName)) << pszName;
+    const char* const refused[] = {"*.txt", "a?.txt", "a<b", "a>b", "a\"b", "sub\\a", "sub/a", "c:a",
+                                   "a.txt:stream", "", "a.", "a ", nullptr};
+    for (const char* pszName : refused)
+        EXPECT_FALSE(IsLiteralName(pszName)) << (pszName ? pszName : "(null)");
 }
 
 TEST(ListFoldersOnPath, EveryFolderBelowTheRootDownToThePathItself)

@@ -1,6 +1,6 @@
 // tests/text/RunModeTest.cpp - command-line words, silent switch, run-mode table, close switch.
 #include <gtest/gtest.h>
-#include "launcher/RunMode.h"
+#include "text/RunMode.h"
 
 namespace {
 

@@ -279,19 +279,15 @@ TEST_F(UninstallE2e, RunningCaptureApplicationIsClosedFirst)
 
 TEST_F(UninstallE2e, ConfirmationAnsweredNoLeavesEverythingInPlace)
 {
-    DWORD pid = 0;
-    HANDLE hProcess = StartProgram(m_dest + "\\PixUnInst.exe", "", &pid);
-    ASSERT_TRUE(hProcess);
-    pixtest::MessageBoxInfo box;
-    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box));
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(m_dest + "\\PixUnInst.exe", ""));
+    ASSERT_TRUE(run.WaitForBox());
+    const pixtest::MessageBoxInfo& box = run.Box();
     EXPECT_EQ(box.caption, "Pixorama Telep\xC3\xADt\xC5\x91");
     EXPECT_EQ(box.text, "Ezzel teljesen elt\xC3\xA1vol\xC3\xADtja a Pixorama 5-\xC3\xB6t.\nVal\xC3\xB3""ban folytatja?");
     EXPECT_EQ(box.Style(), static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
-    pixtest::PressButton(box.hwnd, IDNO);
-    DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
-    ::CloseHandle(hProcess);
-    EXPECT_EQ(code, 0u);
+    run.Answer(IDNO);
+    EXPECT_EQ(run.WaitForExitCode(), 0u);
     // A second stage would have been started before the first one ended.
     EXPECT_EQ(FindSecondStage(nullptr), 0u);
     EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
@@ -302,14 +298,11 @@ TEST_F(UninstallE2e, ConfirmationAnsweredNoLeavesEverythingInPlace)
 
 TEST_F(UninstallE2e, ConfirmationAnsweredYesEndsWithTheSuccessMessage)
 {
-    DWORD pid = 0;
-    HANDLE hProcess = StartProgram(m_dest + "\\PixUnInst.exe", "", &pid);
-    ASSERT_TRUE(hProcess);
-    pixtest::MessageBoxInfo box;
-    ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box));
-    pixtest::PressButton(box.hwnd, IDYES);
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000));
-    ::CloseHandle(hProcess);
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(m_dest + "\\PixUnInst.exe", ""));
+    ASSERT_TRUE(run.WaitForBox());
+    run.Answer(IDYES);
+    run.WaitForExitCode();
 
     const DWORD stage2 = FindSecondStage(nullptr);
     ASSERT_NE(stage2, 0u);

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
+#include <vector>
+#include "platform/InstallLog.h"
 #include "support/TestSupport.h"
-#include "uninstall/InstallLog.h"
 
+using pixtest::ExistingFiles;
 using pixtest::FileExists;
 using pixtest::FolderExists;
 using pixtest::MakeScratchFolder;
@@ -18,9 +20,25 @@ void MakeFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
     ASSERT_TRUE(::SetFileAttributesA(path.c_str(), attributes)) << path;
 }
 
+using Names = std::vector<std::string>;
+
+void MakeFiles(const std::string& folder, const Names& names)
+{
+    for (const std::string& name : names)
+        MakeFile(folder + "\\" + name);
+}
+
 void MakeFolder(const std::string& path)
 {
     ASSERT_TRUE(::CreateDirectoryA(path.c_str(), NULL)) << path;
+}
+
+// Writes the log into the folder and undoes its shortcut and folder entries.
+void UndoLinkLines(const std::string& folder, const std::string& logText)
+{
+    const std::string logPath = folder + "\\PixUnInst.log";
+    ASSERT_TRUE(WriteFileBytes(logPath, logText));
+    UndoLinksAndFolders(logPath.c_str());
 }
 
 // Writes the log and undoes its file entries against the folder.
@@ -61,9 +79,9 @@ TEST(UndoLinksAndFolders, RemovesANestedGroupUpToTheProgramsFolder)
     // The folder line comes first: links must all go before any folder is tried.
     const std::string log = programs + "\\..\\PixUnInst.log";
     ASSERT_TRUE(WriteFileBytes(log, "File Copy: Pixcap5.exe\r\n\r\n"
-                                    "Made Dir: " + programs + "\\Outer\\Inner\r\n"
-                                    "Shell Link: " + programs + "\\Outer\\Inner\\Pixorama 5.lnk\r\n"
-                                    "Shell Link: " + programs + "\\Outer\\Inner\\Uninstall.LNK\n"));
+                        "Made Dir: " + programs + "\\Outer\\Inner\r\n"
+                        "Shell Link: " + programs + "\\Outer\\Inner\\Pixorama 5.lnk\r\n"
+                        "Shell Link: " + programs + "\\Outer\\Inner\\Uninstall.LNK\n"));
     UndoLinksAndFolders(log.c_str());
     EXPECT_FALSE(FolderExists(programs + "\\Outer\\Inner"));
     EXPECT_FALSE(FolderExists(programs + "\\Outer"));
@@ -77,9 +95,7 @@ TEST(UndoLinksAndFolders, ATrailingBackslashWalksTheSameParents)
     MakeFile(base + "\\keep.txt");
     MakeFolder(base + "\\A");
     MakeFolder(base + "\\A\\B");
-    const std::string log = base + "\\PixUnInst.log";
-    ASSERT_TRUE(WriteFileBytes(log, "Made Dir: " + base + "\\A\\B\\  \r\n"));
-    UndoLinksAndFolders(log.c_str());
+    UndoLinkLines(base, "Made Dir: " + base + "\\A\\B\\  \r\n");
     EXPECT_FALSE(FolderExists(base + "\\A"));
     EXPECT_TRUE(FolderExists(base));
 }
@@ -92,11 +108,9 @@ TEST(UndoLinksAndFolders, AFolderStillInUseStaysAndLaterLinesRun)
     MakeFolder(base + "\\Parent");
     MakeFile(base + "\\Parent\\other.txt");
     MakeFolder(base + "\\Parent\\Empty");
-    const std::string log = base + "\\PixUnInst.log";
-    ASSERT_TRUE(WriteFileBytes(log, "Made Dir: " + base + "\\Used\n"
-                                    "Made Dir: " + base + "\\Missing\n"
-                                    "Made Dir: " + base + "\\Parent\\Empty\n"));
-    UndoLinksAndFolders(log.c_str());
+    UndoLinkLines(base, "Made Dir: " + base + "\\Used\n"
+                        "Made Dir: " + base + "\\Missing\n"
+                        "Made Dir: " + base + "\\Parent\\Empty\n");
     EXPECT_TRUE(FileExists(base + "\\Used\\user notes.txt"));
     EXPECT_FALSE(FolderExists(base + "\\Parent\\Empty"));
     EXPECT_TRUE(FileExists(base + "\\Parent\\other.txt"));
@@ -109,17 +123,13 @@ TEST(UndoLinksAndFolders, DeletesOnlyShortcutFilesAndLeavesProtectedOnes)
     MakeFile(base + "\\notes.lnk.txt");
     MakeFile(base + "\\plain.lnk");
     MakeFile(base + "\\locked.lnk", FILE_ATTRIBUTE_READONLY);
-    const std::string log = base + "\\PixUnInst.log";
-    ASSERT_TRUE(WriteFileBytes(log, "Shell Link: " + base + "\\Pixcap5.exe\r\n"
-                                    "Shell Link: " + base + "\\notes.lnk.txt\r\n"
-                                    "Shell Link: " + base + "\\locked.lnk\r\n"
-                                    "Shell Link: " + base + "\\plain.lnk\r\n"));
-    UndoLinksAndFolders(log.c_str());
-    EXPECT_TRUE(FileExists(base + "\\Pixcap5.exe"));
-    EXPECT_TRUE(FileExists(base + "\\notes.lnk.txt"));
+    UndoLinkLines(base, "Shell Link: " + base + "\\Pixcap5.exe\r\n"
+                        "Shell Link: " + base + "\\notes.lnk.txt\r\n"
+                        "Shell Link: " + base + "\\locked.lnk\r\n"
+                        "Shell Link: " + base + "\\plain.lnk\r\n");
     // Shortcut attributes are not touched, so a read-only one stays.
-    EXPECT_TRUE(FileExists(base + "\\locked.lnk"));
-    EXPECT_FALSE(FileExists(base + "\\plain.lnk"));
+    EXPECT_EQ((Names{"Pixcap5.exe", "notes.lnk.txt", "locked.lnk"}),
+              ExistingFiles(base, {"Pixcap5.exe", "notes.lnk.txt", "locked.lnk", "plain.lnk"}));
     ::SetFileAttributesA((base + "\\locked.lnk").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -146,48 +156,33 @@ TEST(UndoFileEntries, APatternDeletesProtectedFilesButNoFolderOrSubfolderFile)
     MakeFolder(folder + "\\e.dll");
     MakeFile(folder + "\\e.dll\\f.dll");
     UndoFileLines(folder, "File Copy: *.dll\r\n");
-    EXPECT_FALSE(FileExists(folder + "\\a.dll"));
-    EXPECT_FALSE(FileExists(folder + "\\b.dll"));
-    EXPECT_FALSE(FileExists(folder + "\\c.DLL"));
-    EXPECT_TRUE(FileExists(folder + "\\keep.txt"));
-    EXPECT_TRUE(FileExists(folder + "\\sub\\d.dll"));
-    EXPECT_TRUE(FileExists(folder + "\\e.dll\\f.dll"));
+    EXPECT_EQ((Names{"keep.txt", "sub\\d.dll", "e.dll\\f.dll"}),
+              ExistingFiles(folder, {"a.dll", "b.dll", "c.DLL", "keep.txt", "sub\\d.dll", "e.dll\\f.dll"}));
 }
 
 TEST(UndoFileEntries, RenamingFormsAndRemarksNameOnlyTheTarget)
 {
     const std::string folder = MakeScratchFolder("log_rename");
-    const char* const names[] = {"new.dll", "old.dll", "src.txt", "tgt.txt", "a.txt", "a.txt.bak", "remark"};
-    for (const char* pszName : names)
-        MakeFile(folder + "\\" + pszName);
+    const Names names = {"new.dll", "old.dll", "src.txt", "tgt.txt", "a.txt", "a.txt.bak", "remark"};
+    MakeFiles(folder, names);
     UndoFileLines(folder, "File Copy: new.dll > old.dll\r\n"
                           "File Overwrite: src.txt> \t tgt.txt\r\n"
                           "File Del: a.txt | a.txt.bak remark\r\n");
-    EXPECT_TRUE(FileExists(folder + "\\new.dll"));
-    EXPECT_FALSE(FileExists(folder + "\\old.dll"));
-    EXPECT_TRUE(FileExists(folder + "\\src.txt"));
-    EXPECT_FALSE(FileExists(folder + "\\tgt.txt"));
-    EXPECT_FALSE(FileExists(folder + "\\a.txt"));
-    EXPECT_TRUE(FileExists(folder + "\\a.txt.bak"));
-    EXPECT_TRUE(FileExists(folder + "\\remark"));
+    EXPECT_EQ((Names{"new.dll", "src.txt", "a.txt.bak", "remark"}), ExistingFiles(folder, names));
 }
 
 TEST(UndoFileEntries, TheOnlyPrefixLimitsTheKinds)
 {
     const std::string folder = MakeScratchFolder("log_only");
     const std::string log = "File Copy: copied.dll\nFile Overwrite: over.dll\nFile Del: obsolete.dll\n";
-    for (const char* pszName : {"copied.dll", "over.dll", "obsolete.dll"})
-        MakeFile(folder + "\\" + pszName);
+    const Names names = {"copied.dll", "over.dll", "obsolete.dll"};
+    MakeFiles(folder, names);
     UndoFileLines(folder, log, kPrefixFileDel);
-    EXPECT_TRUE(FileExists(folder + "\\copied.dll"));
-    EXPECT_TRUE(FileExists(folder + "\\over.dll"));
-    EXPECT_FALSE(FileExists(folder + "\\obsolete.dll"));
+    EXPECT_EQ((Names{"copied.dll", "over.dll"}), ExistingFiles(folder, names));
 
     MakeFile(folder + "\\obsolete.dll");
     UndoFileLines(folder, log);
-    EXPECT_FALSE(FileExists(folder + "\\copied.dll"));
-    EXPECT_FALSE(FileExists(folder + "\\over.dll"));
-    EXPECT_FALSE(FileExists(folder + "\\obsolete.dll"));
+    EXPECT_EQ(Names(), ExistingFiles(folder, names));
 }
 
 TEST(UndoFileEntries, OperandsThatLeaveTheFolderAreRefused)
@@ -219,9 +214,8 @@ TEST(UndoFileEntries, OperandsThatLeaveTheFolderAreRefused)
 TEST(UndoFileEntries, LineEndsAndMalformedPrefixes)
 {
     const std::string folder = MakeScratchFolder("log_lines");
-    const char* const names[] = {"crlf.txt", "lf.txt", "blanks.txt", "lower.txt", "noblank.txt", "indent.txt", "last.txt"};
-    for (const char* pszName : names)
-        MakeFile(folder + "\\" + pszName);
+    const Names names = {"crlf.txt", "lf.txt", "blanks.txt", "lower.txt", "noblank.txt", "indent.txt", "last.txt"};
+    MakeFiles(folder, names);
     UndoFileLines(folder, "File Del: crlf.txt\r\n"
                           "File Del: lf.txt\n"
                           "File Del: blanks.txt \t  \t\r\n"
@@ -231,46 +225,36 @@ TEST(UndoFileEntries, LineEndsAndMalformedPrefixes)
                           "File Del: \r\n"
                           "File Del:    \t\r\n"
                           "File Del: last.txt");
-    EXPECT_FALSE(FileExists(folder + "\\crlf.txt"));
-    EXPECT_FALSE(FileExists(folder + "\\lf.txt"));
-    EXPECT_FALSE(FileExists(folder + "\\blanks.txt"));
-    EXPECT_TRUE(FileExists(folder + "\\lower.txt"));
-    EXPECT_TRUE(FileExists(folder + "\\noblank.txt"));
-    EXPECT_TRUE(FileExists(folder + "\\indent.txt"));
-    EXPECT_FALSE(FileExists(folder + "\\last.txt"));
+    EXPECT_EQ((Names{"lower.txt", "noblank.txt", "indent.txt"}), ExistingFiles(folder, names));
 }
 
 TEST(UndoFileEntries, LongLinesArriveInPieces)
 {
     const std::string folder = MakeScratchFolder("log_long");
-    for (const char* pszName : {"piece.txt", "whole.txt", "RRRR"})
-        MakeFile(folder + "\\" + pszName);
+    const Names names = {"piece.txt", "whole.txt", "RRRR"};
+    MakeFiles(folder, names);
     UndoFileLines(folder, std::string(511, 'R') + "File Del: piece.txt\r\n"
                           "File Del: whole.txt" + std::string(600, ' ') + "\r\n"
                           "File Del: " + std::string(520, 'R') + "\r\n");
-    EXPECT_FALSE(FileExists(folder + "\\piece.txt"));
-    EXPECT_FALSE(FileExists(folder + "\\whole.txt"));
-    EXPECT_TRUE(FileExists(folder + "\\RRRR"));
+    EXPECT_EQ((Names{"RRRR"}), ExistingFiles(folder, names));
 }
 
 TEST(UndoFileEntries, AccentedLastBytesStayPartOfTheName)
 {
     const std::string folder = MakeScratchFolder("log_accents");
     // "tükörfú" ends in 0xFA, which a signed compare would strip as a blank.
-    const std::string names[] = {"t\xFCk\xF6rf\xFA", "\xE1rv\xEDzt\xFBr\xF5.txt"};
+    const Names names = {"t\xFCk\xF6rf\xFA", "\xE1rv\xEDzt\xFBr\xF5.txt"};
     // Needs the host's hu_HU.UTF-8 locale, through which Wine names the files.
-    for (const std::string& name : names)
-        MakeFile(folder + "\\" + name);
+    MakeFiles(folder, names);
+    ASSERT_EQ(names, ExistingFiles(folder, names));
     UndoFileLines(folder, "File Del: " + names[0] + "\r\nFile Del: " + names[1] + "\n");
-    EXPECT_FALSE(FileExists(folder + "\\" + names[0]));
-    EXPECT_FALSE(FileExists(folder + "\\" + names[1]));
+    EXPECT_EQ(Names(), ExistingFiles(folder, names));
 }
 
 TEST(DeleteMatchingFiles, CountsDeletionsAndHonoursTheSeparatorRule)
 {
     const std::string folder = MakeScratchFolder("log_match");
-    for (const char* pszName : {"a.tmp", "b.tmp", "c.tmp", "d.log"})
-        MakeFile(folder + "\\" + pszName);
+    MakeFiles(folder, {"a.tmp", "b.tmp", "c.tmp", "d.log"});
     MakeFolder(folder + "\\e.tmp");
     EXPECT_EQ(DeleteMatchingFiles(folder.c_str(), "*.none"), 0);
     EXPECT_EQ(DeleteMatchingFiles((folder + "\\").c_str(), "a.tmp"), 1);
@@ -312,14 +296,4 @@ TEST(DeleteMatchingFiles, APlainNameDeletesProtectedFilesButNoFolder)
     EXPECT_TRUE(FileExists(folder + "\\sub\\inner.txt"));
     EXPECT_EQ(::GetFileAttributesA((folder + "\\sub\\inner.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-}
-
-TEST(IsLiteralName, OnlyNamesTheSearchTakesAsTheyAreSkipIt)
-{
-    for (const char* pszName : {"a.txt", "PixUnInst.log", "no extension", ".hidden"})
-        EXPECT_TRUE(IsLiteralName(pszName)) << pszName;
-    const char* const refused[] = {"*.txt", "a?.txt", "a<b", "a>b", "a\"b", "sub\\a", "sub/a", "c:a",
-                                   "a.txt:stream", "", "a.", "a ", nullptr};
-    for (const char* pszName : refused)
-        EXPECT_FALSE(IsLiteralName(pszName)) << (pszName ? pszName : "(null)");
 }

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "install/InstallState.h"
 #include "uninstall/UninstallLaunch.h"
 
 namespace {
@@ -67,8 +66,8 @@ int main(int argc, char** argv)
 {
     if (argc >= 3 && std::strcmp(argv[1], "-delself") == 0)
         return RecordSecondStage(argc, argv);
-    SilentFlag = argc >= 2 && std::strcmp(argv[argc - 1], "-s") == 0;
+    const bool silent = argc >= 2 && std::strcmp(argv[argc - 1], "-s") == 0;
     OfferInheritableEvent();
-    LaunchUninstallCopy();
+    LaunchUninstallCopy(silent);
     return kLaunchReturnedExitCode;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 #include "support/TestSupport.h"
-#include "uninstall/InstallLog.h"
+#include "platform/InstallLog.h"
 #include "uninstall/UninstallSteps.h"
 
 using pixtest::FileExists;

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "platform/RebootDelete.h"
 #include "support/TestSupport.h"
-#include "uninstall/UninstallLaunch.h"
 
 namespace {
 

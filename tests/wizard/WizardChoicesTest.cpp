@@ -220,15 +220,11 @@ TEST(InstallTypePageTest, BrowseDecidesTheDestinationFromWhatThePickedFolderHold
     ASSERT_NE(nullptr, hDialog = OpenFolderDialog(run));
     ASSERT_TRUE(SelectFolder(hDialog, {"pixtest", "browse", "d_pix4"}));
     ASSERT_TRUE(PressButton(hDialog, IDOK));
-    HWND hBox = WaitForMessageBox(run.ProcessId());
-    ASSERT_NE(nullptr, hBox);
     MessageBoxInfo box;
-    ASSERT_TRUE(ReadMessageBox(hBox, &box));
+    ASSERT_TRUE(run.AnswerBox(IDOK, &box));
     EXPECT_EQ(kOldGeneration, box.text);
     EXPECT_EQ(kFrameTitle, box.caption);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), box.Style());
-    ASSERT_TRUE(PressButton(hBox, IDOK));
-    ASSERT_TRUE(WaitForWindowGone(hBox));
     EXPECT_EQ(start, run.Text(kIdDestFolder));
 
     ASSERT_TRUE(PickFolder(run, {"pixtest", "browse", "c_pix5"}));
@@ -253,6 +249,8 @@ TEST(InstallTypePageTest, BrowseDecidesTheDestinationFromWhatThePickedFolderHold
     EXPECT_EQ(root + "\\a_empty", run.Text(kIdDestFolder));
     EXPECT_FALSE(FolderExists(root + "\\a_empty"));
 
+    // The page hands the folder to the record when it is left.
+    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 3));
     ASSERT_TRUE(run.CancelWithYes());
     EXPECT_EQ(root + "\\a_empty", run.WaitForResult()["dest"]);
 }

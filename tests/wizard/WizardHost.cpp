@@ -6,6 +6,7 @@
 #include <string>
 #include "framework/App.h"
 #include "install/InstallState.h"
+#include "platform/SystemLibrary.h"
 #include "wizard/WizardFrame.h"
 
 namespace {
@@ -71,10 +72,11 @@ class CHostApp : public CWinApp {
 public:
     int RunStartup() override
     {
+        InitCommonControlsFromSystem();  // as setup's start-up does
         for (int i = 1; i < __argc; ++i)
             ApplyArgument(__argv[i]);
         const UINT_PTR timer = ::SetTimer(NULL, 0, 20, RecordMainWindow);
-        CWizardFrameDlg dlg;
+        CWizardFrameDlg dlg(InstallChoices);
         const INT_PTR result = dlg.DoModal();
         ::KillTimer(NULL, timer);
         WriteResult(result, m_hMainWnd);

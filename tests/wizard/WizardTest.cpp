@@ -34,7 +34,8 @@ void ExpectAgreementButtons(const CWizardRun& run)
 
 TEST(WizardFrameTest, FrameWithoutItsTemplateCannotBeCreated)
 {
-    CWizardFrameDlg dlg;
+    InstallChoicesRecord choices;
+    CWizardFrameDlg dlg(choices);
     EXPECT_EQ(-1, dlg.DoModal());
 }
 
@@ -99,15 +100,11 @@ TEST(WizardFrameTest, AgreementPageSwapsCaptionsAndEveryWayOutRestoresThem)
 
     // "Nem" is the cancel command; No keeps the page as it was.
     ASSERT_TRUE(PressButton(run.Frame(), IDCANCEL));
-    HWND hBox = WaitForMessageBox(run.ProcessId());
-    ASSERT_NE(nullptr, hBox);
     MessageBoxInfo box;
-    ASSERT_TRUE(ReadMessageBox(hBox, &box));
+    ASSERT_TRUE(run.AnswerBox(IDNO, &box));
     EXPECT_EQ(kFrameTitle, box.caption);
     EXPECT_EQ(kConfirmCancel, box.text);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), box.Style());
-    ASSERT_TRUE(PressButton(hBox, IDNO));
-    ASSERT_TRUE(WaitForWindowGone(hBox));
     EXPECT_EQ(1, run.VisiblePage());
     ExpectAgreementButtons(run);
 
@@ -134,9 +131,7 @@ TEST(WizardFrameTest, WelcomeLineCarriesTheBetaLabelOnlyForABetaBuild)
     EXPECT_NE(std::string::npos, run.Text(1003).find("Corvanta"));
     // Escape is the cancel command too.
     ASSERT_TRUE(PressEscape(run.Frame()));
-    HWND hBox = WaitForMessageBox(run.ProcessId());
-    ASSERT_NE(nullptr, hBox);
-    ASSERT_TRUE(PressButton(hBox, IDYES));
+    ASSERT_TRUE(run.AnswerBox(IDYES));
     EXPECT_EQ("2", run.WaitForResult()["result"]);
 }
 
@@ -228,9 +223,7 @@ TEST(AgreementPageTest, ShowsTheFileAsReadAtEveryVisit)
         return ::GetGUIThreadInfo(::GetWindowThreadProcessId(hEdit, NULL), &gti) && gti.hwndFocus == hEdit;
     }));
     ASSERT_TRUE(PressEscape(run.Frame()));
-    HWND hBox = WaitForMessageBox(run.ProcessId());
-    ASSERT_NE(nullptr, hBox);
-    ASSERT_TRUE(PressButton(hBox, IDYES));
+    ASSERT_TRUE(run.AnswerBox(IDYES));
     EXPECT_EQ("2", run.WaitForResult()["result"]);
 }
 
@@ -249,13 +242,9 @@ bool InstallInScratch(CWizardRun& run, const char* name)
 // Answers the cancel question with No and checks that the completion state stays.
 void DeclineCancel(CWizardRun& run)
 {
-    HWND hBox = WaitForMessageBox(run.ProcessId());
-    ASSERT_NE(nullptr, hBox);
     MessageBoxInfo box;
-    ASSERT_TRUE(ReadMessageBox(hBox, &box));
+    ASSERT_TRUE(run.AnswerBox(IDNO, &box));
     EXPECT_EQ(kConfirmCancel, box.text);
-    ASSERT_TRUE(PressButton(hBox, IDNO));
-    ASSERT_TRUE(WaitForWindowGone(hBox));
     EXPECT_EQ(kFinishText, run.Text(IDOK));
     EXPECT_TRUE(run.Visible(1012));
 }
@@ -305,9 +294,7 @@ TEST(WizardFrameTest, FinishStoresTheRunTickAndCloseAfterInstallationEndsWithCan
     ASSERT_TRUE(InstallInScratch(run, "install-c"));
     ASSERT_TRUE(SetCheck(run.Frame(), 1012, true));
     ASSERT_TRUE(PressCloseBox(run.Frame()));
-    HWND hBox = WaitForMessageBox(run.ProcessId());
-    ASSERT_NE(nullptr, hBox);
-    ASSERT_TRUE(PressButton(hBox, IDYES));
+    ASSERT_TRUE(run.AnswerBox(IDYES));
     auto result = run.WaitForResult();
     // Not OK, so the driver skips the web page and the application start.
     EXPECT_EQ("2", result["result"]);

@@ -1,7 +1,8 @@
 // tests/wizard/WizardTestSupport.cpp - starts the wizard host and moves through the wizard.
-#include "wizard/WizardTestSupport.h"
+#include <gtest/gtest.h>
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
+#include "wizard/WizardTestSupport.h"
 
 using namespace pixtest;
 
@@ -77,10 +78,25 @@ bool CWizardRun::PressAndWaitForPage(int buttonId, int page)
 
 bool CWizardRun::CancelWithYes()
 {
-    if (!PressButton(m_hFrame, IDCANCEL))
+    return PressButton(m_hFrame, IDCANCEL) && AnswerBox(IDYES) && WaitForProcessEnd(m_processId);
+}
+
+bool CWizardRun::AnswerBox(int button, MessageBoxInfo* pBox)
+{
+    const HWND hBox = WaitForMessageBox(m_processId);
+    if (!hBox) {
+        ADD_FAILURE() << "awaited a message box of the wizard host; none showed, and the host "
+                      << (WaitForProcessEnd(m_processId, 0) ? "has ended" : "is still running");
         return false;
-    HWND hBox = WaitForMessageBox(m_processId);
-    return hBox && PressButton(hBox, IDYES) && WaitForProcessEnd(m_processId);
+    }
+    if (pBox && !ReadMessageBox(hBox, pBox)) {
+        ADD_FAILURE() << "a message box showed but could not be read";
+        return false;
+    }
+    if (PressButton(hBox, button) && WaitForWindowGone(hBox))
+        return true;
+    ADD_FAILURE() << "awaited the message box to go after button " << button << "; it is still shown";
+    return false;
 }
 
 bool CWizardRun::GoToPage(int page)

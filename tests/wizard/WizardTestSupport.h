@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include "support/GuiDriver.h"
 
 namespace wiztest {
 
@@ -46,6 +47,9 @@ public:
     bool PressAndWaitForPage(int buttonId, int page);
     // Cancel (or the given key/close action), answer the question with Yes, wait for the end.
     bool CancelWithYes();
+    // Waits for a message box of the run, reads it into *pBox when given, presses the button and
+    // waits until the box is gone. A failure says what was awaited and what was seen.
+    bool AnswerBox(int button, pixtest::MessageBoxInfo* pBox = nullptr);
     // Presses Next until the page shows.
     bool GoToPage(int page);
     // Next on the ready page: waits until the installation has run and Finish is offered.

@@ -1,8 +1,0 @@
-// install/VersionText.h - version comparison; free of <windows.h>.
-#pragma once
-#include <cstdint>
-#include "install/InstallState.h"
-
-// ((major*100 + minor)*100 + third)*100 + fourth in unsigned 32-bit arithmetic with wrap-around:
-// a part above 99 spills into the next higher position. That is the comparison rule.
-uint32_t PackedVersion(const FileVersion& v);

@@ -1,0 +1,264 @@
+// platform/FileOps.cpp - copying package files, the package manifest, folder counts, own folder.
+#include "platform/FileOps.h"
+#include <windows.h>
+#include <cstring>
+#include "framework/Handles.h"
+#include "platform/LinkSafeDelete.h"
+#include "platform/Process.h"
+#include "platform/RebootDelete.h"
+#include "text/PathText.h"
+
+namespace {
+
+const char kBackupSuffix[] = ".old";
+constexpr DWORD kHiddenReadOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+// A file written in place keeps what it had beyond these (system, compression, a link...), while a
+// new copy has only the source's attributes; such a destination is replaced instead.
+constexpr DWORD kInPlaceAttributes = kHiddenReadOnly | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
+
+// Lower-cased in the system code page, so that accented folder names compare like the file
+// system sees them.
+std::string FoldCase(const std::string& text)
+{
+    std::string folded(text);
+    if (!folded.empty())
+        ::CharLowerBuffA(&folded[0], static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+// The absolute form ("/" as "\", "." and ".." resolved); the text itself when it has none.
+std::string GetFullForm(const std::string& path)
+{
+    char buffer[kMaxPathChars];
+    char* pszName = NULL;
+    const DWORD length = ::GetFullPathNameA(path.c_str(), kMaxPathChars, buffer, &pszName);
+    if (length == 0 || length >= kMaxPathChars)
+        return path;
+    return std::string(buffer, length);
+}
+
+// Two spellings of one folder must never copy a file over itself: a destination that refuses the
+// write is deleted before the copy, which would destroy the only copy of the file.
+bool IsSameFolder(const std::string& sourceFolder, const std::string& destFolder)
+{
+    if (FoldCase(sourceFolder) == FoldCase(destFolder))
+        return true;
+    return FoldCase(GetFullForm(sourceFolder)) == FoldCase(GetFullForm(destFolder));
+}
+
+using SCopyFolders = CFileCopier::SFolders;
+
+// Moves an in-use destination aside; the running copy keeps working from the backup, which
+// the next system start removes.
+bool MoveAsideInUseFile(const std::string& destPath)
+{
+    const std::string backupPath = destPath + kBackupSuffix;
+    if (!FitsPath(backupPath))
+        return false;
+    ::DeleteFileA(backupPath.c_str());  // a stale backup from an earlier run; may be in use too
+    if (!::MoveFileA(destPath.c_str(), backupPath.c_str()))
+        return false;
+    DeleteFileAtReboot(backupPath.c_str());
+    return true;
+}
+
+// A file that is also reachable under another name (a hard link) or is a link itself would
+// have some other file rewritten through it; only a file with this one name is written in place.
+bool HasOnlyThisName(const std::string& path)
+{
+    const DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    CHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kAnySharing, NULL, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT, NULL));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file.IsValid() || !::GetFileInformationByHandle(file, &info))
+        return false;
+    return info.nNumberOfLinks == 1 && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Writes the source over an existing destination in place, which spares deleting and creating
+// the file; read-only and hidden would refuse the write, so they are cleared first. A link or a
+// file with further attributes is deleted and copied anew, like one that refuses the write; one
+// in use is moved aside when even the deletion fails; in a folder behind a link neither is done.
+// While files keep turning out missing, a copy that refuses to overwrite answers for the missing
+// file in one call, a lookup saved.
+bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, SCopyFolders& folders)
+{
+    if (folders.expectNewFiles && ::CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE))
+        return true;
+    const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
+    folders.expectNewFiles = attributes == INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
+    // A folder in the way is never renamed or scheduled for deletion; the copy cannot succeed.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return false;
+    if (attributes & kHiddenReadOnly) {
+        const DWORD cleared = attributes & ~kHiddenReadOnly;
+        ::SetFileAttributesA(destPath.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
+    }
+    if (!(attributes & ~kInPlaceAttributes) && HasOnlyThisName(destPath) &&
+        ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE))
+        return true;
+    if (folders.destBehindLink)
+        return false;
+    if (!::DeleteFileA(destPath.c_str()) && !MoveAsideInUseFile(destPath))
+        return false;
+    return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
+}
+
+// sourceAttributes: what a search or an earlier read already knows of the source file, or
+// INVALID_FILE_ATTRIBUTES to have it read here.
+int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszNewName,
+                    DWORD sourceAttributes)
+{
+    const bool hasNewName = pszNewName && *pszNewName;
+    if (folders.same && (!hasNewName || FoldCase(pszNewName) == FoldCase(pszName)))
+        return 1;
+
+    const std::string sourcePath = folders.source + pszName;
+    if (!FitsPath(sourcePath))
+        return 0;
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES)
+        sourceAttributes = ::GetFileAttributesA(sourcePath.c_str());
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES || (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    const std::string destPath = folders.dest + (hasNewName ? pszNewName : pszName);
+    const bool fits = FitsPath(destPath);
+    // Renaming within one folder: an existing target that cannot go stays as it is.
+    if (fits && folders.same && PathExists(destPath) &&
+        (folders.destBehindLink || !::DeleteFileA(destPath.c_str())))
+        return 1;
+    if (!fits || !ReplaceDestination(sourcePath, destPath, folders)) {
+        folders.writeFailed = true;  // the package holds the file; the destination refused it
+        return 0;
+    }
+    return 1;
+}
+
+// Only one level: the install steps create the destination's parents beforehand.
+void CreateDestinationFolder(SCopyFolders& folders)
+{
+    if (folders.destExists)
+        return;
+    const char* pszDestFolder = folders.destAsGiven.c_str();
+    if (!PathExists(pszDestFolder) && !::CreateDirectoryA(pszDestFolder, NULL))
+        return;
+    folders.destExists = true;
+}
+
+// A literal name answers with one attribute read what the search would: nothing there leaves
+// the destination alone, a folder creates the destination and stops, a file is copied.
+int CopyNamedFile(SCopyFolders& folders, const char* pszName)
+{
+    const std::string sourcePath = folders.source + pszName;
+    if (!FitsPath(sourcePath))
+        return 0;
+    const DWORD attributes = ::GetFileAttributesA(sourcePath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    CreateDestinationFolder(folders);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return 0;
+    return CopyFileBetween(folders, pszName, NULL, attributes);
+}
+
+int CopyFoundFiles(SCopyFolders& folders, const char* pszPattern)
+{
+    if (IsLiteralName(pszPattern))
+        return CopyNamedFile(folders, pszPattern);
+    const std::string searchPath = folders.source + pszPattern;
+    WIN32_FIND_DATAA data;
+    CFindFile search;
+    if (!search.First(searchPath, &data))
+        return 0;
+    CreateDestinationFolder(folders);
+    int copied = 0;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            break;
+        if (!CopyFileBetween(folders, data.cFileName, NULL, data.dwFileAttributes))
+            break;
+        ++copied;
+    } while (search.Next(&data));
+    return copied;
+}
+
+}  // namespace
+
+CFileCopier::CFileCopier(const char* pszSourceFolder, const char* pszDestFolder)
+{
+    m_folders.destAsGiven = pszDestFolder ? pszDestFolder : "";
+    m_folders.source = JoinFolderName(pszSourceFolder ? pszSourceFolder : "", "");
+    m_folders.dest = JoinFolderName(m_folders.destAsGiven, "");
+    m_folders.same = IsSameFolder(m_folders.source, m_folders.dest);
+    m_folders.destBehindLink = CrossesLink(m_folders.dest);
+    m_folders.destExists = false;
+    m_folders.expectNewFiles = false;
+    m_folders.writeFailed = false;
+}
+
+int CFileCopier::CopyFileAs(const char* pszName, const char* pszNewName)
+{
+    return pszName ? CopyFileBetween(m_folders, pszName, pszNewName, INVALID_FILE_ATTRIBUTES) : 0;
+}
+
+int CFileCopier::CopyMatching(const char* pszPattern)
+{
+    return pszPattern ? CopyFoundFiles(m_folders, pszPattern) : 0;
+}
+
+int CopyInstallFile(const char* pszName, const char* pszSourceFolder, const char* pszDestFolder,
+                    const char* pszNewName)
+{
+    return CFileCopier(pszSourceFolder, pszDestFolder).CopyFileAs(pszName, pszNewName);
+}
+
+int CopyMatchingFiles(const char* pszPattern, const char* pszSourceFolder, const char* pszDestFolder)
+{
+    if (!pszPattern || !pszSourceFolder || !pszDestFolder)
+        return 0;
+    return CFileCopier(pszSourceFolder, pszDestFolder).CopyMatching(pszPattern);
+}
+
+int CountFolderEntries(const char* pszPattern, const char* pszFolder)
+{
+    if (!pszPattern || !pszFolder)
+        return 0;
+    // Callers pass folders held without a trailing backslash, so no separator rule here.
+    const std::string searchPath = std::string(pszFolder) + "\\" + pszPattern;
+    int count = 0;
+    CFindFile::ForEach(searchPath, [&count](const WIN32_FIND_DATAA& data) {
+        if (std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0)
+            ++count;
+        return true;
+    });
+    return count;
+}
+
+unsigned long MeasureFolderKilobytes(const std::string& folder)
+{
+    const ULONGLONG kBytesPerKilobyte = 1024;
+    ULONGLONG bytes = 0;
+    CFindFile::ForEach(folder + "\\*", [&bytes](const WIN32_FIND_DATAA& data) {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        return true;
+    });
+    const ULONGLONG kilobytes = (bytes + kBytesPerKilobyte - 1) / kBytesPerKilobyte;
+    return kilobytes > MAXDWORD ? MAXDWORD : static_cast<DWORD>(kilobytes);
+}
+
+bool PathExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string GetOwnFolder()
+{
+    // A path beyond the path buffer counts as none: the folders built on it would be cut.
+    const std::string path = GetOwnProgramPath();
+    if (!FitsPath(path))
+        return std::string();
+    const size_t backslash = path.rfind('\\');
+    return backslash == std::string::npos ? std::string() : path.substr(0, backslash);
+}

@@ -1,0 +1,40 @@
+// platform/Registry.h - registry strings, earlier-installation discovery, program-files folder, file versions.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "text/VersionText.h"
+
+// A string value (any type read as text) of root\key; value NULL or "" is the default value.
+// Empty text when the key or value cannot be read or does not fit 260 bytes.
+std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue);
+
+// Writes a REG_SZ value, creating missing keys; pszValue NULL is the default value.
+bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText);
+
+// Writes a REG_DWORD value, creating missing keys.
+bool WriteRegistryDword(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD value);
+
+// The shell folders that shortcuts go into.
+enum class ShellFolder { Programs, Desktop, Startup };
+
+// The value that names the folder under kShellFoldersKey: "Common Programs" and the like for
+// all users (under HKLM), "Programs" and the like for one user.
+const char* ShellFolderValueName(ShellFolder folder, bool allUsers);
+
+// The folder for all users (HKLM) or for the current user (HKCU), as ReadRegistryString reads
+// it; empty when it cannot be read.
+std::string ReadShellFolder(ShellFolder folder, bool allUsers);
+
+// Folder of an earlier installation without a trailing backslash, or the empty text.
+std::string FindPreviousInstallFolder();
+
+// The program-files folder without a trailing backslash. With neither the registry value nor
+// the Windows folder available it is "C:\Program Files".
+std::string GetProgramFilesFolder();
+
+// The file version of the file (all 0 when it cannot be read).
+FileVersion GetFileVersion(const char* pszPath);
+
+// The platform's Windows-folder call. Tests point it elsewhere to reach a failure or another
+// drive letter, which the platform here never produces by itself.
+extern UINT (WINAPI* g_pfnGetWindowsDirectoryA)(LPSTR, UINT);
