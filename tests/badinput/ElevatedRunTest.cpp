@@ -19,7 +19,6 @@ const char kUserShellFolders[] = "S-1-5-21-9-9-9-1201\\Software\\Microsoft\\Wind
 const char kUserHive[] = "S-1-5-21-9-9-9-1201";
 const char kRefused[] = u8"A Pixorama 5 eltávolítása megszakadt, semmi sem lett eltávolítva a gépről. Kérjük indítsa "
                         u8"újra az eltávolítást.";
-const char kUninstalled[] = u8"Pixorama 5 sikeresen el lett távolítva a gépről.";
 // Longer than 8.3, so that the folder has a short name of its own.
 const char kFormsName[] = "spelling forms";
 
@@ -168,20 +167,6 @@ TEST_F(ElevatedRun, SecondStageTakesEverySpellingOfTheUninstallersPath)
         EXPECT_FALSE(FileExists(folder + "\\Pixcap5.exe")) << c.label;
         EXPECT_EQ("", m_canary.Compare()) << c.label;
     }
-}
-
-// A user who starts the uninstaller through its short name and says Yes gets the uninstallation.
-// Wine hands the first stage its long name all the same; the spellings above reach the second
-// stage directly.
-TEST_F(ElevatedRun, UninstallerStartedByItsShortNameUninstallsAfterYes)
-{
-    const std::string folder = MakeInstallation("short", "", true);
-    const std::string shortName = ShortPath(folder + "\\PixUnInst.exe");
-    ASSERT_NE("", shortName);
-    const SRunOutcome outcome = RunWatched(shortName, "", "C:\\", true, kRunTimeoutMs, true);
-    ExpectUninstalled(folder, outcome, "short name " + shortName);
-    ASSERT_EQ(2u, outcome.windows.size()) << Describe(outcome);
-    EXPECT_EQ(std::string("message: ") + kUninstalled, outcome.windows[1]);
 }
 
 // Where nothing is removed after the user asked for it, the run says so: a box of ours when
