@@ -12,6 +12,7 @@
 #include "launcher/InstallDriver.h"
 #include "platform/FileOps.h"
 #include "platform/InstanceManager.h"
+#include "platform/LinkSafeDelete.h"
 #include "platform/Process.h"
 #include "platform/ProcessImage.h"
 #include "platform/RebootDelete.h"
@@ -39,10 +40,15 @@ const UINT kConfirmUninstallStyle = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON
 const UINT kCloseCopiesStyle = MB_YESNO | MB_ICONEXCLAMATION;                       // 0x34
 const UINT kInstallAbortedStyle = MB_OK | MB_ICONINFORMATION;                       // 0x40
 const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                          // 0x30
+const UINT kUninstallRefusedStyle = MB_OK | MB_ICONEXCLAMATION;                     // 0x30
+// The second stage's exit code when it refused to act for its command line: nothing was removed.
+const int kRefusedExitCode = 1;
 
 // Image paths of other processes are read into this many bytes; longer ones are not believed.
 const DWORD kImagePathChars = 1024;
 const DWORD kCompareChunkBytes = 64 * 1024;
+// The longest path the platform's wide services accept.
+const DWORD kLongPathChars = 32768;
 
 std::string GetFileNamePart(const std::string& path)
 {
@@ -142,14 +148,50 @@ bool ConfirmCloseCopies(const std::wstring& caption, int otherCopies)
     return false;
 }
 
+// Case folded in the system code page, as the file system compares names.
+std::string FoldCase(std::string text)
+{
+    if (!text.empty())
+        ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The absolute long form of an existing file ("/" as "\", "." and ".." resolved, 8.3 names
+// spelled out), so that one file started in different spellings compares equal. Empty when the
+// file is missing or the form does not fit.
+std::string GetLongFullPath(const std::string& path)
+{
+    if (path.empty())
+        return std::string();
+    std::vector<char> full(kLongPathChars), longer(kLongPathChars);
+    char* pszName = NULL;
+    const DWORD fullLength = ::GetFullPathNameA(path.c_str(), kLongPathChars, full.data(), &pszName);
+    if (fullLength == 0 || fullLength >= kLongPathChars)
+        return std::string();
+    const DWORD longLength = ::GetLongPathNameA(full.data(), longer.data(), kLongPathChars);
+    if (longLength == 0 || longLength >= kLongPathChars)
+        return std::string();
+    return std::string(longer.data(), longLength);
+}
+
 // The second stage deletes the file its command line names and undoes the folder around it, so
 // it acts only for the file that can have started it: an installed uninstaller of which this
 // program is a byte copy. Any other word 2 (a mistyped or hostile command line) would delete an
-// unrelated file and the files that its folder's log names.
+// unrelated file and the files that its folder's log names. Both paths are in their long form.
 bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::string& ownPath)
 {
-    return !ownPath.empty() && LowerAscii(GetFileNamePart(uninstallerPath)) == LowerAscii(kUninstallerFile) &&
-           LowerAscii(uninstallerPath) != LowerAscii(ownPath) && HaveSameContent(uninstallerPath, ownPath);
+    return !uninstallerPath.empty() && !ownPath.empty() &&
+           LowerAscii(GetFileNamePart(uninstallerPath)) == LowerAscii(kUninstallerFile) &&
+           FoldCase(uninstallerPath) != FoldCase(ownPath) && HaveSameContent(uninstallerPath, ownPath);
+}
+
+// The user asked for the uninstallation, so a run that removes nothing says so: in a box of
+// ours, and by its exit code (returned), which is all a silent run shows.
+int ReportNothingRemoved(int exitCode)
+{
+    if (!SilentFlag)
+        AppMessageBoxId(NULL, IDS_UNINSTALL_REFUSED, kUninstallRefusedStyle);
+    return exitCode;
 }
 
 // The id of the process that started this one; 0 when the platform does not tell.
@@ -215,20 +257,20 @@ void LeaveUninstallerToReboot(const std::string& uninstallerPath, const std::str
 // process-wide objects are destroyed and this process leaves the instance list.
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
 {
-    const std::string ownPath = GetOwnProgramPath();
+    const std::string ownPath = GetLongFullPath(GetOwnProgramPath());
     WaitForFirstStageEnd(ownPath);
-    const std::string& uninstallerPath = words[2];
-    // Nothing was uninstalled: nothing is reported and this file is not scheduled for deletion.
-    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath))
-        std::exit(1);
+    const std::string uninstallerPath = GetLongFullPath(words[2]);
+    const std::string installFolder = GetDriveAndFolder(uninstallerPath);
+    // An installation folder behind a link would keep its files and lose its registry entries.
+    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder) ||
+        CrossesLink(installFolder))
+        // Not scheduled for deletion: a hostile line must not make a copy of setup delete itself.
+        std::exit(ReportNothingRemoved(kRefusedExitCode));
     if (FitsPath(ownPath))
         DeleteFileAtReboot(ownPath.c_str());
-    const std::string installFolder = GetDriveAndFolder(uninstallerPath);
     // A failure is not reported; the steps follow, and the next system start finishes the job.
     const bool uninstallerDeleted = ::DeleteFileA(uninstallerPath.c_str()) != FALSE;
-    // A word without a folder names no installation: the steps would address the current drive.
-    if (EndsWithSeparator(installFolder))
-        RunUninstallSteps(installFolder.c_str());
+    RunUninstallSteps(installFolder.c_str());
     if (!uninstallerDeleted)
         LeaveUninstallerToReboot(uninstallerPath, installFolder);
     if (!SilentFlag)
@@ -265,5 +307,5 @@ int CSetupApp::RunStartup()
     if (mode == RunMode::Install)
         return RunInstaller();
     LaunchUninstallCopy(SilentFlag);  // returns only when the copy could not be started
-    return kSecondStageNotStarted;
+    return ReportNothingRemoved(kSecondStageNotStarted);
 }

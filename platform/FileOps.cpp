@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"
+#include "platform/LinkSafeDelete.h"
 #include "platform/Process.h"
 #include "platform/RebootDelete.h"
 #include "text/PathText.h"
@@ -133,8 +134,9 @@ EInPlace WriteInPlace(const std::string& sourcePath, const std::string& destPath
 // Writes the source over an existing destination in place, which spares deleting and creating
 // the file; read-only would refuse the write, so the protection bits are cleared first. A link or a
 // file with further attributes is deleted and copied anew, like one that refuses the write; one
-// in use is moved aside when even the deletion fails. While files keep turning out missing, a
-// copy that refuses to overwrite answers for the missing file in one call, a lookup saved.
+// in use is moved aside when even the deletion fails; in a folder behind a link neither is done.
+// While files keep turning out missing, a copy that refuses to overwrite answers for the missing
+// file in one call, a lookup saved.
 bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, DWORD sourceAttributes,
                         SCopyFolders& folders)
 {
@@ -156,6 +158,8 @@ bool ReplaceDestination(const std::string& sourcePath, const std::string& destPa
         if (result != EInPlace::kNotWritten)
             return result == EInPlace::kWritten;  // an unreadable source leaves the destination alone
     }
+    if (folders.destBehindLink)
+        return false;
     if (!::DeleteFileA(destPath.c_str()) && !MoveAsideInUseFile(destPath))
         return false;
     return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
@@ -180,7 +184,8 @@ int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszN
     const std::string destPath = folders.dest + (hasNewName ? pszNewName : pszName);
     const bool fits = FitsPath(destPath);
     // Renaming within one folder: an existing target that cannot go stays as it is.
-    if (fits && folders.same && PathExists(destPath) && !::DeleteFileA(destPath.c_str()))
+    if (fits && folders.same && PathExists(destPath) &&
+        (folders.destBehindLink || !::DeleteFileA(destPath.c_str())))
         return 1;
     if (!fits || !ReplaceDestination(sourcePath, destPath, sourceAttributes, folders)) {
         folders.writeFailed = true;  // the package holds the file; the destination refused it
@@ -245,6 +250,7 @@ CFileCopier::CFileCopier(const char* pszSourceFolder, const char* pszDestFolder)
     m_folders.source = JoinFolderName(pszSourceFolder ? pszSourceFolder : "", "");
     m_folders.dest = JoinFolderName(m_folders.destAsGiven, "");
     m_folders.same = IsSameFolder(m_folders.source, m_folders.dest);
+    m_folders.destBehindLink = CrossesLink(m_folders.dest);
     m_folders.destExists = false;
     m_folders.expectNewFiles = false;
     m_folders.writeFailed = false;

@@ -6,7 +6,8 @@
 // One run of copies from a source folder into a destination folder. What every copy of the run
 // shares is worked out once, since that costs several platform calls and a package has
 // thousands of files. An in-use destination is moved aside to ".old" and left to
-// DeleteFileAtReboot.
+// DeleteFileAtReboot. In a destination folder that is a link, or is reached through one, nothing
+// is deleted or moved aside: a file that would need it is not copied.
 class CFileCopier {
 public:
     CFileCopier(const char* pszSourceFolder, const char* pszDestFolder);
@@ -24,6 +25,7 @@ public:
         std::string source;   // separator rule applied, so a name can be appended
         std::string dest;
         bool same;            // two spellings of one folder
+        bool destBehindLink;  // a link on the way: nothing in it is deleted or moved aside
         bool destExists;      // once seen, the destination folder is not asked again
         bool expectNewFiles;  // the last destination file was missing: a fresh installation
         bool writeFailed;     // a file of the source could not be written to the destination

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include "framework/Handles.h"
+#include "platform/LinkSafeDelete.h"
 #include "text/PathText.h"
 
 namespace {
@@ -29,25 +30,19 @@ void DeleteLoggedShortcut(const char* pszPath)
     const std::string path(pszPath);
     if (!FitsPath(path) || !HasShortcutExtension(path))
         return;
-    ::DeleteFileA(path.c_str());  // attributes untouched; failure ignored
+    DeleteFileOffLinks(path);  // attributes untouched; failure ignored
 }
 
-// Removes the folder, then each parent, until a removal fails: only emptied folders go.
+// Removes the folder, then each parent, until a removal fails: only emptied folders go. The walk
+// ends at a link too, so that nothing is removed in the folder that a link points at.
 void RemoveFolderAndEmptyParents(const char* pszFolder)
 {
     std::string folder(pszFolder);
     while (!folder.empty() && FitsPath(folder)) {
-        if (!::RemoveDirectoryA(folder.c_str()))
+        if (!RemoveFolderOffLinks(folder))
             return;
         folder = GetParentFolder(folder.c_str());
     }
-}
-
-void UndoFileLine(const char* pszLine, const char* pszPrefix, const char* pszFolder)
-{
-    const std::string name = ExtractUndoFileName(pszLine, pszPrefix);
-    if (IsSafeFileOperand(name))
-        DeleteMatchingFiles(pszFolder, name.c_str());
 }
 
 // attributes: what the search or an earlier read found, so that the file is not asked again.
@@ -75,6 +70,38 @@ int DeleteNamedFile(const std::string& folder, const char* pszName)
         !(attributes & kClearedAttributes))
         return 0;
     return DeleteKnownFile(path, attributes) ? 1 : 0;
+}
+
+int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern)
+{
+    if (IsLiteralName(pszPattern))
+        return DeleteNamedFile(folder, pszPattern);
+    int count = 0;
+    CFindFile::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count](const WIN32_FIND_DATAA& data) {
+        // Folders, "." and ".." among them, are never changed, deleted or entered.
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return true;
+        const std::string path = JoinFolderName(folder, data.cFileName);
+        if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes))
+            ++count;
+        return true;
+    });
+    return count;
+}
+
+// folder: already known to be reached through no link.
+void UndoFileLine(const char* pszLine, const char* pszPrefix, const std::string& folder)
+{
+    const std::string name = ExtractUndoFileName(pszLine, pszPrefix);
+    if (IsSafeFileOperand(name))
+        DeleteFilesInCheckedFolder(folder, name.c_str());
+}
+
+// A folder given without a separator is joined as the deletions join it, so that "" means the
+// root of the current drive here as it does there.
+bool FolderCrossesLink(const std::string& folder)
+{
+    return CrossesLink(JoinFolderName(folder, ""));
 }
 
 }  // namespace
@@ -119,13 +146,15 @@ void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* 
     const char* const* prefixes = pszOnlyPrefix ? onlyPrefix : allPrefixes;
     const size_t prefixCount = pszOnlyPrefix ? 1 : sizeof allPrefixes / sizeof allPrefixes[0];
     CLogFile log(pszLogPath);
-    if (!log.Get())
+    // The folder is examined once for the whole log: every entry deletes in it.
+    const std::string folder(pszFolder);
+    if (!log.Get() || FolderCrossesLink(folder))
         return;
     char line[kLogLineBytes];
     while (ReadLogLine(log.Get(), line))
         for (size_t i = 0; i < prefixCount; ++i)
             if (LineHasPrefix(line, prefixes[i]))
-                UndoFileLine(line, prefixes[i], pszFolder);
+                UndoFileLine(line, prefixes[i], folder);
 }
 
 int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
@@ -133,17 +162,8 @@ int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
     if (!pszFolder || !pszPattern)
         return 0;
     const std::string folder(pszFolder);
-    if (IsLiteralName(pszPattern))
-        return DeleteNamedFile(folder, pszPattern);
-    int count = 0;
-    CFindFile::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count](const WIN32_FIND_DATAA& data) {
-        // Folders, "." and ".." among them, are never changed, deleted or entered.
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            return true;
-        const std::string path = JoinFolderName(folder, data.cFileName);
-        if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes))
-            ++count;
-        return true;
-    });
-    return count;
+    // Through a link the files of whatever folder it points at would go, with our rights.
+    if (FolderCrossesLink(folder))
+        return 0;
+    return DeleteFilesInCheckedFolder(folder, pszPattern);
 }

@@ -79,7 +79,11 @@ void RemoveFolderAtReboot(const char* pszFolder)
     std::string folder = pszFolder ? pszFolder : "";
     while (EndsWithSeparator(folder))
         folder.erase(folder.size() - 1);
-    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(folder.c_str());
+    // A drive's root is never removed; without its backslash, "C:" would even name the drive's
+    // current folder.
+    if (GetParentFolder(folder.c_str()).empty())
+        return;
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         g_pfnMoveFileExA(folder.c_str(), NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

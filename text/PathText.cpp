@@ -49,3 +49,46 @@ std::string LowerAscii(std::string text)
             c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// Where the parts below the root begin: after "X:\", after "\\server\share\" (which "\\?\X:\"
+// also fits), after a lone leading separator, else at 0.
+size_t SkipRoot(const std::string& path)
+{
+    if (path.size() >= 2 && path[1] == ':')
+        return (path.size() > 2 && IsSeparator(path[2])) ? 3 : 2;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        size_t pos = 2;
+        for (int part = 0; part < 2 && pos < path.size(); ++part) {
+            while (pos < path.size() && !IsSeparator(path[pos]))
+                ++pos;
+            if (pos < path.size())
+                ++pos;
+        }
+        return pos;
+    }
+    return (!path.empty() && IsSeparator(path[0])) ? 1 : 0;
+}
+
+}  // namespace
+
+std::vector<std::string> ListFoldersOnPath(const std::string& fullPath)
+{
+    std::vector<std::string> folders;
+    size_t pos = SkipRoot(fullPath);
+    while (pos < fullPath.size()) {
+        size_t end = pos;
+        while (end < fullPath.size() && !IsSeparator(fullPath[end]))
+            ++end;
+        if (end > pos)
+            folders.push_back(fullPath.substr(0, end));
+        pos = end + 1;
+    }
+    return folders;
+}

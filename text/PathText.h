@@ -1,6 +1,7 @@
 // text/PathText.h - path text rules shared by installer and uninstaller; free of <windows.h>.
 #pragma once
 #include <string>
+#include <vector>
 
 // Paths are 8-bit strings of at most 259 characters plus the terminator.
 constexpr size_t kMaxPathChars = 260;
@@ -22,6 +23,11 @@ std::string AppendName(const std::string& folder, const std::string& name);
 // True when the text fits a platform path buffer of kMaxPathChars bytes, terminator included.
 // Operations refuse a longer path rather than truncate it into another, valid one.
 inline bool FitsPath(const std::string& path) { return path.size() < kMaxPathChars; }
+
+// The folders that a full path passes through, from the first one below its root ("C:\",
+// "\\server\share\") down to the path itself: "C:\a\b\" gives "C:\a" and "C:\a\b". "\" and "/"
+// both separate, empty parts and trailing separators are passed over; a root alone gives none.
+std::vector<std::string> ListFoldersOnPath(const std::string& fullPath);
 
 // True when the platform's file search would take the name literally, so that one attribute read
 // answers what the search would: no wildcard (the platform's "<", ">" and '"' among them), no

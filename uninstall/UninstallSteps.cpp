@@ -5,6 +5,7 @@
 #include <string>
 #include "framework/Handles.h"
 #include "platform/InstallLog.h"
+#include "platform/LinkSafeDelete.h"
 #include "platform/Registry.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
@@ -109,10 +110,11 @@ bool ApplyAssociations(HKEY hRoot, const char* pszValue, const std::string (&slo
     return changed;
 }
 
+// The shell-folder values are each user's own: a folder on the way may be a link the user made.
 void DeleteFileIfFits(const std::string& path)
 {
     if (FitsPath(path))
-        ::DeleteFileA(path.c_str());
+        DeleteFileOffLinks(path);
 }
 
 // Start-up and desktop shortcut and the fixed group of one profile; closes the key when done.
@@ -131,8 +133,9 @@ void RemoveProfileShortcuts(CRegKey& shellFolders, bool allUsers)
     const std::string group = AppendName(folder, kFixedGroupFolder) + "\\";
     if (!FitsPath(group))
         return;
+    // A group that is a link, or lies behind one, is neither emptied nor removed.
     DeleteMatchingFiles(group.c_str(), "*.*");
-    ::RemoveDirectoryA(group.c_str());  // stays when something else is left in it
+    RemoveFolderOffLinks(group);  // stays when something else is left in it
 }
 
 }  // namespace
@@ -154,7 +157,7 @@ void RunUninstallSteps(const char* pszFolder)
         DeleteMatchingFiles(folder.c_str(), kInstallLogFile);
         // Our own current directory would keep the folder from being removed.
         ::SetCurrentDirectoryA("\\");
-        ::RemoveDirectoryA(folder.c_str());
+        RemoveFolderOffLinks(folder);
     }
     RemoveStandardShortcuts();
 }

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include "framework/UiText.h"
 #include "platform/FileOps.h"
+#include "platform/LinkSafeDelete.h"
 #include "setup_resources/resource.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
@@ -87,11 +88,12 @@ void CInstallTypePage::OnBrowse()
     info.lParam = reinterpret_cast<LPARAM>(m_destinationFolder.c_str());
     // The resizable dialog style needs OLE on this thread.
     const HRESULT hrOle = ::OleInitialize(NULL);
-    // The dialog can only select a folder that exists; an empty one is taken away again below.
+    // The dialog can only select a folder that exists; an empty one is taken away again below,
+    // unless it is a link or lies behind one.
     const std::string current = m_destinationFolder;
     ::CreateDirectoryA(current.c_str(), NULL);
     LPITEMIDLIST pidl = ::SHBrowseForFolderA(&info);
-    ::RemoveDirectoryA(current.c_str());
+    RemoveFolderOffLinks(current);
     if (SUCCEEDED(hrOle))
         ::OleUninitialize();
     if (!pidl)
@@ -99,7 +101,7 @@ void CInstallTypePage::OnBrowse()
     char picked[MAX_PATH] = "";
     if (::SHGetPathFromIDListA(pidl, picked)) {
         // An empty folder (perhaps just made in the dialog) is created again by the installation.
-        ::RemoveDirectoryA(picked);
+        RemoveFolderOffLinks(picked);
         const std::string folder = picked;
         if (PathExists(AppendName(folder, kOldGenerationAppFile))) {
             AppMessageBoxId(m_hWnd, IDS_OLD_GENERATION_FOLDER, MB_OK | MB_ICONEXCLAMATION);

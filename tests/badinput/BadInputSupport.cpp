@@ -54,12 +54,17 @@ bool IsDialogOfOthers(const pixtest::WindowInfo& w)
 }
 
 // Answers or ends one dialog; true when the run is to end (a wizard in place of a silent run).
-bool HandleDialog(const pixtest::WindowInfo& w, SRunOutcome& outcome)
+bool HandleDialog(const pixtest::WindowInfo& w, bool answerYes, SRunOutcome& outcome)
 {
     pixtest::MessageBoxInfo box;
     if (pixtest::ReadMessageBox(w.hwnd, &box)) {
         outcome.windows.push_back("message: " + box.text);
-        pixtest::PressEnter(w.hwnd);
+        const bool hasYes = std::any_of(box.buttons.begin(), box.buttons.end(),
+                                        [](const pixtest::BoxButton& b) { return b.id == IDYES; });
+        if (answerYes && hasYes)
+            pixtest::PressButton(w.hwnd, IDYES);
+        else
+            pixtest::PressEnter(w.hwnd);
         return false;
     }
     outcome.windows.push_back("dialog: " + w.caption);
@@ -117,7 +122,7 @@ std::string CCanary::Compare() const
 }
 
 SRunOutcome RunWatched(const std::string& program, const std::string& args, const std::string& folder,
-                       bool followChild, DWORD timeoutMs)
+                       bool followChild, DWORD timeoutMs, bool answerYes)
 {
     SRunOutcome outcome;
     std::string line = "\"" + program + "\"" + (args.empty() ? "" : " " + args);
@@ -142,9 +147,11 @@ SRunOutcome RunWatched(const std::string& program, const std::string& args, cons
             hProcess = NULL;
             const DWORD childId = followChild ? stagewatch::FindChildProcess(processId) : 0;
             followChild = false;
-            if (childId)
+            if (childId) {
+                outcome.followed = stagewatch::DescribeProcess(childId);
                 hProcess = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
                                          FALSE, childId);
+            }
             if (!hProcess) {
                 outcome.ended = true;
                 return outcome;
@@ -156,7 +163,7 @@ SRunOutcome RunWatched(const std::string& program, const std::string& args, cons
             if (!IsDialogOfOthers(w) || std::find(seen.begin(), seen.end(), w.hwnd) != seen.end())
                 continue;
             seen.push_back(w.hwnd);
-            stop = HandleDialog(w, outcome) || stop;
+            stop = HandleDialog(w, answerYes, outcome) || stop;
         }
     }
     // A hang, or a wizard where none belongs: the run is ended from here and not counted as ended.
@@ -177,6 +184,8 @@ std::string Describe(const SRunOutcome& outcome)
     std::snprintf(head, sizeof head, "started=%d ended=%d exit=0x%lX", outcome.started, outcome.ended,
                   static_cast<unsigned long>(outcome.exitCode));
     std::string text = head;
+    if (!outcome.followed.empty())
+        text += "; followed the child " + outcome.followed;
     for (const std::string& w : outcome.windows)
         text += "\n  " + w.substr(0, 200);
     return text;

@@ -31,14 +31,15 @@ struct SRunOutcome {
     DWORD exitCode = 0xFFFFFFFF;      // of the last process (the second stage when there is one)
     std::vector<std::string> windows; // dialogs seen: message box texts, or "dialog: caption"
     bool wizardShown = false;
+    std::string followed;             // the child followed to its end: id and program file name
 };
 
 // Starts program + " " + args in the folder and watches every dialog of every process but this
-// one until the run ends: message boxes are answered with their default button, any other
-// dialog (the wizard) ends the run. followChild: the program hands over to a child (the
-// uninstaller's first stage), which is followed to its end too.
+// one until the run ends: message boxes are answered with their default button (with Yes, when
+// they have one, if answerYes), any other dialog (the wizard) ends the run. followChild: the
+// program hands over to a child (the uninstaller's first stage), which is followed to its end too.
 SRunOutcome RunWatched(const std::string& program, const std::string& args, const std::string& folder,
-                       bool followChild, DWORD timeoutMs = kRunTimeoutMs);
+                       bool followChild, DWORD timeoutMs = kRunTimeoutMs, bool answerYes = false);
 
 // Exit codes a program may end with by itself: those README lists (0 to 4), never a crash or abort code.
 bool IsSaneExitCode(DWORD code);

@@ -141,8 +141,12 @@ TEST_F(BadInput, SecondStageWithPathsThatAreNoUninstaller)
         "-delself \\\\pixnohost\\share\\PixUnInst.exe -s", "-delself C:\\" + std::string(300, 'd') + "\\x.exe -s",
         "-delself \"C:\\pixcanary\\sub\\inner.txt\" -s",
     };
-    for (const std::string& args : cases)
-        ExpectQuietAndHarmless(RunWatched(copy, args, "C:\\pixcanary", false), args.substr(0, 80));
+    for (const std::string& args : cases) {
+        const SRunOutcome outcome = RunWatched(copy, args, "C:\\pixcanary", false);
+        ExpectQuietAndHarmless(outcome, args.substr(0, 80));
+        // Nothing was removed after an uninstallation was asked for: the exit code says so.
+        EXPECT_EQ(1u, outcome.exitCode) << args.substr(0, 80);
+    }
 }
 
 TEST_F(BadInput, RegistryValuesOfAnEarlierInstallation)

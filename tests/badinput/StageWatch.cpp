@@ -1,6 +1,7 @@
 // tests/badinput/StageWatch.cpp - follows a program and the child it hands over to.
 #include "badinput/StageWatch.h"
 #include <tlhelp32.h>
+#include <string>
 #include <vector>
 
 namespace stagewatch {
@@ -28,6 +29,23 @@ DWORD FindChildProcess(DWORD parentId)
             found = entry.th32ProcessID;
     ::CloseHandle(hSnapshot);
     return found;
+}
+
+std::string DescribeProcess(DWORD processId)
+{
+    std::string text = "id " + std::to_string(processId);
+    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return text;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(hSnapshot, &entry); more; more = ::Process32Next(hSnapshot, &entry))
+        if (entry.th32ProcessID == processId) {
+            text += std::string(" ") + entry.szExeFile;
+            break;
+        }
+    ::CloseHandle(hSnapshot);
+    return text;
 }
 
 namespace {

@@ -23,6 +23,10 @@ struct SStageRun {
 // reused id cannot mislead: ids of live processes are not handed out twice).
 DWORD FindChildProcess(DWORD parentId);
 
+// "id <n> <program file name>" of a running process, for failure messages; just the id when it
+// is not running.
+std::string DescribeProcess(DWORD processId);
+
 // Starts the command line in the folder (NULL: inherited), waits for it, then for the process
 // it started. Every wait is bounded by timeoutMs; a process still running then is terminated.
 SStageRun RunTwoStages(const std::string& commandLine, const char* pszFolder, DWORD timeoutMs);

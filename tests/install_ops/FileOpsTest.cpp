@@ -170,6 +170,41 @@ TEST_F(CopyInstallFileTest, ExclusivelyHeldDestinationFailsTheCopy)
     EXPECT_FALSE(opstest::IsPendingDeletion(backup));
 }
 
+// Files are copied into a destination folder that is a link, but nothing there is deleted or
+// moved aside: that would reach the folder the link points at with the installer's rights.
+TEST_F(CopyInstallFileTest, LinkedDestinationHasNothingDeletedOrMovedAside)
+{
+    const std::string pointedAt = m_root + "\\theirs";
+    const std::string link = m_root + "\\dstlink";
+    ASSERT_TRUE(::CreateDirectoryA(pointedAt.c_str(), NULL));
+    ASSERT_EQ("", pixtest::MakeFolderLink(link, pointedAt));
+    // A system file is replaced, not written in place; a held one with a stale backup would have
+    // the backup deleted and itself moved aside; a same-folder rename deletes its target first.
+    ASSERT_TRUE(WriteFileBytes(pointedAt + "\\app.dll", "theirs"));
+    ASSERT_TRUE(::SetFileAttributesA((pointedAt + "\\app.dll").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(WriteFileBytes(m_source + "\\held.dll", "new"));
+    ASSERT_TRUE(WriteFileBytes(pointedAt + "\\held.dll", "held"));
+    ASSERT_TRUE(WriteFileBytes(pointedAt + "\\held.dll.old", "stale"));
+    ASSERT_TRUE(WriteFileBytes(pointedAt + "\\copy.dll", "their copy"));
+    ASSERT_TRUE(WriteFileBytes(m_source + "\\fresh.dll", "fresh"));
+    HANDLE hHeld = opstest::HoldFileExclusively(pointedAt + "\\held.dll");
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+
+    EXPECT_EQ(0, CopyInstallFile("app.dll", m_source.c_str(), link.c_str(), NULL));
+    EXPECT_EQ(0, CopyInstallFile("held.dll", m_source.c_str(), link.c_str(), NULL));
+    EXPECT_NE(0, CopyInstallFile("app.dll", link.c_str(), link.c_str(), "copy.dll"));
+    EXPECT_NE(0, CopyInstallFile("fresh.dll", m_source.c_str(), (link + "\\").c_str(), NULL));
+    ::CloseHandle(hHeld);
+    EXPECT_EQ("theirs", ReadFileBytes(pointedAt + "\\app.dll"));
+    EXPECT_EQ("held", ReadFileBytes(pointedAt + "\\held.dll"));
+    EXPECT_EQ("stale", ReadFileBytes(pointedAt + "\\held.dll.old"));
+    EXPECT_FALSE(opstest::IsPendingDeletion(pointedAt + "\\held.dll.old"));
+    EXPECT_EQ("their copy", ReadFileBytes(pointedAt + "\\copy.dll"));
+    EXPECT_EQ("fresh", ReadFileBytes(pointedAt + "\\fresh.dll"));
+    ::SetFileAttributesA((pointedAt + "\\app.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ("", pixtest::RemoveLink(link));
+}
+
 TEST_F(CopyInstallFileTest, FolderInTheWayIsNeitherRenamedNorReplaced)
 {
     ::CreateDirectoryA((m_dest + "\\app.dll").c_str(), NULL);

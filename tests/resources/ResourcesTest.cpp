@@ -45,6 +45,8 @@ const std::map<UINT, std::string>& ExpectedTexts()
         {20, u8"Pixorama 5 sikeresen el lett távolítva a gépről."},
         {21, u8"Igen"},
         {22, u8"Nem"},
+        {23, u8"A Pixorama 5 eltávolítása megszakadt, semmi sem lett eltávolítva a gépről. Kérjük indítsa újra "
+             u8"az eltávolítást."},
         {101, u8"Pixorama 5 Súgó"},
         {102, u8"Bővebben a Pixorama 5-ről"},
         {104, u8"A Pixorama 5 eltávolítása"},

@@ -11,7 +11,9 @@ namespace {
 // Control id of the icon in Wine's message box template.
 constexpr int kMessageBoxIconId = 0x0440;
 // How long a box's icon may take to show on screen before it counts as unrecognised.
-constexpr DWORD kIconSettleMs = 3000;
+// Bounds the wait for a box's icon to be painted and uncovered; only a box whose icon is never
+// recognised waits this long, and a loaded machine can take many seconds to paint one.
+constexpr DWORD kIconSettleMs = 20000;
 constexpr DWORD kSendTimeoutMs = 5000;
 
 // Cross-process sends with a time-out, so that a hung target fails the test instead of hanging it.
@@ -434,8 +436,9 @@ BoxIcon RecogniseBoxIcon(HWND hBox)
         const BoxIcon icon = RecogniseIconPicture(hIconCtrl);
         if (icon != BoxIcon::Unknown || ::GetTickCount() - start > kIconSettleMs)
             return icon;
-        ::InvalidateRect(hIconCtrl, NULL, TRUE);
-        ::Sleep(50);
+        // Painted now by the box's own thread, instead of whenever that thread gets to it.
+        ::RedrawWindow(hIconCtrl, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        ::Sleep(kPollMs);
     }
 }
 

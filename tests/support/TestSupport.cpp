@@ -17,8 +17,121 @@ std::string WindowsPathFromUnix(const std::string& unixPath)
 std::string OutDir() { return WindowsPathFromUnix(PIX_OUT_DIR_UNIX); }
 std::string SourceDir() { return WindowsPathFromUnix(PIX_SOURCE_DIR_UNIX); }
 
+namespace {
+
+// Wine's own service naming the unix file behind a Windows path; absent elsewhere. The text is
+// allocated on the process heap.
+typedef char*(CDECL* PFN_WINE_GET_UNIX_FILE_NAME)(LPCWSTR);
+
+PFN_WINE_GET_UNIX_FILE_NAME WineUnixNameService()
+{
+    return reinterpret_cast<PFN_WINE_GET_UNIX_FILE_NAME>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+}
+
+std::string UnixName(PFN_WINE_GET_UNIX_FILE_NAME pfn, const std::string& path)
+{
+    wchar_t wide[MAX_PATH];
+    if (!::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH))
+        return std::string();
+    char* pszUnix = pfn(wide);
+    if (!pszUnix)
+        return std::string();
+    const std::string unix = pszUnix;
+    ::HeapFree(::GetProcessHeap(), 0, pszUnix);
+    return unix;
+}
+
+// Wine starts a unix program through its own path on the Z: drive.
+std::string RunUnixTool(const std::string& tool, const std::string& args)
+{
+    std::string line = tool + " " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(WindowsPathFromUnix(tool).c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return "cannot start " + tool + ": error " + std::to_string(::GetLastError());
+    // Wine runs a unix program to its end inside CreateProcess and hands out no usable handles.
+    if (pi.hThread)
+        ::CloseHandle(pi.hThread);
+    if (pi.hProcess)
+        ::CloseHandle(pi.hProcess);
+    return std::string();
+}
+
+// Waits until the path is (or is no longer) reported as a link; the tool may still be at work.
+bool WaitForLinkState(const std::string& path, bool present)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + 10000;
+    while (IsLink(path) != present) {
+        if (::GetTickCount64() > deadline)
+            return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+}  // namespace
+
+bool IsLink(const std::string& path)
+{
+    // A trailing separator hides the reparse attribute under Wine.
+    std::string bare = path;
+    while (bare.size() > 3 && (bare.back() == '\\' || bare.back() == '/'))
+        bare.pop_back();
+    const DWORD a = ::GetFileAttributesA(bare.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::string MakeFolderLink(const std::string& link, const std::string& target)
+{
+    if (!FolderExists(target))
+        return "the link target " + target + " is no folder";
+    if (PFN_WINE_GET_UNIX_FILE_NAME pfn = WineUnixNameService()) {
+        const std::string unixLink = UnixName(pfn, link), unixTarget = UnixName(pfn, target);
+        if (unixLink.empty() || unixTarget.empty())
+            return "no unix name for " + link + " or " + target;
+        const std::string failure = RunUnixTool("/bin/ln", "-s " + Quoted(unixTarget) + " " + Quoted(unixLink));
+        if (!failure.empty())
+            return failure;
+    } else if (!::CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2)) {
+        return "CreateSymbolicLinkA failed: error " + std::to_string(::GetLastError());
+    }
+    if (!WaitForLinkState(link, true))
+        return "waited 10 s for " + link + " to be reported as a reparse point; its attributes are " +
+               std::to_string(::GetFileAttributesA(link.c_str()));
+    return std::string();
+}
+
+std::string RemoveLink(const std::string& link)
+{
+    if (PFN_WINE_GET_UNIX_FILE_NAME pfn = WineUnixNameService()) {
+        const std::string unixLink = UnixName(pfn, link);
+        if (unixLink.empty())
+            return "no unix name for " + link;
+        const std::string failure = RunUnixTool("/bin/rm", "-f " + Quoted(unixLink));
+        if (!failure.empty())
+            return failure;
+    } else if (!::RemoveDirectoryA(link.c_str()) && !::DeleteFileA(link.c_str())) {
+        return "cannot remove the link " + link + ": error " + std::to_string(::GetLastError());
+    }
+    if (!WaitForLinkState(link, false))
+        return "waited 10 s for the link " + link + " to go; it is still there";
+    return std::string();
+}
+
 void RemoveTree(const std::string& path)
 {
+    // Entering a link would empty the folder it points at.
+    if (IsLink(path)) {
+        RemoveLink(path);
+        return;
+    }
     WIN32_FIND_DATAA fd;
     HANDLE h = ::FindFirstFileA((path + "\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
@@ -27,6 +140,10 @@ void RemoveTree(const std::string& path)
             if (name == "." || name == "..")
                 continue;
             const std::string full = path + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveLink(full);
+                continue;
+            }
             ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);

@@ -13,7 +13,20 @@ std::string WindowsPathFromUnix(const std::string& unixPath);
 
 // A new, empty folder under C:\pixtest for one test; any earlier folder of that name is removed.
 std::string MakeScratchFolder(const std::string& name);
+// Removes the folder and everything in it; a link inside (or the folder itself, when it is one)
+// is removed by itself, never entered.
 void RemoveTree(const std::string& path);
+
+// True when the platform reports the path as a reparse point (a junction or symbolic link).
+bool IsLink(const std::string& path);
+// Makes the new folder link point at the existing folder target. Wine's CreateSymbolicLinkW
+// makes nothing, so under Wine the link is a unix symbolic link made with /bin/ln through the Z:
+// drive, which Wine reports as a reparse point; elsewhere it is a directory symbolic link.
+// Empty on success, else what went wrong.
+std::string MakeFolderLink(const std::string& link, const std::string& target);
+// Removes the link itself, never what it points at: Wine's RemoveDirectoryA and DeleteFileA act
+// on the target of a unix link. Empty on success, else what went wrong.
+std::string RemoveLink(const std::string& link);
 
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);

@@ -1,4 +1,4 @@
-// tests/text/PathTextTest.cpp - parent folder, folder joining and literal-name rules.
+// tests/text/PathTextTest.cpp - parent folder, folder joining, literal-name and folders-on-a-path rules.
 #include <gtest/gtest.h>
 #include "text/PathText.h"
 
@@ -46,4 +46,27 @@ TEST(IsLiteralName, OnlyNamesTheSearchTakesAsTheyAreSkipIt)
                                    "a.txt:stream", "", "a.", "a ", nullptr};
     for (const char* pszName : refused)
         EXPECT_FALSE(IsLiteralName(pszName)) << (pszName ? pszName : "(null)");
+}
+
+TEST(ListFoldersOnPath, EveryFolderBelowTheRootDownToThePathItself)
+{
+    using List = std::vector<std::string>;
+    EXPECT_EQ(ListFoldersOnPath("C:\\Users\\bob\\Start Menu"),
+              (List{"C:\\Users", "C:\\Users\\bob", "C:\\Users\\bob\\Start Menu"}));
+    // Trailing and doubled separators name no folder of their own; "/" separates as "\" does.
+    EXPECT_EQ(ListFoldersOnPath("C:\\a\\\\b\\"), (List{"C:\\a", "C:\\a\\\\b"}));
+    EXPECT_EQ(ListFoldersOnPath("C:/a/b"), (List{"C:/a", "C:/a/b"}));
+    EXPECT_EQ(ListFoldersOnPath("\\\\srv\\share\\a\\b"), (List{"\\\\srv\\share\\a", "\\\\srv\\share\\a\\b"}));
+    EXPECT_EQ(ListFoldersOnPath("\\\\?\\C:\\a"), (List{"\\\\?\\C:\\a"}));
+    EXPECT_EQ(ListFoldersOnPath("\\a\\b"), (List{"\\a", "\\a\\b"}));
+}
+
+TEST(ListFoldersOnPath, ARootAloneHasNoFolderToExamine)
+{
+    EXPECT_TRUE(ListFoldersOnPath("C:\\").empty());
+    EXPECT_TRUE(ListFoldersOnPath("C:").empty());
+    EXPECT_TRUE(ListFoldersOnPath("\\\\srv\\share\\").empty());
+    EXPECT_TRUE(ListFoldersOnPath("\\\\srv\\share").empty());
+    EXPECT_TRUE(ListFoldersOnPath("\\").empty());
+    EXPECT_TRUE(ListFoldersOnPath("").empty());
 }

@@ -206,8 +206,8 @@ TEST_F(DeleteFileAtRebootTest, AnOverfullSectionLosesNoLine)
 }
 
 // A folder goes through the delayed deletion only: the 9x start-up rename list deletes files,
-// so on that road nothing is listed for a folder. A trailing backslash is not passed on, and a
-// folder that is gone already is not offered at all.
+// so on that road nothing is listed for a folder. A trailing backslash is not passed on; a folder
+// that is gone already, or a drive's root, is not offered at all.
 TEST_F(DeleteFileAtRebootTest, AFolderIsRemovedAtTheNextStartOnlyWhereThePlatformCan)
 {
     const std::string folder = pixtest::MakeScratchFolder("reboot_folder");
@@ -223,4 +223,9 @@ TEST_F(DeleteFileAtRebootTest, AFolderIsRemovedAtTheNextStartOnlyWhereThePlatfor
     g_refused = RefusedCall();
     RemoveFolderAtReboot((folder + "\\").c_str());
     EXPECT_EQ(g_refused.count, 0);
+    // An uninstaller installed at a drive's root leaves the root in place.
+    for (const char* pszRoot : {"C:\\", "C:", "\\"}) {
+        RemoveFolderAtReboot(pszRoot);
+        EXPECT_EQ(g_refused.count, 0) << pszRoot;
+    }
 }

@@ -1,0 +1,179 @@
+// tests/uninstall_ops/LinkDeletionTest.cpp - the undo operations and the standard shortcut removal
+// meet folders that a user has turned into links (unix symbolic links, which Wine reports as
+// reparse points): what lies behind a link stays whole, what lies beside it still goes.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <map>
+#include <string>
+#include <vector>
+#include "support/TestSupport.h"
+#include "platform/InstallLog.h"
+#include "uninstall/UninstallSteps.h"
+
+using pixtest::FileExists;
+using pixtest::FolderExists;
+using pixtest::WriteFileBytes;
+
+namespace {
+
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kLinkedHive[] = "S-1-5-21-9-9-9-1101";
+const char kGroupLinkHive[] = "S-1-5-21-9-9-9-1102";
+const char kPlainHive[] = "S-1-5-21-9-9-9-1103";
+
+// Every entry below the folder with the content of each file: a canary tree's whole state.
+void ListTree(const std::string& folder, std::map<std::string, std::string>& out)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = fd.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = folder + "\\" + name;
+        const bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        out[path] = isFolder ? "<folder>" : pixtest::ReadFileBytes(path);
+        if (isFolder)
+            ListTree(path, out);
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+}
+
+std::map<std::string, std::string> TakeTree(const std::string& folder)
+{
+    std::map<std::string, std::string> tree;
+    ListTree(folder, tree);
+    return tree;
+}
+
+void SetShellFolder(const char* pszHive, const char* pszName, const std::string& folder)
+{
+    HKEY hKey;
+    const std::string key = std::string(pszHive) + "\\" + kShellFolders;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyA(HKEY_USERS, key.c_str(), &hKey));
+    ::RegSetValueExA(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                     static_cast<DWORD>(folder.size() + 1));
+    ::RegCloseKey(hKey);
+}
+
+// A canary tree ("theirs") with a shortcut, a program group holding one, an empty folder and a
+// plain file, and "link", a link to it; "hollowlink" points at an empty folder of its own.
+class LinkDeletion : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_base = pixtest::MakeScratchFolder("links");
+        m_theirs = m_base + "\\theirs";
+        m_link = m_base + "\\link";
+        for (const char* pszFolder : {"\\theirs", "\\theirs\\Pixorama 5", "\\theirs\\hollow", "\\hollow"})
+            ASSERT_TRUE(::CreateDirectoryA((m_base + pszFolder).c_str(), NULL)) << pszFolder;
+        for (const char* pszFile : {"\\canary.txt", "\\Pixorama 5.lnk", "\\Pixorama 5\\Pixorama 5.lnk"})
+            ASSERT_TRUE(WriteFileBytes(m_theirs + pszFile, std::string("canary ") + pszFile));
+        Link(m_link, m_theirs);
+        Link(m_base + "\\hollowlink", m_base + "\\hollow");
+        m_before = TakeTree(m_theirs);
+    }
+    void TearDown() override
+    {
+        for (const char* pszHive : {kLinkedHive, kGroupLinkHive, kPlainHive})
+            ::RegDeleteTreeA(HKEY_USERS, pszHive);
+        // A link whose folder a faulty run removed is no longer seen by Wine; each goes by name.
+        for (const std::string& link : m_links)
+            pixtest::RemoveLink(link);
+        pixtest::RemoveTree(m_base);
+    }
+
+    void Link(const std::string& link, const std::string& target)
+    {
+        m_links.push_back(link);
+        ASSERT_EQ("", pixtest::MakeFolderLink(link, target));
+    }
+
+    // The canary tree, the empty folder behind "hollowlink" and both links are as they were.
+    void ExpectAllBehindLinksKept()
+    {
+        EXPECT_EQ(m_before, TakeTree(m_theirs));
+        EXPECT_TRUE(FolderExists(m_base + "\\hollow"));
+        EXPECT_TRUE(pixtest::IsLink(m_link));
+        EXPECT_TRUE(pixtest::IsLink(m_base + "\\hollowlink"));
+    }
+
+    std::string WriteLog(const std::string& text)
+    {
+        const std::string log = m_base + "\\PixUnInst.log";
+        EXPECT_TRUE(WriteFileBytes(log, text));
+        return log;
+    }
+
+    std::string m_base;
+    std::string m_theirs;
+    std::string m_link;
+    std::map<std::string, std::string> m_before;
+    std::vector<std::string> m_links;
+};
+
+}  // namespace
+
+TEST_F(LinkDeletion, FilesAreNotDeletedInALinkedFolderOrBehindOne)
+{
+    EXPECT_EQ(0, DeleteMatchingFiles(m_link.c_str(), "*.*"));
+    EXPECT_EQ(0, DeleteMatchingFiles((m_link + "\\").c_str(), "canary.txt"));
+    EXPECT_EQ(0, DeleteMatchingFiles((m_link + "\\Pixorama 5").c_str(), "*.lnk"));
+    EXPECT_EQ(0, DeleteMatchingFiles((m_base + "\\hollow\\..\\link").c_str(), "*"));
+    UndoFileEntries(WriteLog("File Copy: *\r\nFile Del: canary.txt\r\n").c_str(), m_link.c_str(), NULL);
+    ExpectAllBehindLinksKept();
+
+    // Beside the links the same operations still delete.
+    ASSERT_TRUE(WriteFileBytes(m_base + "\\hollow\\mine.txt", "x"));
+    EXPECT_EQ(1, DeleteMatchingFiles((m_base + "\\hollow").c_str(), "*.*"));
+}
+
+TEST_F(LinkDeletion, LoggedShortcutsAndFoldersBehindALinkStay)
+{
+    ASSERT_TRUE(::CreateDirectoryA((m_base + "\\Programs").c_str(), NULL));
+    ASSERT_TRUE(::CreateDirectoryA((m_base + "\\Programs\\Group").c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(m_base + "\\Programs\\Group\\Pixorama 5.lnk", "ours"));
+    ASSERT_TRUE(WriteFileBytes(m_base + "\\Programs\\Other.lnk", "keeps Programs"));
+    const std::string log = WriteLog(
+        "Shell Link: " + m_link + "\\Pixorama 5.lnk\r\n"
+        "Shell Link: " + m_link + "\\Pixorama 5\\Pixorama 5.lnk\r\n"
+        "Made Dir: " + m_link + "\\hollow\r\n"
+        "Made Dir: " + m_link + "\r\n"
+        // Wine removes the empty folder a link points at when asked to remove the link.
+        "Made Dir: " + m_base + "\\hollowlink\r\n"
+        "Made Dir: " + m_base + "\\hollowlink\\\r\n"
+        "Shell Link: " + m_base + "\\Programs\\Group\\Pixorama 5.lnk\r\n"
+        "Made Dir: " + m_base + "\\Programs\\Group\r\n");
+    UndoLinksAndFolders(log.c_str());
+    ExpectAllBehindLinksKept();
+    EXPECT_FALSE(FolderExists(m_base + "\\Programs\\Group"));
+    EXPECT_TRUE(FileExists(m_base + "\\Programs\\Other.lnk"));
+}
+
+// Each profile's shell folders are the user's own values: one points them at a link, another
+// makes the program group itself a link; a third, plain profile is cleaned as always.
+TEST_F(LinkDeletion, StandardShortcutsOfAProfileBehindLinksStay)
+{
+    SetShellFolder(kLinkedHive, "Programs", m_link);
+    SetShellFolder(kLinkedHive, "Desktop", m_link);
+    SetShellFolder(kLinkedHive, "Startup", m_link + "\\");
+    const std::string programs2 = m_base + "\\Programs2";
+    ASSERT_TRUE(::CreateDirectoryA(programs2.c_str(), NULL));
+    Link(programs2 + "\\Pixorama 5", m_theirs + "\\Pixorama 5");
+    SetShellFolder(kGroupLinkHive, "Programs", programs2);
+    const std::string plain = m_base + "\\Plain";
+    for (const char* pszFolder : {"", "\\Pixorama 5"})
+        ASSERT_TRUE(::CreateDirectoryA((plain + pszFolder).c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(plain + "\\Pixorama 5.lnk", "desktop"));
+    ASSERT_TRUE(WriteFileBytes(plain + "\\Pixorama 5\\Pixorama 5.lnk", "group"));
+    SetShellFolder(kPlainHive, "Programs", plain);
+    SetShellFolder(kPlainHive, "Desktop", plain);
+
+    RemoveStandardShortcuts();
+    ExpectAllBehindLinksKept();
+    EXPECT_TRUE(pixtest::IsLink(programs2 + "\\Pixorama 5"));
+    EXPECT_FALSE(FileExists(plain + "\\Pixorama 5.lnk"));
+    EXPECT_FALSE(FolderExists(plain + "\\Pixorama 5"));
+}
