@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include "badinput/StageWatch.h"
+#include "support/StageWatch.h"
 #include "support/GuiDriver.h"
 
 namespace {

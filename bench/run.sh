@@ -42,7 +42,7 @@ b64=$PIX_OUT/build-win64
 cxx=x86_64-w64-mingw32-g++-posix
 flags=(-std=c++17 -O2 -static -Wall -Wextra -Werror -Wno-unused-parameter -I"$PIX_ROOT" -I"$PIX_ROOT/tests")
 $cxx "${flags[@]}" "$PIX_ROOT/bench/BaselineOps.cpp" -o "$bin/BaselineOps.exe"
-$cxx "${flags[@]}" "$PIX_ROOT/bench/BenchDriver.cpp" "$PIX_ROOT/tests/badinput/StageWatch.cpp" \
+$cxx "${flags[@]}" "$PIX_ROOT/bench/BenchDriver.cpp" "$PIX_ROOT/tests/support/StageWatch.cpp" \
   "$b64/tests/support/libpixtestsupport.a" -luser32 -lgdi32 -o "$bin/BenchDriver.exe"
 $cxx "${flags[@]}" -DSTRICT "$PIX_ROOT/bench/CallCosts.cpp" "$PIX_ROOT/tests/support/TestGlobals.cpp" \
   "$b64/platform/libpixplatform.a" "$b64/framework/libpixframework.a" "$b64/text/libpixtext.a" -lole32 -luuid \

@@ -7,12 +7,23 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 pix_install_packages
 
-echo "== layers: includes point down"
+# Each step says how long it took, so that a slow run shows where its time went.
+phase_start=$SECONDS
+phase_name=""
+phase() {
+  [ -z "$phase_name" ] || echo "   ($phase_name: $((SECONDS - phase_start)) s)"
+  phase_name=$1; phase_start=$SECONDS
+  [ -z "$1" ] || echo "== $1"
+}
+
+phase "layers: includes point down"
 "$PIX_ROOT/scripts/check-layers"
 
-echo "== build: native, win32, win64"
+phase "build: native"
 pix_build native
+phase "build: win32"
 pix_build win32
+phase "build: win64"
 pix_build win64
 
 # Every program runs to the end; a failure is told at once (its output) and once more at the end,
@@ -31,20 +42,23 @@ run_ctest() {  # log name, build folder, ctest arguments...
 }
 summaries=()
 
-echo "== native tests (sanitizers)"
+phase "native tests (sanitizers)"
 run_ctest native "$PIX_OUT/build-native" ctest --output-on-failure
 
-echo "== generated art"
+phase "generated art"
 art_failed=0
 "$PIX_ROOT/scripts/check-art.sh" || { art_failed=1; status=1; }
 
-echo "== Wine tests"
+phase "Wine prefix"
 # A fresh booted prefix for this run; each test program runs in its own copy of it.
 export PIX_WINE_TEMPLATE=$PIX_WINE_ROOT/template
 rm -rf "$PIX_WINE_ROOT"
 "$PIX_ROOT/scripts/make-wine-template" "$PIX_WINE_TEMPLATE"
+phase "Wine tests"
 run_ctest wine "$PIX_OUT/build-win64" \
   xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 900 "$@"
+phase ""
+echo "   (all: $SECONDS s)"
 
 if [ "$status" != 0 ]; then
   for log in "${summaries[@]}"; do "$PIX_ROOT/scripts/ctest-summary" "$log"; done

@@ -2,8 +2,8 @@
 #include "badinput/BadInputSupport.h"
 #include <algorithm>
 #include <cstdio>
-#include "badinput/StageWatch.h"
-#include "install_e2e/E2eSupport.h"
+#include "support/StageWatch.h"
+#include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 

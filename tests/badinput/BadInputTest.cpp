@@ -3,7 +3,7 @@
 // nothing beside the folders and keys that setup owns.
 #include <gtest/gtest.h>
 #include "badinput/BadInputSupport.h"
-#include "install_e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 #include "support/TestSupport.h"
 
 using namespace badinput;

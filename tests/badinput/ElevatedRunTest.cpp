@@ -7,7 +7,7 @@
 #include <cctype>
 #include <vector>
 #include "badinput/BadInputSupport.h"
-#include "install_e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 #include "support/TestSupport.h"
 
 using namespace badinput;

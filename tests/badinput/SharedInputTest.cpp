@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include "badinput/BadInputSupport.h"
-#include "install_e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 #include "platform/InstanceManager.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"

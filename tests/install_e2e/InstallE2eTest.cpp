@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
-#include "install_e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 #include "support/VersionStamp.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
-#include "install_e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 #include "support/TestSupport.h"
 
 using namespace e2e;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
-#include "badinput/StageWatch.h"
-#include "install_e2e/E2eSupport.h"
+#include "support/StageWatch.h"
+#include "support/E2eSupport.h"
 #include "support/TestSupport.h"
 
 using namespace e2e;

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include "install_e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 

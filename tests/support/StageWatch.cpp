@@ -1,5 +1,5 @@
-// tests/badinput/StageWatch.cpp - follows a program and the child it hands over to.
-#include "badinput/StageWatch.h"
+// tests/support/StageWatch.cpp - follows a program and the child it hands over to.
+#include "support/StageWatch.h"
 #include <tlhelp32.h>
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
-// tests/install_e2e/E2eSupport.cpp - what the installation and uninstallation tests share.
-#include "install_e2e/E2eSupport.h"
+// tests/support/E2eSupport.cpp - what the installation and uninstallation tests share.
+#include "support/E2eSupport.h"
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>

@@ -1,4 +1,4 @@
-// tests/badinput/StageWatch.h - runs a program that hands over to a child of its own (the
+// tests/support/StageWatch.h - runs a program that hands over to a child of its own (the
 // uninstaller's first stage starts the second and ends) and follows the child to its end.
 #pragma once
 #include <windows.h>

@@ -1,4 +1,4 @@
-// tests/install_e2e/E2eSupport.h - what the installation and uninstallation tests share: package
+// tests/support/E2eSupport.h - what the installation and uninstallation tests share: package
 // copies, runs of setup, registry and shortcut look-ups, and wiping an installation's traces.
 #pragma once
 #include <windows.h>
@@ -54,8 +54,8 @@ public:
     DWORD ProcessId() const { return m_pid; }
     HANDLE Process() const { return m_hProcess; }
 
-    static const DWORD kNoExitCode = 99;
-    static const DWORD kWaitMs = 20000;
+    static constexpr DWORD kNoExitCode = 99;
+    static constexpr DWORD kWaitMs = 20000;
 
 private:
     std::string Seen() const;
