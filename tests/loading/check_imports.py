@@ -9,11 +9,10 @@
 #   functions that Windows XP SP3 exports, as far as the builds import them.
 # Exit code: 0 all checks passed, 1 a check failed, 77 a named file is missing (skipped).
 import os
-import struct
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "reslib"))
-from check_pixres5 import PeFile  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from pefile import PeFile, exit_code  # noqa: E402
 
 # Libraries that Windows loads from the system folder whatever lies beside the program.
 # COMCTL32 and VERSION are not among them: a copy in a download folder would be taken instead.
@@ -42,16 +41,11 @@ def read_export_list(path):
 OLDEST_WINDOWS = {0x14C: (5, 1), 0x8664: (5, 2)}
 
 
-def subsystem_version(pe):
-    opt = struct.unpack_from("<I", pe.data, 0x3C)[0] + 24
-    return struct.unpack_from("<HH", pe.data, opt + 48)
-
-
 def check_file(path, exports):
     failures = []
     pe = PeFile(open(path, "rb").read())
-    if subsystem_version(pe) > OLDEST_WINDOWS.get(pe.machine, (0, 0)):
-        failures.append("its header asks for Windows %d.%d, which XP refuses to start" % subsystem_version(pe))
+    if pe.subsystem_version() > OLDEST_WINDOWS.get(pe.machine, (0, 0)):
+        failures.append("its header asks for Windows %d.%d, which XP refuses to start" % pe.subsystem_version())
     for library, functions in pe.imports().items():
         if library.upper() not in ALWAYS_FROM_SYSTEM:
             failures.append("imports %s, which Windows may load from beside the program" % library)
@@ -79,11 +73,7 @@ def main(argv):
             print("FAIL [%s] %s" % (path, what))
         print("checked %s: %d failures" % (path, len(found)))
         failures += len(found)
-    for path in missing:
-        print("SKIP %s does not exist (build it first)" % path)
-    if failures:
-        return 1
-    return 77 if missing else 0
+    return exit_code(failures, missing)
 
 
 if __name__ == "__main__":

@@ -5,13 +5,15 @@
 #   machine is i386 or amd64. With two programs, their manifests must also be identical.
 #   --common-controls-6: the dependency on common controls 6 must be there (else it must not).
 # Exit code: 0 all checks passed, 1 a check failed, 77 a named file is missing (skipped).
-import struct
+import os
 import sys
 import xml.etree.ElementTree as ET
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from pefile import MACHINES, Failures, PeFile  # noqa: E402
+
 RT_MANIFEST = 24
 CREATEPROCESS_MANIFEST_RESOURCE_ID = 1
-MACHINES = {"i386": 0x14C, "amd64": 0x8664}
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPAT_V1 = "{urn:schemas-microsoft-com:compatibility.v1}"
@@ -27,65 +29,6 @@ COMMON_CONTROLS = {"type": "win32", "name": "Microsoft.Windows.Common-Controls",
                    "processorArchitecture": "*", "publicKeyToken": "6595b64144ccf1df", "language": "*"}
 # Declared only once every page has been looked at at 150 and 200 per cent.
 DPI_SETTINGS = ("dpiAware", "dpiAwareness")
-
-
-class PeFile:
-    def __init__(self, data):
-        self.data = data
-        pe = struct.unpack_from("<I", data, 0x3C)[0]
-        if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("not a PE file")
-        self.machine, nsections, _, _, _, optsize, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
-        opt = pe + 24
-        magic = struct.unpack_from("<H", data, opt)[0]
-        dirs = opt + (96 if magic == 0x10B else 112)
-        self.resource_rva = struct.unpack_from("<I", data, dirs + 8 * 2)[0]
-        self.sections = []
-        for i in range(nsections):
-            s = opt + optsize + 40 * i
-            vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, s + 8)
-            self.sections.append((va, max(vsize, rawsize), rawptr))
-
-    def offset(self, rva):
-        for va, size, raw in self.sections:
-            if va <= rva < va + size:
-                return raw + rva - va
-        raise ValueError("RVA 0x%x outside every section" % rva)
-
-    # (id, offset of the entry's target relative to the resource directory, is a subdirectory)
-    def entries(self, directory):
-        base = self.offset(self.resource_rva)
-        named, ids = struct.unpack_from("<HH", self.data, base + directory + 12)
-        for i in range(named + ids):
-            name, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
-            if name & 0x80000000:
-                continue
-            yield name, target & 0x7FFFFFFF, bool(target & 0x80000000)
-
-    # Data of every resource of the type: {id: [data of each language]}.
-    def resources(self, type_id):
-        found = {}
-        base = self.offset(self.resource_rva)
-        for tid, tdir, _ in self.entries(0):
-            if tid != type_id:
-                continue
-            for rid, rdir, _ in self.entries(tdir):
-                for _, leaf, _ in self.entries(rdir):
-                    rva, size = struct.unpack_from("<II", self.data, base + leaf)
-                    o = self.offset(rva)
-                    found.setdefault(rid, []).append(self.data[o:o + size])
-        return found
-
-
-class Failures:
-    def __init__(self, label):
-        self.label, self.count = label, 0
-
-    def check(self, ok, what):
-        if not ok:
-            self.count += 1
-            print("FAIL [%s] %s" % (self.label, what))
-        return ok
 
 
 def check_elevation(root, f):
@@ -142,13 +85,13 @@ def read_manifest(machine, path, f):
         f.check(False, str(e))
         return None
     f.check(pe.machine == MACHINES[machine], "machine 0x%x, expected %s" % (pe.machine, machine))
-    manifests = pe.resources(RT_MANIFEST)
+    manifests = pe.resources().get(RT_MANIFEST, {})
     # A second manifest (another id, another language) would leave it to the loader which counts.
     if not f.check(list(manifests) == [CREATEPROCESS_MANIFEST_RESOURCE_ID] and
                    len(manifests[CREATEPROCESS_MANIFEST_RESOURCE_ID]) == 1,
                    "exactly one manifest, id 1 in one language: %r" % {k: len(v) for k, v in manifests.items()}):
         return None
-    return manifests[CREATEPROCESS_MANIFEST_RESOURCE_ID][0]
+    return next(iter(manifests[CREATEPROCESS_MANIFEST_RESOURCE_ID].values()))
 
 
 def main(argv):
