@@ -143,9 +143,9 @@ SRunOutcome RunWatched(const std::string& program, const std::string& args, cons
     while (!stop && ::GetTickCount64() < deadline) {
         if (::WaitForSingleObject(hProcess, 30) == WAIT_OBJECT_0) {
             ::GetExitCodeProcess(hProcess, &outcome.exitCode);
+            const DWORD childId = followChild ? stagewatch::FindChildProcess(hProcess, processId) : 0;
             ::CloseHandle(hProcess);
             hProcess = NULL;
-            const DWORD childId = followChild ? stagewatch::FindChildProcess(processId) : 0;
             followChild = false;
             if (childId) {
                 outcome.followed = stagewatch::DescribeProcess(childId);

@@ -1,5 +1,6 @@
 // tests/guidriver/GuiDriverTest.cpp - the GUI driver on message boxes and a dialog shown by
-// another thread of this program and by a child process, read back and answered.
+// another thread of this program and by a child process, read back and answered; and the watch
+// that finds the child a program hands over to.
 #include <gtest/gtest.h>
 #include <atomic>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <thread>
 #include "support/GuiDriver.h"
+#include "support/StageWatch.h"
 #include "support/TestSupport.h"
 
 using namespace pixtest;
@@ -77,6 +79,9 @@ std::atomic<int> g_editChanges{0}, g_comboEdits{0}, g_checkClicks{0}, g_disabled
 // In the child process OK ends the dialog with a code that tells which notices arrived.
 bool g_reportNotices = false;
 const char kShowDialogSwitch[] = "--show-dialog";
+// A child that only waits, until it is ended from outside or a minute has passed.
+const char kWaitSwitch[] = "--wait";
+const DWORD kChildWaitMs = 60000;
 constexpr INT_PTR kNoticesBase = 1000;
 
 class CTemplate {
@@ -478,8 +483,41 @@ TEST(GuiDriverCommandLine, DescribesAndAnswersABox)
     RemoveTree(folder);
 }
 
+// A parent id is recorded once and outlives its process, whose id may then be handed out again:
+// to the watch, a long-running process started by an earlier holder of the id must not pass for
+// the child of the later one. Played with a process started on behalf of a parent, then another
+// process that stands for the later holder of that parent's id.
+TEST(StageWatchChild, OnlyAProcessBegunAfterItsParentCountsAsItsChild)
+{
+    const std::string waiter = "\"" + OwnPath() + "\" " + kWaitSwitch;
+    DWORD parentId = 0, childId = 0, laterId = 0;
+    HANDLE hParent = StartProcess(waiter, &parentId);
+    ASSERT_TRUE(hParent != NULL);
+    HANDLE hChild = StartProcessAsChildOf(hParent, waiter, &childId);
+    ::Sleep(50);  // creation times a clock tick apart, however coarse the clock
+    HANDLE hLater = StartProcess(waiter, &laterId);
+    if (hChild && hLater) {
+        EXPECT_EQ(stagewatch::FindChildProcess(hParent, parentId), childId);
+        EXPECT_EQ(stagewatch::FindChildProcess(hLater, parentId), 0u)
+            << "took " << stagewatch::DescribeProcess(stagewatch::FindChildProcess(hLater, parentId));
+    }
+    for (HANDLE h : {hChild, hLater, hParent}) {
+        if (!h)
+            continue;
+        ::TerminateProcess(h, 0);
+        ::WaitForSingleObject(h, 10000);
+        ::CloseHandle(h);
+    }
+    ASSERT_TRUE(hChild != NULL);
+    ASSERT_TRUE(hLater != NULL);
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], kWaitSwitch) == 0) {
+        ::Sleep(kChildWaitMs);
+        return 0;
+    }
     // The child-process half of the cross-process tests: show one box or the dialog, exit with
     // the answer.
     if (argc == 3 && std::strcmp(argv[1], kShowBoxSwitch) == 0)

@@ -16,8 +16,33 @@ double NowMs()
     return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-DWORD FindChildProcess(DWORD parentId)
+namespace {
+
+ULONGLONG GetCreationTime(HANDLE hProcess)
 {
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(hProcess, &created, &exited, &kernel, &user))
+        return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+bool BeganNoEarlierThan(DWORD processId, ULONGLONG since)
+{
+    HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!h)
+        return false;
+    const ULONGLONG created = GetCreationTime(h);
+    ::CloseHandle(h);
+    return created != 0 && created >= since;
+}
+
+}  // namespace
+
+DWORD FindChildProcess(HANDLE hParent, DWORD parentId)
+{
+    const ULONGLONG parentCreated = GetCreationTime(hParent);
+    if (parentCreated == 0)
+        return 0;
     HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (hSnapshot == INVALID_HANDLE_VALUE)
         return 0;
@@ -25,7 +50,8 @@ DWORD FindChildProcess(DWORD parentId)
     entry.dwSize = sizeof entry;
     DWORD found = 0;
     for (BOOL more = ::Process32First(hSnapshot, &entry); more && !found; more = ::Process32Next(hSnapshot, &entry))
-        if (entry.th32ParentProcessID == parentId && entry.th32ProcessID != parentId)
+        if (entry.th32ParentProcessID == parentId && entry.th32ProcessID != parentId &&
+            BeganNoEarlierThan(entry.th32ProcessID, parentCreated))
             found = entry.th32ProcessID;
     ::CloseHandle(hSnapshot);
     return found;
@@ -79,8 +105,8 @@ SStageRun RunTwoStages(const std::string& commandLine, const char* pszFolder, DW
     ::CloseHandle(pi.hThread);
     run.firstEnded = WaitOrKill(pi.hProcess, timeoutMs, &run.firstExitCode);
     run.firstEndMs = NowMs() - start;
+    const DWORD childId = FindChildProcess(pi.hProcess, pi.dwProcessId);
     ::CloseHandle(pi.hProcess);
-    const DWORD childId = FindChildProcess(pi.dwProcessId);
     HANDLE hChild = childId ? ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
                                             FALSE, childId) : NULL;
     if (!hChild)

@@ -19,9 +19,11 @@ struct SStageRun {
     double childEndMs = 0;    // from the start of the first process; 0 when no child was found
 };
 
-// A process started by parentId that is still running, or 0 (taken after the parent ended, so a
-// reused id cannot mislead: ids of live processes are not handed out twice).
-DWORD FindChildProcess(DWORD parentId);
+// A running process that the given one (handle and id; it may have ended) started, or 0. The id
+// a process records as its parent's outlives that parent and may be handed out again: a
+// long-running process whose parent ended long ago would pass for the child of any later process
+// given the same id. So only a process that began no earlier than the parent counts.
+DWORD FindChildProcess(HANDLE hParent, DWORD parentId);
 
 // "id <n> <program file name>" of a running process, for failure messages; just the id when it
 // is not running.
