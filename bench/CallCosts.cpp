@@ -12,6 +12,7 @@
 #include <vector>
 #include "platform/FileOps.h"
 #include "platform/InstallLog.h"
+#include "support/StageWatch.h"
 
 namespace {
 
@@ -31,16 +32,6 @@ std::vector<std::string> ReadNames(const char* pszList)
     }
     std::fclose(pFile);
     return names;
-}
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart)
-        ::QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 struct SRun {
@@ -93,10 +84,10 @@ typedef void (*CallProc)(const SRun&, const std::string&);
 
 double TimeOnePass(const SRun& r, CallProc pfnCall)
 {
-    const double start = NowMs();
+    const double start = stagewatch::NowMs();
     for (const std::string& name : r.names)
         pfnCall(r, name);
-    return NowMs() - start;
+    return stagewatch::NowMs() - start;
 }
 
 void Fill(const SRun& r)

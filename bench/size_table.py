@@ -8,8 +8,10 @@
 import collections
 import os
 import re
-import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from pefile import PeFile  # noqa: E402
 
 RESOURCE_TYPES = {1: "cursor", 2: "bitmap", 3: "icon", 4: "menu", 5: "dialog", 6: "string table",
                   9: "accelerators", 10: "raw data", 12: "cursor group", 14: "icon group", 16: "version",
@@ -19,50 +21,14 @@ SHIPPED_SECTIONS = (".text", ".data", ".rdata", ".eh_frame", ".pdata", ".xdata",
                     ".CRT", ".tls", ".rsrc", ".reloc")
 
 
-class CPeFile:
-    def __init__(self, path):
-        self.data = open(path, "rb").read()
-        pe = struct.unpack_from("<I", self.data, 0x3C)[0]
-        count, optional_size = struct.unpack_from("<H12xH", self.data, pe + 6)
-        table = pe + 24 + optional_size
-        self.sections = []
-        for i in range(count):
-            raw = struct.unpack_from("<8sIIII", self.data, table + 40 * i)
-            name = raw[0].rstrip(b"\0").decode()
-            self.sections.append({"name": name, "virtual_size": raw[1], "rva": raw[2], "raw_size": raw[3],
-                                  "raw_offset": raw[4]})
-        self.headers = self.sections[0]["raw_offset"] if self.sections else len(self.data)
-
-    def offset_of(self, rva):
-        for s in self.sections:
-            if s["rva"] <= rva < s["rva"] + max(s["raw_size"], s["virtual_size"]):
-                return s["raw_offset"] + rva - s["rva"]
-        raise ValueError("rva %x outside the sections" % rva)
-
-    def resources(self):
-        """(type, name, language, bytes) of every resource."""
-        rsrc = next((s for s in self.sections if s["name"] == ".rsrc"), None)
-        if not rsrc:
-            return []
-        base = rsrc["raw_offset"]
-        found = []
-
-        def entries(offset):
-            named, numbered = struct.unpack_from("<12xHH", self.data, base + offset)
-            for i in range(named + numbered):
-                ident, target = struct.unpack_from("<II", self.data, base + offset + 16 + 8 * i)
-                if ident & 0x80000000:
-                    at = base + (ident & 0x7FFFFFFF)
-                    length = struct.unpack_from("<H", self.data, at)[0]
-                    ident = self.data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-                yield ident, target
-
-        for kind, kind_dir in entries(0):
-            for name, name_dir in entries(kind_dir & 0x7FFFFFFF):
-                for language, leaf in entries(name_dir & 0x7FFFFFFF):
-                    size = struct.unpack_from("<4xI", self.data, base + leaf)[0]
-                    found.append((kind, name, language, size))
-        return found
+def list_resources(pe):
+    """(type, name, language, bytes) of every resource."""
+    if not pe.dirs[2][0]:
+        return []
+    return [(kind, name, language, len(data))
+            for kind, names in pe.resources().items()
+            for name, languages in names.items()
+            for language, data in languages.items()]
 
 
 def parse_map(path):
@@ -117,19 +83,19 @@ def group_of(obj):
 
 def main():
     program = sys.argv[1]
-    pe = CPeFile(program)
+    pe = PeFile(open(program, "rb").read())
     total = len(pe.data)
     print("`%s`: %d bytes (%.1f KB)\n" % (os.path.basename(program), total, total / 1024.0))
     print("| Section | Bytes in the file | Bytes used |")
     print("|---|---|---|")
     print("| headers | %d | |" % pe.headers)
-    for s in pe.sections:
+    for s in pe.section_table:
         # The file keeps 8 characters of a section name.
         name = ".eh_frame" if s["name"] == ".eh_fram" else s["name"]
         print("| %s | %d | %d |" % (name, s["raw_size"], s["virtual_size"]))
     print("\n| Resource | Bytes |")
     print("|---|---|")
-    for kind, name, language, size in sorted(pe.resources(), key=lambda r: -r[3]):
+    for kind, name, language, size in sorted(list_resources(pe), key=lambda r: -r[3]):
         kind_name = RESOURCE_TYPES.get(kind, str(kind))
         print("| %s %s (language %s) | %d |" % (kind_name, name, language, size))
     if len(sys.argv) < 3:

@@ -25,20 +25,9 @@ const char* const kCanaryFiles[] = {
 
 void ListTree(const std::string& folder, std::map<std::string, std::string>& out)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        const std::string path = folder + "\\" + name;
-        out["entry " + path] = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "folder" : "file";
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListTree(path, out);
-    } while (::FindNextFileA(h, &fd));
-    ::FindClose(h);
+    pixtest::ForEachEntryBelow(folder, [&out](const std::string& path, bool isFolder) {
+        out["entry " + path] = isFolder ? "folder" : "file";
+    });
 }
 
 void ReadKey(HKEY hRoot, const char* pszRootName, const char* pszKey, std::map<std::string, std::string>& out)

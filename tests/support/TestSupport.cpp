@@ -125,6 +125,26 @@ std::string RemoveLink(const std::string& link)
     return std::string();
 }
 
+void ForEachEntryBelow(const std::string& folder,
+                       const std::function<void(const std::string& path, bool isFolder)>& visit)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = fd.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = folder + "\\" + name;
+        const bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        visit(path, isFolder);
+        if (isFolder)
+            ForEachEntryBelow(path, visit);
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+}
+
 void RemoveTree(const std::string& path)
 {
     // Entering a link would empty the folder it points at.

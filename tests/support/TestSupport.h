@@ -1,6 +1,7 @@
 // tests/support/TestSupport.h - helpers shared by the tests that run under Wine.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ std::string MakeScratchFolder(const std::string& name);
 // Removes the folder and everything in it; a link inside (or the folder itself, when it is one)
 // is removed by itself, never entered.
 void RemoveTree(const std::string& path);
+
+// Calls visit for every file and folder below the folder, a folder before what it holds.
+void ForEachEntryBelow(const std::string& folder,
+                       const std::function<void(const std::string& path, bool isFolder)>& visit);
 
 // True when the platform reports the path as a reparse point (a junction or symbolic link).
 bool IsLink(const std::string& path);

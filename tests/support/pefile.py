@@ -37,10 +37,16 @@ class PeFile:
         dirs = opt + (96 if self.magic == 0x10B else 112)
         self.dirs = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(16)]
         self.sections = []
+        # The section table as the file holds it: name, sizes in memory and in the file, places.
+        self.section_table = []
         for i in range(nsections):
             s = opt + optsize + 40 * i
-            vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, s + 8)
+            raw_name, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", data, s)
             self.sections.append((va, max(vsize, rawsize), rawptr))
+            self.section_table.append({"name": raw_name.rstrip(b"\0").decode(), "virtual_size": vsize,
+                                       "rva": va, "raw_size": rawsize, "raw_offset": rawptr})
+        # The bytes before the first section's data.
+        self.headers = self.section_table[0]["raw_offset"] if self.section_table else len(data)
 
     def offset(self, rva):
         for va, size, raw in self.sections:

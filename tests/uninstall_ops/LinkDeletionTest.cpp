@@ -24,21 +24,9 @@ const char kPlainHive[] = "S-1-5-21-9-9-9-1103";
 // Every entry below the folder with the content of each file: a canary tree's whole state.
 void ListTree(const std::string& folder, std::map<std::string, std::string>& out)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        const std::string path = folder + "\\" + name;
-        const bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    pixtest::ForEachEntryBelow(folder, [&out](const std::string& path, bool isFolder) {
         out[path] = isFolder ? "<folder>" : pixtest::ReadFileBytes(path);
-        if (isFolder)
-            ListTree(path, out);
-    } while (::FindNextFileA(h, &fd));
-    ::FindClose(h);
+    });
 }
 
 std::map<std::string, std::string> TakeTree(const std::string& folder)
