@@ -512,6 +512,37 @@ TEST(StageWatchChild, OnlyAProcessBegunAfterItsParentCountsAsItsChild)
     ASSERT_TRUE(hLater != NULL);
 }
 
+// Wine starts programs of its own (the desktop's explorer.exe, services.exe) as children of the
+// first process that needs them; such a child, begun before the one handed over to, is not it.
+TEST(StageWatchChild, AProgramOfTheWindowsFolderIsNoHandedOverChild)
+{
+    char windows[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_TRUE(length > 0 && length < MAX_PATH);
+    const std::string platformCopy = std::string(windows, length) + "\\pixwaiter.exe";
+    ASSERT_TRUE(::CopyFileA(OwnPath().c_str(), platformCopy.c_str(), FALSE));
+    const std::string waiter = "\"" + OwnPath() + "\" " + kWaitSwitch;
+    DWORD parentId = 0, platformId = 0, childId = 0;
+    HANDLE hParent = StartProcess(waiter, &parentId);
+    ASSERT_TRUE(hParent != NULL);
+    HANDLE hPlatform = StartProcessAsChildOf(hParent, "\"" + platformCopy + "\" " + kWaitSwitch, &platformId);
+    HANDLE hChild = StartProcessAsChildOf(hParent, waiter, &childId);
+    if (hPlatform && hChild) {
+        EXPECT_EQ(stagewatch::FindChildProcess(hParent, parentId), childId)
+            << "took " << stagewatch::DescribeProcess(stagewatch::FindChildProcess(hParent, parentId));
+    }
+    for (HANDLE h : {hPlatform, hChild, hParent}) {
+        if (!h)
+            continue;
+        ::TerminateProcess(h, 0);
+        ::WaitForSingleObject(h, 10000);
+        ::CloseHandle(h);
+    }
+    ::DeleteFileA(platformCopy.c_str());
+    ASSERT_TRUE(hPlatform != NULL);
+    ASSERT_TRUE(hChild != NULL);
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 2 && std::strcmp(argv[1], kWaitSwitch) == 0) {

@@ -26,14 +26,29 @@ ULONGLONG GetCreationTime(HANDLE hProcess)
     return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-bool BeganNoEarlierThan(DWORD processId, ULONGLONG since)
+bool RunsFromWindowsFolder(HANDLE hProcess)
+{
+    char image[2 * MAX_PATH];
+    DWORD size = sizeof image;
+    char windows[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || length == 0 || length >= MAX_PATH)
+        return false;
+    return size > length && _strnicmp(image, windows, length) == 0 && image[length] == '\\';
+}
+
+// A process of the program's own making: begun no earlier than the program, and not one of the
+// platform's programs, which Wine starts as children of whichever process first needs them (the
+// desktop's explorer.exe, services.exe).
+bool IsHandedOverChild(DWORD processId, ULONGLONG parentCreated)
 {
     HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!h)
         return false;
     const ULONGLONG created = GetCreationTime(h);
+    const bool ours = created != 0 && created >= parentCreated && !RunsFromWindowsFolder(h);
     ::CloseHandle(h);
-    return created != 0 && created >= since;
+    return ours;
 }
 
 }  // namespace
@@ -51,7 +66,7 @@ DWORD FindChildProcess(HANDLE hParent, DWORD parentId)
     DWORD found = 0;
     for (BOOL more = ::Process32First(hSnapshot, &entry); more && !found; more = ::Process32Next(hSnapshot, &entry))
         if (entry.th32ParentProcessID == parentId && entry.th32ProcessID != parentId &&
-            BeganNoEarlierThan(entry.th32ProcessID, parentCreated))
+            IsHandedOverChild(entry.th32ProcessID, parentCreated))
             found = entry.th32ProcessID;
     ::CloseHandle(hSnapshot);
     return found;

@@ -22,7 +22,9 @@ struct SStageRun {
 // A running process that the given one (handle and id; it may have ended) started, or 0. The id
 // a process records as its parent's outlives that parent and may be handed out again: a
 // long-running process whose parent ended long ago would pass for the child of any later process
-// given the same id. So only a process that began no earlier than the parent counts.
+// given the same id. So only a process that began no earlier than the parent counts, and none
+// that runs from the Windows folder: Wine starts its own programs (the desktop's explorer.exe)
+// as children of the first process that needs them.
 DWORD FindChildProcess(HANDLE hParent, DWORD parentId);
 
 // "id <n> <program file name>" of a running process, for failure messages; just the id when it
