@@ -6,7 +6,7 @@ PIX_WINE=/usr/lib/wine/wine64
 
 # A Hungarian Windows (code page 1250) with nothing reaching for the network or the desktop.
 pix_wine_env() {
-  export WINEDEBUG=-all
+  export WINEDEBUG=${PIX_WINEDEBUG:--all}  # PIX_WINEDEBUG: channels for a look at a failure
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
   export LANG=hu_HU.UTF-8 LC_ALL=hu_HU.UTF-8
 }

@@ -20,10 +20,14 @@ std::map<std::string, std::string> RunStandin(const std::string& folder,
                                               const std::string& extra = "")
 {
     const std::string report = folder + "\\report.txt";
+    // Several runs share the folder: a run that reports nothing must not be read as the last one.
+    ::DeleteFileA(report.c_str());
     const std::string command = "\"" + pixtest::OutDir() + "\\Pixcap5.exe\" -loadres \"" +
                                 libraryPath + "\" \"" + report + "\"" + extra;
     DWORD exitCode = 0;
-    EXPECT_TRUE(pixtest::RunAndWait(command, kRunTimeoutMs, &exitCode)) << command;
+    const bool ran = pixtest::RunAndWait(command, kRunTimeoutMs, &exitCode);
+    const DWORD error = ::GetLastError();  // of the start, when that is what failed
+    EXPECT_TRUE(ran) << command << " (last error " << error << ")";
     std::map<std::string, std::string> values;
     std::istringstream lines(pixtest::ReadFileBytes(report));
     std::string line;
