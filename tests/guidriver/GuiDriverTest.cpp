@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <thread>
 #include "support/GuiDriver.h"
 #include "support/StageWatch.h"
@@ -483,6 +484,18 @@ TEST(GuiDriverCommandLine, DescribesAndAnswersABox)
     RemoveTree(folder);
 }
 
+// Ends the waiting children a test started (a NULL stands for one that did not start).
+static void EndWaiters(std::initializer_list<HANDLE> processes)
+{
+    for (HANDLE h : processes) {
+        if (!h)
+            continue;
+        ::TerminateProcess(h, 0);
+        ::WaitForSingleObject(h, 10000);
+        ::CloseHandle(h);
+    }
+}
+
 // A parent id is recorded once and outlives its process, whose id may then be handed out again:
 // to the watch, a long-running process started by an earlier holder of the id must not pass for
 // the child of the later one. Played with a process started on behalf of a parent, then another
@@ -501,13 +514,7 @@ TEST(StageWatchChild, OnlyAProcessBegunAfterItsParentCountsAsItsChild)
         EXPECT_EQ(stagewatch::FindChildProcess(hLater, parentId), 0u)
             << "took " << stagewatch::DescribeProcess(stagewatch::FindChildProcess(hLater, parentId));
     }
-    for (HANDLE h : {hChild, hLater, hParent}) {
-        if (!h)
-            continue;
-        ::TerminateProcess(h, 0);
-        ::WaitForSingleObject(h, 10000);
-        ::CloseHandle(h);
-    }
+    EndWaiters({hChild, hLater, hParent});
     ASSERT_TRUE(hChild != NULL);
     ASSERT_TRUE(hLater != NULL);
 }
@@ -531,13 +538,7 @@ TEST(StageWatchChild, AProgramOfTheWindowsFolderIsNoHandedOverChild)
         EXPECT_EQ(stagewatch::FindChildProcess(hParent, parentId), childId)
             << "took " << stagewatch::DescribeProcess(stagewatch::FindChildProcess(hParent, parentId));
     }
-    for (HANDLE h : {hPlatform, hChild, hParent}) {
-        if (!h)
-            continue;
-        ::TerminateProcess(h, 0);
-        ::WaitForSingleObject(h, 10000);
-        ::CloseHandle(h);
-    }
+    EndWaiters({hPlatform, hChild, hParent});
     ::DeleteFileA(platformCopy.c_str());
     ASSERT_TRUE(hPlatform != NULL);
     ASSERT_TRUE(hChild != NULL);
