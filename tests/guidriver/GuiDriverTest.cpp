@@ -22,8 +22,13 @@ const char kBoxCaptionUtf8[] = u8"Próba ablak";
 const char kBoxTextUtf8[] = u8"Árvíztűrő tükörfúrógép?\nMásodik sor";
 const char kShowBoxSwitch[] = "--show-box";
 
+// How long an answer given to a box or dialog of this program may take to be carried out: a
+// press is posted, and a loaded machine gets to it late.
+const DWORD kAnswerWaitMs = 20000;
+
 // A message box shown by a second thread; a box left open by a failed test is cancelled so the
-// thread can be joined.
+// thread can be joined. The answer the test gave is awaited first: cancelling the box while a
+// posted press is still on its way would replace that answer.
 class CBoxThread {
 public:
     explicit CBoxThread(UINT style)
@@ -31,6 +36,7 @@ public:
     ~CBoxThread() { Finish(); }
     int Finish()
     {
+        WaitResult(kAnswerWaitMs);
         if (m_thread.joinable()) {
             HWND h;
             while ((h = WaitForMessageBox(::GetCurrentProcessId(), 200)) != NULL)
@@ -171,7 +177,7 @@ public:
         m_result = ::DialogBoxIndirectParamW(::GetModuleHandleW(NULL), m_template.Get(), NULL, TestDialogProc, 0);
     }) {}
     ~CDialogThread() { Finish(); }
-    INT_PTR Finish(DWORD timeoutMs = 5000)
+    INT_PTR Finish(DWORD timeoutMs = kAnswerWaitMs)
     {
         const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
         while (m_result == -2 && ::GetTickCount64() < deadline)
