@@ -1,7 +1,6 @@
 // launcher/Startup.cpp - setup's start-up routine: run mode, uninstall confirmation, closing the
 // running copies of the capture application, hand-over to the installer or the uninstaller.
 #include "launcher/Startup.h"
-#include <tlhelp32.h>
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -194,36 +193,13 @@ int ReportNothingRemoved(int exitCode)
     return exitCode;
 }
 
-// The id of the process that started this one; 0 when the platform does not tell.
-DWORD FindParentProcessId()
-{
-    CHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.IsValid())
-        return 0;
-    const DWORD ownId = ::GetCurrentProcessId();
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
-        if (entry.th32ProcessID == ownId)
-            return entry.th32ParentProcessID;
-    return 0;
-}
-
-ULONGLONG GetCreationTime(HANDLE hProcess)
-{
-    FILETIME created, exited, kernel, user;
-    if (!::GetProcessTimes(hProcess, &created, &exited, &kernel, &user))
-        return 0;
-    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-}
-
 // The recorded parent id outlives the parent: once it has ended, the id may belong to a later
 // process. Only a process that began before this one and runs a copy of this program is the
 // first stage.
 bool IsFirstStage(HANDLE hProcess, const std::string& ownPath)
 {
-    const ULONGLONG parentCreated = GetCreationTime(hProcess);
-    const ULONGLONG ownCreated = GetCreationTime(::GetCurrentProcess());
+    const ULONGLONG parentCreated = GetProcessCreationTime(hProcess);
+    const ULONGLONG ownCreated = GetProcessCreationTime(::GetCurrentProcess());
     if (parentCreated == 0 || ownCreated == 0 || parentCreated > ownCreated)
         return false;
     std::string imagePath;

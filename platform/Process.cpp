@@ -1,6 +1,8 @@
-// platform/Process.cpp - this program's own file, and starting other programs.
+// platform/Process.cpp - this program's own file, starting other programs, and what the platform
+// tells of a process.
 #include "platform/Process.h"
 #include <windows.h>
+#include <tlhelp32.h>
 #include <vector>
 #include "framework/Handles.h"
 
@@ -32,4 +34,27 @@ bool StartProgram(const std::string& program, const std::string& commandLine, bo
     CHandle thread(process.hThread);
     CHandle child(process.hProcess);
     return true;
+}
+
+// The id of the process that started this one; 0 when the platform does not tell.
+DWORD FindParentProcessId()
+{
+    CHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.IsValid())
+        return 0;
+    const DWORD ownId = ::GetCurrentProcessId();
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == ownId)
+            return entry.th32ParentProcessID;
+    return 0;
+}
+
+ULONGLONG GetProcessCreationTime(HANDLE hProcess)
+{
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(hProcess, &created, &exited, &kernel, &user))
+        return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }

@@ -1,5 +1,7 @@
-// platform/Process.h - this program's own file, and starting other programs.
+// platform/Process.h - this program's own file, starting other programs, and what the platform
+// tells of a process: who started it and when it began.
 #pragma once
+#include <windows.h>
 #include <string>
 
 // The whole path of the running program's file, however long; empty on failure. Callers that
@@ -10,3 +12,10 @@ std::string GetOwnProgramPath();
 // not wait for it; the process and thread handles are closed at once. False when it could not
 // be started.
 bool StartProgram(const std::string& program, const std::string& commandLine, bool inheritHandles);
+
+// The id of the process that started this one; 0 when the platform does not tell. The id is
+// recorded once and outlives that process, so it may belong to a later one by now.
+DWORD FindParentProcessId();
+
+// When the process began, in the platform's file-time units; 0 when the platform does not tell.
+ULONGLONG GetProcessCreationTime(HANDLE hProcess);
