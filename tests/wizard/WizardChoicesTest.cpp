@@ -52,6 +52,13 @@ LRESULT TreeItem(HWND hTree, WPARAM which, LRESULT from = 0)
     return static_cast<LRESULT>(item);
 }
 
+bool IsOpen(HWND hTree, LRESULT item)
+{
+    DWORD_PTR state = 0;
+    ::SendMessageTimeoutA(hTree, TVM_GETITEMSTATE, static_cast<WPARAM>(item), TVIS_EXPANDED, SMTO_NORMAL, 5000, &state);
+    return (state & TVIS_EXPANDED) != 0;
+}
+
 // Walks the folder tree with the arrow keys, as a person would, reading the name of the selected
 // folder from the dialog's name field: down to each name in turn, opening it to go deeper.
 ::testing::AssertionResult SelectFolder(HWND hDialog, const std::vector<std::string>& names)
@@ -72,10 +79,17 @@ LRESULT TreeItem(HWND hTree, WPARAM which, LRESULT from = 0)
                 return ::testing::AssertionFailure() << "no \"" << names[i] << "\" below; passed" << passed;
         }
         if (i + 1 < names.size()) {
+            // Right on a folder that is already open moves to its first child, and that move
+            // could land after the next name had been looked for; so only a closed folder gets
+            // the key, and the walk goes on with Down from the open folder itself.
             const LRESULT hOpening = TreeItem(hTree, TVGN_CARET);
-            PressKey(hTree, VK_RIGHT);  // open the folder
-            if (!WaitUntil([&] { return TreeItem(hTree, TVGN_CHILD, hOpening) != 0; }))
-                return ::testing::AssertionFailure() << "\"" << names[i] << "\" did not open";
+            if (!IsOpen(hTree, hOpening)) {
+                PressKey(hTree, VK_RIGHT);
+                if (!WaitUntil([&] { return IsOpen(hTree, hOpening) && TreeItem(hTree, TVGN_CHILD, hOpening) != 0; }))
+                    return ::testing::AssertionFailure() << "\"" << names[i] << "\" did not open";
+            }
+            if (TreeItem(hTree, TVGN_CARET) != hOpening)
+                return ::testing::AssertionFailure() << "opening \"" << names[i] << "\" moved the selection";
         }
     }
     return ::testing::AssertionSuccess();
