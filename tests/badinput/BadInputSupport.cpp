@@ -125,27 +125,24 @@ SRunOutcome RunWatched(const std::string& program, const std::string& args, cons
     outcome.started = true;
     ::CloseHandle(pi.hThread);
     HANDLE hProcess = pi.hProcess;
-    DWORD processId = pi.dwProcessId;
+    stagewatch::CChildHold child(pi.hProcess, pi.dwProcessId);
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
     std::vector<HWND> seen;
     bool stop = false;
     while (!stop && ::GetTickCount64() < deadline) {
+        if (followChild)
+            child.Look();
         if (::WaitForSingleObject(hProcess, 30) == WAIT_OBJECT_0) {
             ::GetExitCodeProcess(hProcess, &outcome.exitCode);
-            const DWORD childId = followChild ? stagewatch::FindChildProcess(hProcess, processId) : 0;
+            HANDLE hChild = followChild && child.Look() ? child.Release() : NULL;
             ::CloseHandle(hProcess);
-            hProcess = NULL;
+            hProcess = hChild;
             followChild = false;
-            if (childId) {
-                outcome.followed = stagewatch::DescribeProcess(childId);
-                hProcess = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                                         FALSE, childId);
-            }
             if (!hProcess) {
                 outcome.ended = true;
                 return outcome;
             }
-            processId = childId;
+            outcome.followed = stagewatch::DescribeProcess(child.Id());
             continue;
         }
         for (const pixtest::WindowInfo& w : pixtest::ListTopLevelWindows(pixtest::kAnyProcess)) {

@@ -188,12 +188,11 @@ TEST_F(BadInput, RegistryValuesOfAnEarlierInstallation)
         std::string dest;
         if (e2e::ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanta\\Pixorama v.5", "Path", &dest) && !dest.empty() &&
             pixtest::FileExists(dest + "\\PixUnInst.exe")) {
-            ExpectQuietAndHarmless(Uninstall(dest), std::string(c.label) + ", uninstalled");
-            // The second stage may still be at work when a loaded machine lets the watch return.
-            const std::string log = dest + "\\PixUnInst.log";
-            for (int waited = 0; waited < 100 && pixtest::FileExists(log); ++waited)
-                ::Sleep(100);
-            EXPECT_FALSE(pixtest::FileExists(log)) << c.label;
+            const SRunOutcome removal = Uninstall(dest);
+            ExpectQuietAndHarmless(removal, std::string(c.label) + ", uninstalled");
+            // The watch returns once the second stage has ended, so its work is done by now.
+            EXPECT_FALSE(removal.followed.empty()) << c.label << ": no second stage was followed";
+            EXPECT_FALSE(pixtest::FileExists(dest + "\\PixUnInst.log")) << c.label;
         }
         WipeInstalled();
         m_canary.Plant();

@@ -68,6 +68,8 @@ std::string CopiesRunningText(int copies)
 void DeclineCloseCopies(CProgram& setup, const MessageBoxInfo& question)
 {
     ASSERT_TRUE(pixtest::PressButton(question.hwnd, IDNO));
+    // The press is posted: until it lands, the question is the box that setup shows.
+    ASSERT_TRUE(pixtest::WaitForWindowGone(question.hwnd)) << "the question stayed after No";
     MessageBoxInfo notice;
     ASSERT_TRUE(WaitForBox(setup.Id(), &notice));
     ExpectBox(notice, IDS_CAPTION, ResText(IDS_INSTALL_ABORTED), kAbortedStyle);

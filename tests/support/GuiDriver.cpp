@@ -236,9 +236,11 @@ bool WaitForWindowGone(HWND hwnd, DWORD timeoutMs)
 
 bool WaitForProcessEnd(DWORD processId, DWORD timeoutMs, DWORD* pExitCode)
 {
+    // A process that is gone cannot be opened, and neither can an id that was never one; either
+    // way there is no exit code to give, so it is no proof of an end. Hold the handle instead.
     HANDLE h = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!h)
-        return true;  // already gone and reaped
+        return false;
     const bool ended = ::WaitForSingleObject(h, timeoutMs) == WAIT_OBJECT_0;
     if (ended && pExitCode)
         ::GetExitCodeProcess(h, pExitCode);
@@ -618,18 +620,21 @@ bool SelectComboItem(HWND hDialog, int id, const std::string& utf8)
 bool SetCheck(HWND hDialog, int id, bool checked, DWORD timeoutMs)
 {
     const int want = checked ? BST_CHECKED : BST_UNCHECKED;
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    int clicks = 0;
-    for (;;) {
+    // One click at a time, each awaited until the box shows it: a read answered before a queued
+    // click would otherwise call for another, and the extra click would turn the box back.
+    // A three-state box needs two clicks from indeterminate.
+    for (int clicks = 0;; ++clicks) {
         const int state = ReadCheck(hDialog, id);
         if (state == want)
             return true;
-        if (state < 0 || ::GetTickCount64() >= deadline)
+        if (state < 0 || clicks == 3 || !PressButton(hDialog, id))
             return false;
-        // A three-state box needs two clicks from indeterminate; wait for each to land.
-        if (clicks < 3 && PressButton(hDialog, id))
-            ++clicks;
-        ::Sleep(kPollMs * 2);
+        const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+        while (ReadCheck(hDialog, id) == state) {
+            if (::GetTickCount64() >= deadline)
+                return false;
+            ::Sleep(kPollMs);
+        }
     }
 }
 

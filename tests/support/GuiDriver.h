@@ -137,7 +137,7 @@ bool SetControlText(HWND hDialog, int id, const std::string& utf8);
 bool SelectComboItem(HWND hDialog, int id, const std::string& utf8);
 // Clicks a check box or radio button until it shows the wanted state; false on time-out (as for
 // unticking a radio button, which only ticking another one of its group does).
-bool SetCheck(HWND hDialog, int id, bool checked, DWORD timeoutMs = 2000);
+bool SetCheck(HWND hDialog, int id, bool checked, DWORD timeoutMs = kDefaultWaitMs);
 // The close box of the caption bar.
 bool PressCloseBox(HWND hwnd);
 

@@ -1,6 +1,7 @@
 // tests/support/StageWatch.cpp - follows a program and the child it hands over to.
 #include "support/StageWatch.h"
 #include <tlhelp32.h>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,41 @@ DWORD FindChildProcess(HANDLE hParent, DWORD parentId)
     return found;
 }
 
+CChildHold::~CChildHold()
+{
+    if (m_hChild)
+        ::CloseHandle(m_hChild);
+}
+
+bool CChildHold::Look()
+{
+    if (m_hChild)
+        return true;
+    const DWORD childId = FindChildProcess(m_hParent, m_parentId);
+    if (childId)
+        m_hChild = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, childId);
+    if (m_hChild)
+        m_childId = childId;
+    return m_hChild != NULL;
+}
+
+HANDLE CChildHold::Release()
+{
+    HANDLE h = m_hChild;
+    m_hChild = NULL;
+    return h;
+}
+
+std::string ProgramName(HANDLE hProcess)
+{
+    char image[2 * MAX_PATH];
+    DWORD size = sizeof image;
+    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size))
+        return "";
+    const char* pszName = std::strrchr(image, '\\');
+    return pszName ? pszName + 1 : image;
+}
+
 std::string DescribeProcess(DWORD processId)
 {
     std::string text = "id " + std::to_string(processId);
@@ -90,6 +126,9 @@ std::string DescribeProcess(DWORD processId)
 }
 
 namespace {
+
+// How often a running parent is looked at for the child it has started.
+constexpr DWORD kLookEveryMs = 20;
 
 // Waits with a bound; a process that outlives it is ended so that the next run starts clean.
 bool WaitOrKill(HANDLE hProcess, DWORD timeoutMs, DWORD* pExitCode)
@@ -118,18 +157,21 @@ SStageRun RunTwoStages(const std::string& commandLine, const char* pszFolder, DW
         return run;
     run.started = true;
     ::CloseHandle(pi.hThread);
-    run.firstEnded = WaitOrKill(pi.hProcess, timeoutMs, &run.firstExitCode);
+    CChildHold child(pi.hProcess, pi.dwProcessId);
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (::WaitForSingleObject(pi.hProcess, kLookEveryMs) == WAIT_TIMEOUT && ::GetTickCount64() < deadline)
+        child.Look();
+    run.firstEnded = WaitOrKill(pi.hProcess, 0, &run.firstExitCode);
     run.firstEndMs = NowMs() - start;
-    const DWORD childId = FindChildProcess(pi.hProcess, pi.dwProcessId);
+    child.Look();  // a child started in the last moments of its parent
     ::CloseHandle(pi.hProcess);
-    HANDLE hChild = childId ? ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                                            FALSE, childId) : NULL;
+    HANDLE hChild = child.Handle();
     if (!hChild)
         return run;
     run.childFound = true;
+    run.childName = ProgramName(hChild);
     run.childEnded = WaitOrKill(hChild, timeoutMs, &run.childExitCode);
     run.childEndMs = NowMs() - start;
-    ::CloseHandle(hChild);
     return run;
 }
 

@@ -17,6 +17,7 @@ struct SStageRun {
     DWORD childExitCode = kNoExitCode;
     double firstEndMs = 0;    // from the start of the first process
     double childEndMs = 0;    // from the start of the first process; 0 when no child was found
+    std::string childName;    // the child's program file name, without its folder
 };
 
 // A running process that the given one (handle and id; it may have ended) started, or 0. The id
@@ -26,6 +27,33 @@ struct SStageRun {
 // that runs from the Windows folder: Wine starts its own programs (the desktop's explorer.exe)
 // as children of the first process that needs them.
 DWORD FindChildProcess(HANDLE hParent, DWORD parentId);
+
+// Holds the child that a running process hands over to, from the first look that finds it. Look
+// while the parent still runs: the child may finish its work soon after its parent has ended, and
+// a process that has ended and that nobody holds can no longer be opened or waited for.
+class CChildHold {
+public:
+    CChildHold(HANDLE hParent, DWORD parentId) : m_hParent(hParent), m_parentId(parentId) {}
+    ~CChildHold();
+    CChildHold(const CChildHold&) = delete;
+    CChildHold& operator=(const CChildHold&) = delete;
+
+    // Looks once, unless the child is held already; true when it is held.
+    bool Look();
+    HANDLE Handle() const { return m_hChild; }
+    DWORD Id() const { return m_childId; }
+    // Hands the handle to the caller, who closes it.
+    HANDLE Release();
+
+private:
+    HANDLE m_hParent;
+    DWORD m_parentId;
+    HANDLE m_hChild = NULL;
+    DWORD m_childId = 0;
+};
+
+// The program file name of a process, without its folder; empty when it cannot be read.
+std::string ProgramName(HANDLE hProcess);
 
 // "id <n> <program file name>" of a running process, for failure messages; just the id when it
 // is not running.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
+#include "support/StageWatch.h"
 #include "support/TestSupport.h"
 
 using namespace e2e;
@@ -114,21 +115,13 @@ protected:
     // Runs the first stage and waits for the second to end; the second stage's file name.
     std::string UninstallSilently()
     {
-        DWORD code = 99;
-        EXPECT_TRUE(RunProgram(m_dest + "\\PixUnInst.exe", "-s", &code));
-        EXPECT_EQ(code, 0u);
-        return WaitForSecondStage(nullptr);
-    }
-
-    std::string WaitForSecondStage(DWORD* pExitCode)
-    {
-        std::string name;
-        const DWORD pid = FindSecondStage(&name);
-        EXPECT_NE(pid, 0u) << "no second stage is running";
-        if (pid) {
-            EXPECT_TRUE(pixtest::WaitForProcessEnd(pid, 30000, pExitCode));
-        }
-        return name;
+        const stagewatch::SStageRun run =
+            stagewatch::RunTwoStages("\"" + m_dest + "\\PixUnInst.exe\" -s", NULL, kRunTimeoutMs);
+        EXPECT_TRUE(run.firstEnded) << "the first stage did not end";
+        EXPECT_EQ(run.firstExitCode, 0u);
+        EXPECT_TRUE(run.childFound) << "no second stage was started";
+        EXPECT_TRUE(run.childEnded) << "the second stage did not end";
+        return run.childName;
     }
 
     std::string m_dest;
@@ -341,6 +334,9 @@ TEST_F(UninstallE2e, ConfirmationAnsweredYesEndsWithTheSuccessMessage)
 
     const DWORD stage2 = FindSecondStage(nullptr);
     ASSERT_NE(stage2, 0u);
+    // Held from here, while it waits at its message, so that its end can be awaited after OK.
+    HANDLE hStage2 = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, stage2);
+    ASSERT_TRUE(hStage2 != NULL);
     pixtest::MessageBoxInfo done;
     ASSERT_TRUE(pixtest::ReadMessageBox(pixtest::WaitForMessageBox(stage2, 20000), &done));
     EXPECT_EQ(done.caption, "A Pixorama 5 telep\xC3\xADt\xC3\xA9se");
@@ -351,7 +347,8 @@ TEST_F(UninstallE2e, ConfirmationAnsweredYesEndsWithTheSuccessMessage)
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     pixtest::PressButton(done.hwnd, IDOK);
     DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForProcessEnd(stage2, 20000, &code));
+    EXPECT_TRUE(pixtest::WaitForExit(hStage2, 20000, &code));
+    ::CloseHandle(hStage2);
     EXPECT_EQ(code, 0u);
 }
 
@@ -360,10 +357,10 @@ TEST_F(UninstallE2e, QuietUninstallStringRunAsWrittenRemovesTheInstallation)
     std::string command;
     ASSERT_TRUE(ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &command));
     // A deployment tool runs the whole value as the command line.
-    DWORD code = 99;
-    ASSERT_TRUE(pixtest::RunAndWait(command, kRunTimeoutMs, &code)) << command;
-    EXPECT_EQ(code, 0u);
-    EXPECT_FALSE(WaitForSecondStage(nullptr).empty());
+    const stagewatch::SStageRun run = stagewatch::RunTwoStages(command, NULL, kRunTimeoutMs);
+    ASSERT_TRUE(run.started) << command;
+    EXPECT_TRUE(run.firstEnded && run.firstExitCode == 0) << command << " ended " << run.firstExitCode;
+    EXPECT_TRUE(run.childEnded) << "no second stage ran to its end";
     EXPECT_FALSE(FolderExists(m_dest));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
