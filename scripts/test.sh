@@ -19,6 +19,14 @@ phase() {
 phase "layers: includes point down"
 "$PIX_ROOT/scripts/check-layers"
 
+# A fresh booted prefix for this run, which each test program copies. It needs nothing that is
+# built, so it boots while the builds run.
+export PIX_WINE_TEMPLATE=$PIX_WINE_ROOT/template
+rm -rf "$PIX_WINE_ROOT"
+mkdir -p "$PIX_OUT"
+"$PIX_ROOT/scripts/make-wine-template" "$PIX_WINE_TEMPLATE" >"$PIX_OUT/wine-template.log" 2>&1 &
+template_job=$!
+
 phase "build: native"
 pix_build native
 phase "build: win32"
@@ -49,14 +57,12 @@ phase "generated art"
 art_failed=0
 "$PIX_ROOT/scripts/check-art.sh" || { art_failed=1; status=1; }
 
-phase "Wine prefix"
-# A fresh booted prefix for this run; each test program runs in its own copy of it.
-export PIX_WINE_TEMPLATE=$PIX_WINE_ROOT/template
-rm -rf "$PIX_WINE_ROOT"
-"$PIX_ROOT/scripts/make-wine-template" "$PIX_WINE_TEMPLATE"
+phase "Wine prefix (rest of its boot)"
+wait "$template_job" || { cat "$PIX_OUT/wine-template.log"; echo "== the Wine prefix did not boot"; exit 1; }
 phase "Wine tests"
-run_ctest wine "$PIX_OUT/build-win64" \
-  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 900 "$@"
+# Three at a time: the programs spend half their time waiting on each other's windows and
+# processes. Each has its own prefix and its own display (scripts/wine-run).
+run_ctest wine "$PIX_OUT/build-win64" ctest --output-on-failure -j3 --timeout 900 "$@"
 phase ""
 echo "   (all: $SECONDS s)"
 
