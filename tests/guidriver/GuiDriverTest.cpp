@@ -89,6 +89,11 @@ const char kShowDialogSwitch[] = "--show-dialog";
 // A child that only waits, until it is ended from outside or a minute has passed.
 const char kWaitSwitch[] = "--wait";
 const DWORD kChildWaitMs = 60000;
+// A parent that hands over, as the uninstaller's first stage does: it starts a child, works a
+// little longer, and ends; the child waits for it to end and then ends at once with a given code.
+const char kHandOverSwitch[] = "--hand-over";
+const char kAfterParentSwitch[] = "--after-parent";
+const DWORD kParentWorkMs = 1000;
 constexpr INT_PTR kNoticesBase = 1000;
 
 class CTemplate {
@@ -525,6 +530,21 @@ TEST(StageWatchChild, OnlyAProcessBegunAfterItsParentCountsAsItsChild)
     ASSERT_TRUE(hLater != NULL);
 }
 
+// The second uninstall stage finishes as soon as its first stage has ended: a watch that looks for
+// it only then finds nothing, or no exit code. It must hold the child from while the parent runs.
+TEST(StageWatchChild, AChildThatEndsWithItsParentIsFollowedToItsExitCode)
+{
+    const std::string own = OwnPath();
+    const stagewatch::SStageRun run =
+        stagewatch::RunTwoStages("\"" + own + "\" " + kHandOverSwitch + " 7", NULL, 30000);
+    ASSERT_TRUE(run.firstEnded);
+    EXPECT_EQ(run.firstExitCode, 0u) << "the parent could not start its child";
+    ASSERT_TRUE(run.childFound) << "the child was not held";
+    EXPECT_TRUE(run.childEnded);
+    EXPECT_EQ(run.childExitCode, 7u);
+    EXPECT_EQ(_stricmp(run.childName.c_str(), own.substr(own.rfind('\\') + 1).c_str()), 0) << run.childName;
+}
+
 // Wine starts programs of its own (the desktop's explorer.exe, services.exe) as children of the
 // first process that needs them; such a child, begun before the one handed over to, is not it.
 TEST(StageWatchChild, AProgramOfTheWindowsFolderIsNoHandedOverChild)
@@ -555,6 +575,25 @@ int main(int argc, char** argv)
     if (argc == 2 && std::strcmp(argv[1], kWaitSwitch) == 0) {
         ::Sleep(kChildWaitMs);
         return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], kHandOverSwitch) == 0) {
+        const std::string line = "\"" + OwnPath() + "\" " + kAfterParentSwitch + " " +
+                                 std::to_string(::GetCurrentProcessId()) + " " + argv[2];
+        DWORD childId = 0;
+        HANDLE hChild = StartProcess(line, &childId);
+        if (!hChild)
+            return 1;
+        ::CloseHandle(hChild);
+        ::Sleep(kParentWorkMs);
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], kAfterParentSwitch) == 0) {
+        HANDLE hParent = ::OpenProcess(SYNCHRONIZE, FALSE, std::strtoul(argv[2], nullptr, 10));
+        if (hParent) {
+            ::WaitForSingleObject(hParent, kChildWaitMs);
+            ::CloseHandle(hParent);
+        }
+        return std::atoi(argv[3]);
     }
     // The child-process half of the cross-process tests: show one box or the dialog, exit with
     // the answer.
