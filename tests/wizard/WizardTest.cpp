@@ -161,7 +161,12 @@ AgreementView VisitAgreement(CWizardRun& run, const char* screenshot = nullptr)
     view.selection = ::SendMessageW(hEdit, EM_GETSEL, 0, 0);
     view.firstVisible = ::SendMessageW(hEdit, EM_GETFIRSTVISIBLELINE, 0, 0);
     view.style = static_cast<LONG>(::GetWindowLongPtrW(hEdit, GWL_STYLE));
-    run.PressAndWaitForPage(kIdBack, 0);
+    // Back must have landed before the next visit: until it has, page 1 is still the one showing,
+    // and the next visit would read this one's text again.
+    if (!run.PressAndWaitForPage(kIdBack, 0)) {
+        ADD_FAILURE() << "the wizard did not go back from the agreement page";
+        return AgreementView();
+    }
     return view;
 }
 

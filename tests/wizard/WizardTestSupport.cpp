@@ -21,6 +21,9 @@ const char kReadyLine2[] =
     "Kérjük válassza a \"Tovább >\" gombot a telepítés folytatásához, illetve a \"< Vissza\" gombot a "
     "telepítési beállítások módosításához.";
 
+// Generous: a page that reads a large file, on a loaded machine, takes its time to show.
+const DWORD kPageShowMs = 30000;
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
@@ -68,7 +71,7 @@ int CWizardRun::VisiblePage() const
 
 bool CWizardRun::WaitForPage(int page)
 {
-    return WaitUntil([&] { return VisiblePage() == page; });
+    return WaitUntil([&] { return VisiblePage() == page; }, kPageShowMs);
 }
 
 bool CWizardRun::PressAndWaitForPage(int buttonId, int page)
