@@ -372,10 +372,8 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
                 *pMessage = box.text;
             return false;
         }
-        // A sent message is handled only once the frame's thread is back in its message loop, so
-        // whatever the last press started (the installation on the ready page) has finished.
-        DWORD_PTR ignored = 0;
-        ::SendMessageTimeoutA(hFrame, WM_NULL, 0, 0, SMTO_NORMAL, kPageChangeMs, &ignored);
+        // Whatever the last press started (the installation on the ready page) has finished.
+        pixtest::WaitForWindowToCatchUp(hFrame, kPageChangeMs);
         const HWND hNext = pixtest::FindControl(hFrame, IDOK);
         if (!hNext || !::IsWindowEnabled(hNext))
             continue;

@@ -234,6 +234,12 @@ bool WaitForWindowGone(HWND hwnd, DWORD timeoutMs)
     return true;
 }
 
+bool WaitForWindowToCatchUp(HWND hwnd, DWORD timeoutMs)
+{
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+}
+
 bool WaitForProcessEnd(DWORD processId, DWORD timeoutMs, DWORD* pExitCode)
 {
     // A process that is gone cannot be opened, and neither can an id that was never one; either

@@ -59,6 +59,9 @@ HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = kDefaultWaitMs);
 
 // True once the window is destroyed or hidden.
 bool WaitForWindowGone(HWND hwnd, DWORD timeoutMs = kDefaultWaitMs);
+// Waits until the window's thread is back in its message loop, so that whatever the last input
+// started there has finished: a sent message is handled only then. False on time-out.
+bool WaitForWindowToCatchUp(HWND hwnd, DWORD timeoutMs = kDefaultWaitMs);
 // True once the process has ended (or never existed); the exit code when it could be read.
 bool WaitForProcessEnd(DWORD processId, DWORD timeoutMs = kDefaultWaitMs, DWORD* pExitCode = nullptr);
 // Polls until no visible top-level window of the process is left.

@@ -1,7 +1,6 @@
 // tests/support/StageWatch.cpp - follows a program and the child it hands over to.
 #include "support/StageWatch.h"
 #include <tlhelp32.h>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,15 +26,24 @@ ULONGLONG GetCreationTime(HANDLE hProcess)
     return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-bool RunsFromWindowsFolder(HANDLE hProcess)
+// The whole path of a process's program file; empty when it cannot be read.
+std::string ImagePath(HANDLE hProcess)
 {
     char image[2 * MAX_PATH];
     DWORD size = sizeof image;
+    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size))
+        return "";
+    return std::string(image, size);
+}
+
+bool RunsFromWindowsFolder(HANDLE hProcess)
+{
     char windows[MAX_PATH];
     const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size) || length == 0 || length >= MAX_PATH)
+    const std::string image = ImagePath(hProcess);
+    if (length == 0 || length >= MAX_PATH)
         return false;
-    return size > length && _strnicmp(image, windows, length) == 0 && image[length] == '\\';
+    return image.size() > length && _strnicmp(image.c_str(), windows, length) == 0 && image[length] == '\\';
 }
 
 // A process of the program's own making: begun no earlier than the program, and not one of the
@@ -100,12 +108,8 @@ HANDLE CChildHold::Release()
 
 std::string ProgramName(HANDLE hProcess)
 {
-    char image[2 * MAX_PATH];
-    DWORD size = sizeof image;
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size))
-        return "";
-    const char* pszName = std::strrchr(image, '\\');
-    return pszName ? pszName + 1 : image;
+    const std::string image = ImagePath(hProcess);
+    return image.substr(image.rfind('\\') + 1);
 }
 
 std::string DescribeProcess(DWORD processId)

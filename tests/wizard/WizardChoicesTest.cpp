@@ -108,14 +108,6 @@ bool IsOpen(HWND hTree, LRESULT item)
     return ::testing::AssertionSuccess();
 }
 
-// The wizard finishes what followed the dialog (removing the folder it made for it) before it
-// answers a message sent to its frame.
-bool FrameHasCaughtUp(CWizardRun& run)
-{
-    DWORD_PTR ignored = 0;
-    return ::SendMessageTimeoutA(run.Frame(), WM_NULL, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &ignored) != 0;
-}
-
 bool WaitForDestination(CWizardRun& run, const std::string& folder)
 {
     return WaitUntil([&] { return run.Text(kIdDestFolder) == folder; }, 5000);
@@ -267,7 +259,8 @@ TEST(InstallTypePageTest, BrowseDecidesTheDestinationFromWhatThePickedFolderHold
     ASSERT_TRUE(SelectFolder(hDialog, {"pixtest", "browse", "c_pix5"}));
     ASSERT_TRUE(PressButton(hDialog, IDCANCEL));
     ASSERT_TRUE(WaitForWindowGone(hDialog));
-    ASSERT_TRUE(FrameHasCaughtUp(run)) << "the wizard did not answer after the dialog";
+    // What followed the dialog (removing the folder made for it) is done once the wizard answers.
+    ASSERT_TRUE(WaitForWindowToCatchUp(run.Frame())) << "the wizard did not answer after the dialog";
     EXPECT_EQ(root + "\\a_empty", run.Text(kIdDestFolder));
     EXPECT_FALSE(FolderExists(root + "\\a_empty"));
 
