@@ -10,6 +10,7 @@
 #include "install/InstallState.h"
 #include "launcher/InstallDriver.h"
 #include "platform/FileOps.h"
+#include "platform/HeldFiles.h"
 #include "platform/InstanceManager.h"
 #include "platform/LinkSafeDelete.h"
 #include "platform/Process.h"
@@ -30,6 +31,9 @@ namespace {
 const DWORD kFirstStageEndMs = 10000;
 // What a running copy gets between the close request and its termination.
 const DWORD kCloseWaitMs = 10;
+// A terminated copy lets go of its files only once it has ended; the platform ends it soon after
+// the call, and one that is still there after this long is left to the waits on the files.
+const DWORD kTerminatedEndMs = 5000;
 // The first stage's exit code when the second could not be started: nothing was removed.
 const int kSecondStageNotStarted = 4;
 // wParam of WM_CLOSE asking the capture application to close without saving.
@@ -105,15 +109,17 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 // gets neither the close request nor the termination.
 void CloseParticipant(DWORD processId, const std::string& ownPath)
 {
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | ProcessImageAccess(), FALSE, processId));
+    CHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | ProcessImageAccess(), FALSE, processId));
     if (!process.IsValid() || !IsParticipant(process, ownPath))
         return;
     HWND hMainWnd = FindMainWindow(processId);
     if (hMainWnd)
         ::PostMessageA(hMainWnd, WM_CLOSE, CLOSE_WITHOUT_SAVING, 0);
     ::Sleep(kCloseWaitMs);
-    // No check whether it ended by itself: it is gone afterwards either way.
+    // No check whether it ended by itself: it is gone afterwards either way, and the steps that
+    // follow touch the files it held only once it has.
     ::TerminateProcess(process, 0);
+    ::WaitForSingleObject(process, kTerminatedEndMs);
 }
 
 // Visits the first otherCopies ids of one snapshot: copies that registered after this process
@@ -219,16 +225,6 @@ void WaitForFirstStageEnd(const std::string& ownPath)
         ::WaitForSingleObject(parent, kFirstStageEndMs);
 }
 
-// The uninstaller is still held (by a first stage that has not let go, or by another program):
-// it goes at the next system start, and its emptied folder after it.
-void LeaveUninstallerToReboot(const std::string& uninstallerPath, const std::string& installFolder)
-{
-    if (!PathExists(uninstallerPath))
-        return;
-    DeleteFileAtReboot(uninstallerPath.c_str());
-    RemoveFolderAtReboot(installFolder.c_str());
-}
-
 // The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
 // process-wide objects are destroyed and this process leaves the instance list.
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
@@ -244,11 +240,11 @@ void LeaveUninstallerToReboot(const std::string& uninstallerPath, const std::str
         std::exit(ReportNothingRemoved(kRefusedExitCode));
     if (FitsPath(ownPath))
         DeleteFileAtReboot(ownPath.c_str());
-    // A failure is not reported; the steps follow, and the next system start finishes the job.
-    const bool uninstallerDeleted = ::DeleteFileA(uninstallerPath.c_str()) != FALSE;
+    // An uninstaller still held (by a first stage that has not let go, or by another program) goes
+    // at the next system start, listed before the folder that the steps leave to it.
+    if (!DeleteFileWaiting(uninstallerPath.c_str()) && PathExists(uninstallerPath))
+        DeleteFileAtReboot(uninstallerPath.c_str());
     RunUninstallSteps(installFolder.c_str());
-    if (!uninstallerDeleted)
-        LeaveUninstallerToReboot(uninstallerPath, installFolder);
     if (!SilentFlag)
         AppMessageBoxId(NULL, IDS_UNINSTALLED, kUninstalledStyle);
     std::exit(0);
@@ -283,5 +279,7 @@ int CSetupApp::RunStartup()
     if (mode == RunMode::Install)
         return RunInstaller();
     LaunchUninstallCopy(SilentFlag);  // returns only when the copy could not be started
-    return ReportNothingRemoved(kSecondStageNotStarted);
+    if (!SilentFlag)
+        ShowLaunchBox(caption, LoadResStringW(IDS_UNINSTALL_REFUSED), kUninstallRefusedStyle);
+    return kSecondStageNotStarted;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"
+#include "platform/HeldFiles.h"
 #include "platform/LinkSafeDelete.h"
 #include "platform/Process.h"
 #include "platform/RebootDelete.h"
@@ -51,13 +52,20 @@ bool IsSameFolder(const std::string& sourceFolder, const std::string& destFolder
 
 using SCopyFolders = CFileCopier::SFolders;
 
+// Ends a replacement for a reason that no wait can clear, so that it is not tried again.
+bool Refuse()
+{
+    ::SetLastError(ERROR_ALREADY_EXISTS);
+    return false;
+}
+
 // Moves an in-use destination aside; the running copy keeps working from the backup, which
 // the next system start removes.
 bool MoveAsideInUseFile(const std::string& destPath)
 {
     const std::string backupPath = destPath + kBackupSuffix;
     if (!FitsPath(backupPath))
-        return false;
+        return Refuse();
     ::DeleteFileA(backupPath.c_str());  // a stale backup from an earlier run; may be in use too
     if (!::MoveFileA(destPath.c_str(), backupPath.c_str()))
         return false;
@@ -131,14 +139,14 @@ EInPlace WriteInPlace(const std::string& sourcePath, const std::string& destPath
     return EInPlace::kWritten;
 }
 
-// Writes the source over an existing destination in place, which spares deleting and creating
-// the file; read-only would refuse the write, so the protection bits are cleared first. A link or a
-// file with further attributes is deleted and copied anew, like one that refuses the write; one
-// in use is moved aside when even the deletion fails; in a folder behind a link neither is done.
-// While files keep turning out missing, a copy that refuses to overwrite answers for the missing
-// file in one call, a lookup saved.
-bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, DWORD sourceAttributes,
-                        SCopyFolders& folders)
+// One try at writing the source over the destination. An existing destination is written in place,
+// which spares deleting and creating the file; read-only would refuse the write, so the protection
+// bits are cleared first. A link or a file with further attributes is deleted and copied anew, like
+// one that refuses the write; one in use is moved aside when even the deletion fails; in a folder
+// behind a link neither is done. While files keep turning out missing, a copy that refuses to
+// overwrite answers for the missing file in one call, a lookup saved.
+bool ReplaceOnce(const std::string& sourcePath, const std::string& destPath, DWORD sourceAttributes,
+                 SCopyFolders& folders)
 {
     if (folders.expectNewFiles && ::CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE))
         return true;
@@ -148,7 +156,7 @@ bool ReplaceDestination(const std::string& sourcePath, const std::string& destPa
         return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
     // A folder in the way is never renamed or scheduled for deletion; the copy cannot succeed.
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return false;
+        return Refuse();
     if (attributes & kHiddenReadOnly) {
         const DWORD cleared = attributes & ~kHiddenReadOnly;
         ::SetFileAttributesA(destPath.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
@@ -159,10 +167,18 @@ bool ReplaceDestination(const std::string& sourcePath, const std::string& destPa
             return result == EInPlace::kWritten;  // an unreadable source leaves the destination alone
     }
     if (folders.destBehindLink)
-        return false;
+        return Refuse();
     if (!::DeleteFileA(destPath.c_str()) && !MoveAsideInUseFile(destPath))
         return false;
     return ::CopyFileA(sourcePath.c_str(), destPath.c_str(), FALSE) != FALSE;
+}
+
+// A file that another program holds for a moment (a scanner looking at the package or at the
+// file just replaced) is waited for; a program that keeps running from it is moved aside at once.
+bool ReplaceDestination(const std::string& sourcePath, const std::string& destPath, DWORD sourceAttributes,
+                        SCopyFolders& folders)
+{
+    return RetryWhileHeld(destPath.c_str(), [&] { return ReplaceOnce(sourcePath, destPath, sourceAttributes, folders); });
 }
 
 // sourceAttributes: what a search or an earlier read already knows of the source file, or
@@ -185,7 +201,7 @@ int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszN
     const bool fits = FitsPath(destPath);
     // Renaming within one folder: an existing target that cannot go stays as it is.
     if (fits && folders.same && PathExists(destPath) &&
-        (folders.destBehindLink || !::DeleteFileA(destPath.c_str())))
+        (folders.destBehindLink || !DeleteFileWaiting(destPath.c_str())))
         return 1;
     if (!fits || !ReplaceDestination(sourcePath, destPath, sourceAttributes, folders)) {
         folders.writeFailed = true;  // the package holds the file; the destination refused it

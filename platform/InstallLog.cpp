@@ -5,6 +5,7 @@
 #include <string>
 #include "framework/Handles.h"
 #include "platform/LinkSafeDelete.h"
+#include "platform/RebootDelete.h"
 #include "text/PathText.h"
 
 namespace {
@@ -24,39 +25,45 @@ private:
     FILE* m_pFile;
 };
 
-void DeleteLoggedShortcut(const char* pszPath)
+void DeleteLoggedShortcut(const char* pszPath, ELeftover leftover)
 {
     // Only shortcut files: a tampered log must not turn this into a general file deleter.
     const std::string path(pszPath);
     if (!FitsPath(path) || !HasShortcutExtension(path))
         return;
-    DeleteFileOffLinks(path);  // attributes untouched; failure ignored
+    DeleteFileOffLinks(path, leftover);  // attributes untouched; failure ignored
 }
 
 // Removes the folder, then each parent, until a removal fails: only emptied folders go. The walk
-// ends at a link too, so that nothing is removed in the folder that a link points at.
-void RemoveFolderAndEmptyParents(const char* pszFolder)
+// ends at a link too, so that nothing is removed in the folder that a link points at. Only the
+// logged folder is ours to leave to the next system start; its parents were there before us.
+void RemoveFolderAndEmptyParents(const char* pszFolder, ELeftover leftover)
 {
     std::string folder(pszFolder);
     while (!folder.empty() && FitsPath(folder)) {
-        if (!RemoveFolderOffLinks(folder))
+        if (!RemoveFolderOffLinks(folder, leftover))
             return;
+        leftover = ELeftover::kStays;
         folder = GetParentFolder(folder.c_str());
     }
 }
 
 // attributes: what the search or an earlier read found, so that the file is not asked again.
 // They are written only when a protection bit is set, since a write costs as much as the delete.
-bool DeleteKnownFile(const std::string& path, DWORD attributes)
+bool DeleteKnownFile(const std::string& path, DWORD attributes, ELeftover leftover)
 {
     if (attributes & kClearedAttributes) {
         const DWORD cleared = attributes & ~kClearedAttributes;
         ::SetFileAttributesA(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
-    return ::DeleteFileA(path.c_str()) != FALSE;
+    if (DeleteFileWaiting(path.c_str()))
+        return true;
+    if (leftover == ELeftover::kGoesAtRestart)
+        DeleteFileAtReboot(path.c_str());
+    return false;
 }
 
-int DeleteNamedFile(const std::string& folder, const char* pszName)
+int DeleteNamedFile(const std::string& folder, const char* pszName, ELeftover leftover)
 {
     const std::string path = JoinFolderName(folder, pszName);
     if (!FitsPath(path))
@@ -66,23 +73,22 @@ int DeleteNamedFile(const std::string& folder, const char* pszName)
     if (::DeleteFileA(path.c_str()))
         return 1;
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !(attributes & kClearedAttributes))
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
-    return DeleteKnownFile(path, attributes) ? 1 : 0;
+    return DeleteKnownFile(path, attributes, leftover) ? 1 : 0;
 }
 
-int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern)
+int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern, ELeftover leftover)
 {
     if (IsLiteralName(pszPattern))
-        return DeleteNamedFile(folder, pszPattern);
+        return DeleteNamedFile(folder, pszPattern, leftover);
     int count = 0;
-    CFindFile::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count](const WIN32_FIND_DATAA& data) {
+    CFindFile::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count, leftover](const WIN32_FIND_DATAA& data) {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             return true;
         const std::string path = JoinFolderName(folder, data.cFileName);
-        if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes))
+        if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes, leftover))
             ++count;
         return true;
     });
@@ -90,11 +96,11 @@ int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern
 }
 
 // folder: already known to be reached through no link.
-void UndoFileLine(const char* pszLine, const char* pszPrefix, const std::string& folder)
+void UndoFileLine(const char* pszLine, const char* pszPrefix, const std::string& folder, ELeftover leftover)
 {
     const std::string name = ExtractUndoFileName(pszLine, pszPrefix);
     if (IsSafeFileOperand(name))
-        DeleteFilesInCheckedFolder(folder, name.c_str());
+        DeleteFilesInCheckedFolder(folder, name.c_str(), leftover);
 }
 
 // A folder given without a separator is joined as the deletions join it, so that "" means the
@@ -110,16 +116,22 @@ void AppendLogLine(const char* pszLogPath, const char* pszText)
 {
     if (!pszLogPath || !pszText)
         return;
-    // Text mode writes CR LF; the file is closed again so that no handle outlives the line.
-    FILE* pFile = std::fopen(pszLogPath, "at");
-    if (!pFile)
+    // Append access puts every write at the end; the file is closed again so that no handle
+    // outlives the line. A reader that has the log open for a moment is waited for.
+    CHandle log;
+    const bool opened = RetryWhileHeld(pszLogPath, [pszLogPath, &log] {
+        log.Attach(::CreateFileA(pszLogPath, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, NULL));
+        return log.IsValid();
+    });
+    if (!opened)
         return;
-    std::fputs(pszText, pFile);
-    std::fputs("\n", pFile);
-    std::fclose(pFile);
+    const std::string line = std::string(pszText) + "\r\n";  // the line end of a text-mode write
+    DWORD written = 0;
+    ::WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, NULL);
 }
 
-void UndoLinksAndFolders(const char* pszLogPath)
+void UndoLinksAndFolders(const char* pszLogPath, ELeftover leftover)
 {
     CLogFile log(pszLogPath);
     if (!log.Get())
@@ -129,15 +141,15 @@ void UndoLinksAndFolders(const char* pszLogPath)
     const size_t linkPrefixLength = std::strlen(kPrefixShellLink);
     while (ReadLogLine(log.Get(), line))
         if (LineHasPrefix(line, kPrefixShellLink))
-            DeleteLoggedShortcut(line + linkPrefixLength);
+            DeleteLoggedShortcut(line + linkPrefixLength, leftover);
     std::rewind(log.Get());
     const size_t dirPrefixLength = std::strlen(kPrefixMadeDir);
     while (ReadLogLine(log.Get(), line))
         if (LineHasPrefix(line, kPrefixMadeDir))
-            RemoveFolderAndEmptyParents(line + dirPrefixLength);
+            RemoveFolderAndEmptyParents(line + dirPrefixLength, leftover);
 }
 
-void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix)
+void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix, ELeftover leftover)
 {
     if (!pszFolder)
         return;
@@ -154,10 +166,10 @@ void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* 
     while (ReadLogLine(log.Get(), line))
         for (size_t i = 0; i < prefixCount; ++i)
             if (LineHasPrefix(line, prefixes[i]))
-                UndoFileLine(line, prefixes[i], folder);
+                UndoFileLine(line, prefixes[i], folder, leftover);
 }
 
-int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
+int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern, ELeftover leftover)
 {
     if (!pszFolder || !pszPattern)
         return 0;
@@ -165,5 +177,5 @@ int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern)
     // Through a link the files of whatever folder it points at would go, with our rights.
     if (FolderCrossesLink(folder))
         return 0;
-    return DeleteFilesInCheckedFolder(folder, pszPattern);
+    return DeleteFilesInCheckedFolder(folder, pszPattern, leftover);
 }

@@ -1,6 +1,7 @@
 // platform/LinkSafeDelete.cpp - keeping deletions off links.
 #include "platform/LinkSafeDelete.h"
 #include <windows.h>
+#include "platform/RebootDelete.h"
 #include "text/PathText.h"
 
 namespace {
@@ -51,12 +52,26 @@ bool CrossesLinkAbove(const std::string& path)
     return CrossesLinkWithin(path, false);
 }
 
-bool DeleteFileOffLinks(const std::string& path)
+bool DeleteFileOffLinks(const std::string& path, ELeftover leftover)
 {
-    return !CrossesLinkAbove(path) && ::DeleteFileA(path.c_str());
+    if (CrossesLinkAbove(path))
+        return false;
+    if (DeleteFileWaiting(path.c_str()))
+        return true;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (leftover == ELeftover::kGoesAtRestart && attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        DeleteFileAtReboot(path.c_str());
+    return false;
 }
 
-bool RemoveFolderOffLinks(const std::string& folder)
+bool RemoveFolderOffLinks(const std::string& folder, ELeftover leftover)
 {
-    return !CrossesLink(folder) && ::RemoveDirectoryA(folder.c_str());
+    if (CrossesLink(folder))
+        return false;
+    if (RemoveFolderWaiting(folder.c_str()))
+        return true;
+    if (leftover == ELeftover::kGoesAtRestart)
+        RemoveFolderAtReboot(folder.c_str());  // only an existing folder that is no drive root
+    return false;
 }

@@ -3,6 +3,7 @@
 #include "uninstall/UninstallLaunch.h"
 #include <windows.h>
 #include <string>
+#include "platform/HeldFiles.h"
 #include "platform/Process.h"
 #include "text/CommandQuote.h"
 #include "text/PathText.h"
@@ -29,7 +30,8 @@ std::string MakeTemporaryCopy(const std::string& programPath)
     char tempPath[kMaxPathChars] = "";
     if (!::GetTempFileNameA(tempFolder.c_str(), "uni", 0, tempPath))
         return std::string();
-    if (!::CopyFileA(programPath.c_str(), tempPath, FALSE))
+    // A scanner looks at the new temporary file the moment it appears.
+    if (!RetryWhileHeld(tempPath, [&] { return ::CopyFileA(programPath.c_str(), tempPath, FALSE) != FALSE; }))
         return std::string();  // the empty temporary file stays behind, as after a failed start
     return tempPath;
 }
@@ -48,8 +50,9 @@ void LaunchUninstallCopy(bool silent)
         return;
     const std::string commandLine = BuildSecondStageCommandLine(tempPath, programPath, silent);
     // The second stage inherits the handles, the environment and the current directory.
-    if (!StartProgram(tempPath, commandLine, true))
-        return;  // no message: the caller ends the program normally
+    // A scanner may still be reading the program it has just seen written.
+    if (!RetryWhileHeld(tempPath.c_str(), [&] { return StartProgram(tempPath, commandLine, true); }))
+        return;  // the caller tells the user
     // Ending here skips the destructors of the process-wide objects on purpose: nothing of this
     // process's shutdown may run once the copy is on its way; the instance list copes with the
     // entry left behind.

@@ -110,11 +110,14 @@ bool ApplyAssociations(HKEY hRoot, const char* pszValue, const std::string (&slo
     return changed;
 }
 
+// What is still held after the wait goes at the next system start: no later run would remove it.
+const ELeftover kLeftover = ELeftover::kGoesAtRestart;
+
 // The shell-folder values are each user's own: a folder on the way may be a link the user made.
 void DeleteFileIfFits(const std::string& path)
 {
     if (FitsPath(path))
-        DeleteFileOffLinks(path);
+        DeleteFileOffLinks(path, kLeftover);
 }
 
 // Start-up and desktop shortcut and the fixed group of one profile; closes the key when done.
@@ -134,8 +137,8 @@ void RemoveProfileShortcuts(CRegKey& shellFolders, bool allUsers)
     if (!FitsPath(group))
         return;
     // A group that is a link, or lies behind one, is neither emptied nor removed.
-    DeleteMatchingFiles(group.c_str(), "*.*");
-    RemoveFolderOffLinks(group);  // stays when something else is left in it
+    DeleteMatchingFiles(group.c_str(), "*.*", kLeftover);
+    RemoveFolderOffLinks(group, kLeftover);  // stays when something else is left in it
 }
 
 }  // namespace
@@ -150,14 +153,15 @@ void RunUninstallSteps(const char* pszFolder)
     const std::string log = folder + kInstallLogFile;
     if (!folder.empty() && FitsPath(log)) {
         const std::string oldLog = folder + kOldInstallLogFile;
-        UndoLinksAndFolders(oldLog.c_str());
-        UndoLinksAndFolders(log.c_str());
-        UndoFileEntries(oldLog.c_str(), folder.c_str(), NULL);
-        UndoFileEntries(log.c_str(), folder.c_str(), NULL);
-        DeleteMatchingFiles(folder.c_str(), kInstallLogFile);
+        UndoLinksAndFolders(oldLog.c_str(), kLeftover);
+        UndoLinksAndFolders(log.c_str(), kLeftover);
+        UndoFileEntries(oldLog.c_str(), folder.c_str(), NULL, kLeftover);
+        UndoFileEntries(log.c_str(), folder.c_str(), NULL, kLeftover);
+        DeleteMatchingFiles(folder.c_str(), kInstallLogFile, kLeftover);
         // Our own current directory would keep the folder from being removed.
         ::SetCurrentDirectoryA("\\");
-        RemoveFolderOffLinks(folder);
+        // After every file of it, so that the next system start removes them first.
+        RemoveFolderOffLinks(folder, kLeftover);
     }
     RemoveStandardShortcuts();
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "install_ops/OpsTestHelpers.h"
 #include "platform/FileOps.h"
+#include "platform/HeldFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -10,6 +11,98 @@ using pixtest::FileExists;
 using pixtest::FolderExists;
 using pixtest::ReadFileBytes;
 using pixtest::WriteFileBytes;
+
+// While it lives, the waits between two tries do not sleep but count, and may let a held file go.
+class CHeldWaitHook {
+public:
+    explicit CHeldWaitHook(HANDLE hLetGoAtFirstWait = NULL)
+    {
+        s_waits = 0;
+        s_hLetGo = hLetGoAtFirstWait;
+        g_heldWaitSpentMs = 0;
+        g_pfnHeldWaitSleep = &CountWait;
+    }
+    ~CHeldWaitHook()
+    {
+        g_pfnHeldWaitSleep = ::Sleep;
+        g_heldWaitSpentMs = 0;
+    }
+    static int Waits() { return s_waits; }
+    CHeldWaitHook(const CHeldWaitHook&) = delete;
+    CHeldWaitHook& operator=(const CHeldWaitHook&) = delete;
+
+private:
+    static void WINAPI CountWait(DWORD)
+    {
+        if (s_waits++ == 0 && s_hLetGo)
+            ::CloseHandle(s_hLetGo);
+    }
+    static int s_waits;
+    static HANDLE s_hLetGo;
+};
+int CHeldWaitHook::s_waits = 0;
+HANDLE CHeldWaitHook::s_hLetGo = NULL;
+
+const int kWaitsPerStep = static_cast<int>(kHeldRetryMs / kHeldRetryPeriodMs);
+
+// A step that fails with the given error every time, counting its tries.
+bool FailWith(DWORD error, int* pTries)
+{
+    ++*pTries;
+    ::SetLastError(error);
+    return false;
+}
+
+TEST(HeldFiles, OnlyErrorsThatCanClearAreWaitedOut)
+{
+    const std::string root = pixtest::MakeScratchFolder("held_rule");
+    const std::string file = root + "\\plain.dll", readOnly = root + "\\ro.dll", folder = root + "\\sub";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    ASSERT_TRUE(WriteFileBytes(readOnly, "x"));
+    ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), NULL));
+    EXPECT_TRUE(IsPassingHold(ERROR_SHARING_VIOLATION, file.c_str()));
+    EXPECT_TRUE(IsPassingHold(ERROR_LOCK_VIOLATION, file.c_str()));
+    EXPECT_TRUE(IsPassingHold(ERROR_ACCESS_DENIED, file.c_str())) << "a file in use by a running program";
+    EXPECT_FALSE(IsPassingHold(ERROR_ACCESS_DENIED, readOnly.c_str()));
+    EXPECT_FALSE(IsPassingHold(ERROR_ACCESS_DENIED, folder.c_str()));
+    EXPECT_FALSE(IsPassingHold(ERROR_ACCESS_DENIED, (root + "\\missing.dll").c_str())) << "refused by its folder";
+    EXPECT_FALSE(IsPassingHold(ERROR_DIR_NOT_EMPTY, root.c_str())) << "files that stay keep it full";
+    EXPECT_TRUE(::RemoveDirectoryA(folder.c_str()));
+    EXPECT_TRUE(::DeleteFileA(file.c_str()));
+    ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(::DeleteFileA(readOnly.c_str()));
+    for (DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME, ERROR_DISK_FULL})
+        EXPECT_FALSE(IsPassingHold(error, file.c_str())) << error;
+    pixtest::RemoveTree(root);
+}
+
+TEST(HeldFiles, TheWaitIsBoundedPerStepAndPerRun)
+{
+    CHeldWaitHook hook;
+    int tries = 0;
+    EXPECT_FALSE(RetryWhileHeld("x", [&] { return FailWith(ERROR_SHARING_VIOLATION, &tries); }));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << "the step's own error is told";
+    EXPECT_EQ(CHeldWaitHook::Waits(), kWaitsPerStep);
+    EXPECT_EQ(tries, kWaitsPerStep + 1);
+
+    // A run that has waited nearly all it may gets the rest of its budget, then one try a step.
+    g_heldWaitSpentMs = kHeldRunBudgetMs - 2 * kHeldRetryPeriodMs;
+    tries = 0;
+    EXPECT_FALSE(RetryWhileHeld("x", [&] { return FailWith(ERROR_LOCK_VIOLATION, &tries); }));
+    EXPECT_EQ(tries, 3);
+    tries = 0;
+    EXPECT_FALSE(RetryWhileHeld("x", [&] { return FailWith(ERROR_SHARING_VIOLATION, &tries); }));
+    EXPECT_EQ(tries, 1);
+
+    // An error that no wait mends costs no wait, so a clean run is as fast as ever.
+    g_heldWaitSpentMs = 0;
+    const int before = CHeldWaitHook::Waits();
+    tries = 0;
+    EXPECT_FALSE(RetryWhileHeld("x", [&] { return FailWith(ERROR_FILE_NOT_FOUND, &tries); }));
+    EXPECT_EQ(tries, 1);
+    EXPECT_EQ(CHeldWaitHook::Waits(), before);
+}
 
 class CopyInstallFileTest : public ::testing::Test {
 protected:
@@ -153,8 +246,9 @@ TEST_F(CopyInstallFileTest, HardLinkedDestinationIsReplacedNotWrittenThrough)
     EXPECT_FALSE(FileExists(target + ".old"));
 }
 
-// A file that can be neither deleted nor renamed stays as it is and the copy fails.
-TEST_F(CopyInstallFileTest, ExclusivelyHeldDestinationFailsTheCopy)
+// A file that can be neither deleted nor renamed stays as it is, and the copy fails once the
+// wait is spent; one that its holder lets go during the wait is written.
+TEST_F(CopyInstallFileTest, ExclusivelyHeldDestinationIsWaitedFor)
 {
     const std::string target = m_dest + "\\app.dll";
     const std::string backup = target + ".old";
@@ -162,12 +256,21 @@ TEST_F(CopyInstallFileTest, ExclusivelyHeldDestinationFailsTheCopy)
     ASSERT_TRUE(WriteFileBytes(backup, "stale"));
     HANDLE hHeld = opstest::HoldFileExclusively(target);
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
-    const int result = CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL);
+    {
+        CHeldWaitHook hook;
+        EXPECT_EQ(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL));
+        EXPECT_EQ(CHeldWaitHook::Waits(), kWaitsPerStep);
+    }
     ::CloseHandle(hHeld);
-    EXPECT_EQ(0, result);
     EXPECT_EQ("held", ReadFileBytes(target));
     EXPECT_FALSE(FileExists(backup)) << "a stale backup goes before the move is tried";
     EXPECT_FALSE(opstest::IsPendingDeletion(backup));
+
+    CHeldWaitHook letGo(opstest::HoldFileExclusively(target));
+    EXPECT_NE(0, CopyInstallFile("app.dll", m_source.c_str(), m_dest.c_str(), NULL));
+    EXPECT_EQ(CHeldWaitHook::Waits(), 1);
+    EXPECT_EQ("new", ReadFileBytes(target));
+    EXPECT_FALSE(FileExists(backup));
 }
 
 // Files are copied into a destination folder that is a link, but nothing there is deleted or

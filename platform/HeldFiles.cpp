@@ -1,0 +1,99 @@
+// platform/HeldFiles.cpp - waiting out another program's passing hold on a file or folder.
+#include "platform/HeldFiles.h"
+#include <cstring>
+#include <string>
+#include "framework/Handles.h"
+#include "text/PathText.h"
+
+void (WINAPI* g_pfnHeldWaitSleep)(DWORD) = ::Sleep;
+DWORD g_heldWaitSpentMs = 0;
+
+namespace {
+
+// A file whose deletion waits for another program's last handle keeps its name until then, but
+// refuses to be opened or even asked for its attributes.
+bool IsGoing(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// A folder that is not empty only because its last files are going: anything else in it (a
+// user's file, a file we could not delete) stays, and waiting would not change that.
+bool HoldsOnlyGoingEntries(const char* pszFolder)
+{
+    const std::string folder = JoinFolderName(pszFolder, "");
+    bool onlyGoing = true;
+    CFindFile::ForEach(folder + "*", [&folder, &onlyGoing](const WIN32_FIND_DATAA& data) {
+        if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0)
+            return true;
+        onlyGoing = IsGoing(folder + data.cFileName);
+        return onlyGoing;
+    });
+    return onlyGoing;
+}
+
+// A deletion that waited may find the item gone: whoever held it let go after deleting it too,
+// or its pending deletion completed. Gone is what was asked for.
+bool IsGone(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+template <typename Remove>
+bool RemoveWaiting(const char* pszPath, Remove remove)
+{
+    bool first = true;
+    return RetryWhileHeld(pszPath, [pszPath, remove, &first] {
+        if (remove(pszPath))
+            return true;
+        const bool gone = !first && IsGone(::GetLastError());
+        first = false;
+        return gone;
+    });
+}
+
+}  // namespace
+
+bool IsPassingHold(DWORD error, const char* pszPath)
+{
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:  // open in another program without the sharing we need
+    case ERROR_LOCK_VIOLATION:     // part of it locked by another program
+        return true;
+    case ERROR_ACCESS_DENIED: {
+        // Also what a file being deleted and a running program's image answer. A missing file
+        // was refused by its folder, a read-only one refuses for good, and a folder asked to be
+        // deleted as a file always refuses: none of them clears.
+        if (!pszPath)
+            return false;
+        const DWORD attributes = ::GetFileAttributesA(pszPath);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return ::GetLastError() == ERROR_ACCESS_DENIED;
+        return !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+    }
+    case ERROR_DIR_NOT_EMPTY:
+        return pszPath && HoldsOnlyGoingEntries(pszPath);
+    default:
+        return false;  // not found, invalid name, no room: no wait mends them
+    }
+}
+
+bool CHeldWait::Wait()
+{
+    if (m_waitedMs >= kHeldRetryMs || g_heldWaitSpentMs >= kHeldRunBudgetMs)
+        return false;
+    g_pfnHeldWaitSleep(kHeldRetryPeriodMs);
+    m_waitedMs += kHeldRetryPeriodMs;
+    g_heldWaitSpentMs += kHeldRetryPeriodMs;
+    return true;
+}
+
+bool DeleteFileWaiting(const char* pszPath)
+{
+    return RemoveWaiting(pszPath, ::DeleteFileA);
+}
+
+bool RemoveFolderWaiting(const char* pszFolder)
+{
+    return RemoveWaiting(pszFolder, ::RemoveDirectoryA);
+}

@@ -1,0 +1,61 @@
+// platform/HeldFiles.h - waiting out another program's passing hold on a file or folder. Virus
+// scanners, the search indexer and backup agents open files for a moment, most of all files just
+// written or about to be deleted; a step that tried once would lose its file for good.
+#pragma once
+#include <windows.h>
+
+// A step gets another try for this long after its first failure, a run for this long in all:
+// scanners and indexers let go well within a second and backup agents within a few, while a run in
+// which several files are held for good (a program that could not be closed) still ends soon.
+const DWORD kHeldRetryMs = 5000;
+const DWORD kHeldRunBudgetMs = 30000;
+// Between two tries.
+const DWORD kHeldRetryPeriodMs = 100;
+
+// Whether the error that a step on the path ended with can clear while we wait: someone else has
+// the file now, or a folder is not empty only because its last files are still going.
+bool IsPassingHold(DWORD error, const char* pszPath);
+
+// Counts the waiting of one step against its own bound and the run's. Wait() sleeps one period
+// and says true, or says false once the bound is spent.
+class CHeldWait {
+public:
+    CHeldWait() : m_waitedMs(0) {}
+    bool Wait();
+private:
+    DWORD m_waitedMs;
+};
+
+// Runs step (returns true on success, leaves the platform's error on failure) until it succeeds,
+// fails for a reason that waiting cannot clear, or the wait is spent. The only retry loop: every
+// step that another program can block for a moment goes through it.
+template <typename Step>
+bool RetryWhileHeld(const char* pszPath, Step step)
+{
+    CHeldWait wait;
+    for (;;) {
+        if (step())
+            return true;
+        const DWORD error = ::GetLastError();
+        if (!IsPassingHold(error, pszPath) || !wait.Wait()) {
+            ::SetLastError(error);
+            return false;
+        }
+    }
+}
+
+// What becomes of a file or folder of ours that is still held when the waiting is spent: the
+// uninstallation leaves it to the next system start, since nothing else would ever remove it.
+enum class ELeftover { kStays, kGoesAtRestart };
+
+// DeleteFileA that waits out a passing hold. True once the file is gone; a file that was still
+// going when it was last asked and is missing now counts as deleted.
+bool DeleteFileWaiting(const char* pszPath);
+
+// RemoveDirectoryA that waits out a passing hold (the folder only, never its content).
+bool RemoveFolderWaiting(const char* pszFolder);
+
+// The sleep between two tries. Tests point it elsewhere, so that the rule is tested without waiting.
+extern void (WINAPI* g_pfnHeldWaitSleep)(DWORD);
+// The waiting spent in this process so far; tests set it back.
+extern DWORD g_heldWaitSpentMs;
