@@ -143,14 +143,19 @@ void WriteAppsEntryDetails(CMachineValueWriter& values, const std::string& dest,
     values.WriteDword(kUninstallKey, "NoRepair", 1);
 }
 
-void WriteRegistryEntries(CMachineValueWriter& values)
+// The Apps entry and the App Paths entry promise an installation that can be used and removed:
+// they stand only when its uninstaller and its log are in place. Otherwise Windows would list an
+// installation whose uninstaller does not exist, so an entry of an earlier run goes too.
+bool CanBeUninstalled(const std::string& dest)
 {
-    const std::string& dest = InstallChoices.destinationFolder;
+    return PathExists(AppendName(dest, kUninstallerFile)) && PathExists(AppendName(dest, kInstallLogFile));
+}
+
+void WriteAppsEntry(CMachineValueWriter& values, const std::string& dest)
+{
     // Quoted: the path holds blanks, and the system runs an unquoted one as "C:\Program.exe"
     // first when such a file exists.
     const std::string uninstaller = "\"" + AppendName(dest, kUninstallerFile) + "\"";
-    values.WriteString(kProductKey, kAllUsersValue, InstallChoices.allUsers ? kAllUsersCommon : kAllUsersCurrentUser);
-    values.WriteString(kProductKey, kInstallFolderValue, dest);
     values.WriteString(kAppPathsKey, NULL, AppendName(dest, kCaptureAppFile));
     values.WriteString(kUninstallKey, "Contact", "Support");
     values.WriteString(kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME));
@@ -159,6 +164,21 @@ void WriteRegistryEntries(CMachineValueWriter& values)
     values.WriteString(kUninstallKey, "UninstallString", uninstaller);
     values.WriteString(kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
     WriteAppsEntryDetails(values, dest, uninstaller);
+}
+
+// True when the Apps entry was written.
+bool WriteRegistryEntries(CMachineValueWriter& values)
+{
+    const std::string& dest = InstallChoices.destinationFolder;
+    values.WriteString(kProductKey, kAllUsersValue, InstallChoices.allUsers ? kAllUsersCommon : kAllUsersCurrentUser);
+    values.WriteString(kProductKey, kInstallFolderValue, dest);
+    if (CanBeUninstalled(dest)) {
+        WriteAppsEntry(values, dest);
+        return true;
+    }
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+    return false;
 }
 
 // The self-extracting package names itself in "sfxname"; settings lying beside it come along.
@@ -208,9 +228,10 @@ InstallStepsResult PerformInstallSteps()
     if (c.startWithWindows)
         CreateShellFolderLink(ShellFolder::Startup);
     CMachineValueWriter values;
-    WriteRegistryEntries(values);
+    const bool listed = WriteRegistryEntries(values);
     CopySettingsBesidePackage();
-    RecordInstalledSize(values);  // last, once every file is in place
+    if (listed)
+        RecordInstalledSize(values);  // last, once every file is in place
     if (!filesWritten)
         return kInstallFilesNotWritten;
     return values.AllWritten() ? kInstallDone : kInstallKeysNotWritten;

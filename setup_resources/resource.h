@@ -24,6 +24,9 @@
 #define IDS_YES                     21
 #define IDS_NO                      22
 #define IDS_UNINSTALL_REFUSED       23
+#define IDS_INSTALL_FILES_FAILED    30
+#define IDS_INSTALL_KEYS_FAILED     31
+#define IDS_INSTALL_TRY_AGAIN       32
 #define IDS_HELP_LINK               101
 #define IDS_README_LINK             102
 #define IDS_UNINSTALL_LINK          104

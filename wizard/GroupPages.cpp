@@ -2,8 +2,11 @@
 // program group page and the ready page.
 #include "framework/Handles.h"
 #include "framework/UiText.h"
+#include "platform/FileOps.h"
 #include "platform/Registry.h"
 #include "setup_resources/resource.h"
+#include "text/PathText.h"
+#include "text/ProductNames.h"
 #include "wizard/WizardPages.h"
 
 CWizardPage::CWizardPage(UINT idTemplate, CWnd* pParent, InstallChoicesRecord& choices)
@@ -98,13 +101,38 @@ void CReadyPage::ShowProgress()
     ::RedrawWindow(m_hWnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-void CReadyPage::ShowCompleted()
+void CReadyPage::HandOverRunChoice()
+{
+    UpdateData(TRUE);
+    HandOverChoices();
+}
+
+namespace {
+
+// What the first line tells: the kind of step that failed, so that the user knows where to look.
+UINT CompletionTextId(InstallStepsResult result)
+{
+    switch (result) {
+    case kInstallDone:
+        return IDS_INSTALLED_OK;
+    case kInstallKeysNotWritten:
+        return IDS_INSTALL_KEYS_FAILED;
+    default:
+        return IDS_INSTALL_FILES_FAILED;
+    }
+}
+
+}  // namespace
+
+void CReadyPage::ShowCompleted(InstallStepsResult result)
 {
     m_bCompleted = true;
     ShowDlgItem(IDC_PROGRESS_TEXT, FALSE);
-    ShowDlgItem(IDC_RUN_AFTER_INSTALL, TRUE);
-    SetDlgItemTextW(IDC_READY_LINE1, LoadResStringW(IDS_INSTALLED_OK));
-    SetDlgItemTextW(IDC_READY_LINE2, LoadResStringW(IDS_PRESS_FINISH));
+    // A program that is not in place cannot be started.
+    const std::string program = AppendName(m_choices.destinationFolder, kCaptureAppFile);
+    ShowDlgItem(IDC_RUN_AFTER_INSTALL, PathExists(program));
+    SetDlgItemTextW(IDC_READY_LINE1, LoadResStringW(CompletionTextId(result)));
+    SetDlgItemTextW(IDC_READY_LINE2, LoadResStringW(result == kInstallDone ? IDS_PRESS_FINISH : IDS_INSTALL_TRY_AGAIN));
     ShowDlgItem(IDC_READY_LINE1, TRUE);
     ShowDlgItem(IDC_READY_LINE2, TRUE);
 }

@@ -115,6 +115,12 @@ void CWizardFrameDlg::OnCancel()
 {
     if (m_bInstalling)
         return;
+    // Once installed there is nothing left to cancel: closing the frame (close box, Alt+F4,
+    // Escape) finishes it, so that the run ends with what the installation achieved.
+    if (m_nPageIndex == kStepInstalled) {
+        OnOK();
+        return;
+    }
     // Cancelled, the wizard's choices count for nothing: the page hands nothing over.
     if (AppMessageBoxId(m_hWnd, IDS_CONFIRM_CANCEL, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
         EndDialog(IDCANCEL);
@@ -177,18 +183,19 @@ void CWizardFrameDlg::RunInstallation()
     m_cancelButton.EnableWindow(FALSE);
     m_bInstalling = true;
     ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    // The page tells success whatever the outcome; the outcome goes to the exit code only.
     m_installResult = PerformInstallSteps();
     ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
     m_bInstalling = false;
     m_nextButton.EnableWindow(TRUE);
     m_nextButton.SetWindowTextW(LoadResStringW(IDS_FINISH));
-    m_pReadyPage->ShowCompleted();
+    m_pReadyPage->ShowCompleted(m_installResult);
     FocusNext();
 }
 
 void CWizardFrameDlg::Finish()
 {
-    ReleasePage();  // the ready page hands over whether to start the application
+    // The ready page stays until the frame goes, so that the page area never shows blank.
+    if (m_pReadyPage)
+        m_pReadyPage->HandOverRunChoice();
     CDialog::OnOK();
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include "framework/Dialog.h"
 #include "install/InstallState.h"
+#include "install/InstallSteps.h"
 
 // A page that shows choices of the frame's record. It takes them when it is made; what the user
 // makes of them belongs to the page until it is taken down (Back, Next, Finish), and then it
@@ -115,8 +116,12 @@ public:
     // The progress text instead of the two lines, painted at once: no message is handled while
     // the install steps run.
     void ShowProgress();
-    // The completion lines and the choice to start the application.
-    void ShowCompleted();
+    // The completion lines, or what failed, and the choice to start the application when it is
+    // in place.
+    void ShowCompleted(InstallStepsResult result);
+    // The choice to start the application goes to the record while the page stays on show:
+    // Finish ends the frame with the page still in it.
+    void HandOverRunChoice();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

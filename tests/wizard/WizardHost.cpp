@@ -52,12 +52,12 @@ void ApplyArgument(const std::string& word)
     else if (key == "cwd") ::SetCurrentDirectoryA(value.c_str());
 }
 
-void WriteResult(INT_PTR result, HWND hMainAfter)
+void WriteResult(INT_PTR result, InstallStepsResult installed, HWND hMainAfter)
 {
     FILE* f = std::fopen(g_resultPath.c_str(), "wb");
     if (!f)
         return;
-    std::fprintf(f, "result=%d\n", static_cast<int>(result));
+    std::fprintf(f, "result=%d\ninstalled=%d\n", static_cast<int>(result), static_cast<int>(installed));
     std::fprintf(f, "dest=%s\n", InstallChoices.destinationFolder.c_str());
     std::fprintf(f, "group=%s\n", InstallChoices.programGroupName.c_str());
     std::fprintf(f, "allusers=%d\nstart=%d\ndesktop=%d\nrun=%d\n", InstallChoices.allUsers,
@@ -79,7 +79,7 @@ public:
         CWizardFrameDlg dlg(InstallChoices);
         const INT_PTR result = dlg.DoModal();
         ::KillTimer(NULL, timer);
-        WriteResult(result, m_hMainWnd);
+        WriteResult(result, dlg.GetInstallResult(), m_hMainWnd);
         return 0;
     }
 };

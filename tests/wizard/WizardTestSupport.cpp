@@ -21,6 +21,11 @@ const char kReadyLine2[] =
     "Kérjük válassza a \"Tovább >\" gombot a telepítés folytatásához, illetve a \"< Vissza\" gombot a "
     "telepítési beállítások módosításához.";
 
+const char kFilesFailed[] =
+    "A Pixorama 5 telepítése nem sikerült: a program fájljait nem lehetett a célmappába írni.";
+const char kTryAgain[] =
+    "Kérjük zárja be a telepítőt a \"Befejezés >\" gombbal, majd rendszergazdaként próbálja újra a telepítést.";
+
 // Generous: a page that reads a large file, on a loaded machine, takes its time to show.
 const DWORD kPageShowMs = 30000;
 

@@ -20,6 +20,8 @@ extern const char kFinishText[];
 extern const char kConfirmCancel[];
 extern const char kReadyLine1[];
 extern const char kReadyLine2[];
+extern const char kFilesFailed[];
+extern const char kTryAgain[];
 
 constexpr int kIdBack = 3;
 constexpr int kIdPicture = 1002;
