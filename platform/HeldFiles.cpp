@@ -2,6 +2,7 @@
 #include "platform/HeldFiles.h"
 #include <cstring>
 #include <string>
+#include <vector>
 #include "framework/Handles.h"
 #include "text/PathText.h"
 
@@ -9,6 +10,31 @@ void (WINAPI* g_pfnHeldWaitSleep)(DWORD) = ::Sleep;
 DWORD g_heldWaitSpentMs = 0;
 
 namespace {
+
+// Paths that stayed held through a whole wait, lower-cased; few, so a list will do.
+std::vector<std::string>& HeldPaths()
+{
+    static std::vector<std::string> paths;
+    return paths;
+}
+
+std::string FoldPath(const char* pszPath)
+{
+    std::string folded(pszPath ? pszPath : "");
+    if (!folded.empty())
+        ::CharLowerBuffA(&folded[0], static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+bool WasHeldBefore(const char* pszPath)
+{
+    const std::vector<std::string>& paths = HeldPaths();
+    const std::string folded = FoldPath(pszPath);
+    for (const std::string& path : paths)
+        if (path == folded)
+            return true;
+    return false;
+}
 
 // A file whose deletion waits for another program's last handle keeps its name until then, but
 // refuses to be opened or even asked for its attributes.
@@ -78,14 +104,29 @@ bool IsPassingHold(DWORD error, const char* pszPath)
     }
 }
 
+CHeldWait::CHeldWait(const char* pszPath)
+    : m_pszPath(pszPath), m_waitedMs(0), m_bHeldBefore(WasHeldBefore(pszPath))
+{
+}
+
 bool CHeldWait::Wait()
 {
-    if (m_waitedMs >= kHeldRetryMs || g_heldWaitSpentMs >= kHeldRunBudgetMs)
+    if (m_bHeldBefore || g_heldWaitSpentMs >= kHeldRunBudgetMs)
         return false;
+    if (m_waitedMs >= kHeldRetryMs) {
+        HeldPaths().push_back(FoldPath(m_pszPath));
+        m_bHeldBefore = true;
+        return false;
+    }
     g_pfnHeldWaitSleep(kHeldRetryPeriodMs);
     m_waitedMs += kHeldRetryPeriodMs;
     g_heldWaitSpentMs += kHeldRetryPeriodMs;
     return true;
+}
+
+void ForgetHeldPaths()
+{
+    HeldPaths().clear();
 }
 
 bool DeleteFileWaiting(const char* pszPath)

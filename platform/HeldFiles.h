@@ -17,13 +17,17 @@ const DWORD kHeldRetryPeriodMs = 100;
 bool IsPassingHold(DWORD error, const char* pszPath);
 
 // Counts the waiting of one step against its own bound and the run's. Wait() sleeps one period
-// and says true, or says false once the bound is spent.
+// and says true, or says false once the bound is spent. A path that stayed held through a whole
+// wait is not waited for again in this run: the uninstaller, for one, is deleted by name and
+// again as an entry of the log.
 class CHeldWait {
 public:
-    CHeldWait() : m_waitedMs(0) {}
+    explicit CHeldWait(const char* pszPath);
     bool Wait();
 private:
+    const char* m_pszPath;
     DWORD m_waitedMs;
+    bool m_bHeldBefore;
 };
 
 // Runs step (returns true on success, leaves the platform's error on failure) until it succeeds,
@@ -32,7 +36,7 @@ private:
 template <typename Step>
 bool RetryWhileHeld(const char* pszPath, Step step)
 {
-    CHeldWait wait;
+    CHeldWait wait(pszPath);
     for (;;) {
         if (step())
             return true;
@@ -57,5 +61,6 @@ bool RemoveFolderWaiting(const char* pszFolder);
 
 // The sleep between two tries. Tests point it elsewhere, so that the rule is tested without waiting.
 extern void (WINAPI* g_pfnHeldWaitSleep)(DWORD);
-// The waiting spent in this process so far; tests set it back.
+// The waiting spent in this process so far; tests set it back, and ForgetHeldPaths() too.
 extern DWORD g_heldWaitSpentMs;
+void ForgetHeldPaths();

@@ -10,6 +10,8 @@
 #include "text/PathText.h"
 #include "text/ProductNames.h"
 
+LONG (WINAPI* g_pfnRegDeleteKeyA)(HKEY, LPCSTR) = ::RegDeleteKeyA;
+
 namespace {
 
 // Registry names and values are read into buffers of this many bytes.
@@ -199,7 +201,7 @@ bool DeleteKeyTree(HKEY hRoot, const char* pszSubkey)
                 ++index;
         key.Close();
     }
-    return ::RegDeleteKeyA(hRoot, pszSubkey) == ERROR_SUCCESS;
+    return g_pfnRegDeleteKeyA(hRoot, pszSubkey) == ERROR_SUCCESS;
 }
 
 void DeleteKeyIfNoSubkeys(HKEY hRoot, const char* pszSubkey)

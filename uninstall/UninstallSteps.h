@@ -10,3 +10,7 @@ bool DeleteKeyTree(HKEY hRoot, const char* pszSubkey);
 void DeleteKeyIfNoSubkeys(HKEY hRoot, const char* pszSubkey);
 void RestoreImageAssociations();
 void RemoveStandardShortcuts();
+
+// The platform's key deletion. Tests point it elsewhere for a key that refuses to go: Wine stores
+// a key's security descriptor but does not enforce it, so no key there can be made undeletable.
+extern LONG (WINAPI* g_pfnRegDeleteKeyA)(HKEY, LPCSTR);

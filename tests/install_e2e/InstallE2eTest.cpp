@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
+#include <thread>
 #include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
@@ -340,6 +341,32 @@ TEST_F(InstallE2e, SilentInstallationWhoseFolderCannotBeMadeEndsWithCode2)
     ASSERT_TRUE(ran);
     EXPECT_EQ(code, 2u);
     EXPECT_EQ(left, "a file of the folder's name");
+    // Windows must not list an installation that is not there, with an uninstaller that is not.
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
+}
+
+// A scanner that holds an installed file for a moment while a reinstallation writes over it,
+// played by this test holding it without write or delete sharing: the new content gets in.
+TEST_F(InstallE2e, FileHeldForAMomentDuringAReinstallationGetsTheNewContent)
+{
+    const std::string pkg = CopyPackage("held");
+    InstallSilently(pkg);
+    const std::string readme = DefaultInstallFolder() + "\\readme.txt";
+    ASSERT_TRUE(pixtest::WriteFileBytes(pkg + "\\readme.txt", "the new readme"));
+    HANDLE hHeld = ::CreateFileA(readme.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    std::thread letGo([hHeld] {
+        ::Sleep(1000);
+        ::CloseHandle(hHeld);
+    });
+    DWORD code = 99;
+    const bool ran = RunProgram(pkg + "\\setup.exe", "-s", &code);
+    letGo.join();
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(pixtest::ReadFileBytes(readme), "the new readme");
+    EXPECT_FALSE(FileExists(readme + ".old"));
 }
 
 TEST_F(InstallE2e, SilentInstallationThatCannotWriteItsKeysEndsWithCode3)

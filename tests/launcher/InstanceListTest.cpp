@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <imm.h>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include "framework/Handles.h"
 #include "launcher/LauncherTestSupport.h"
 #include "platform/InstanceManager.h"
 
@@ -50,6 +52,23 @@ std::vector<std::string> EventsAfterReady(const CStandin& s)
     }
     return after;
 }
+
+// Started with this variable naming an event, this program only takes the list lock, sets the
+// event and waits to be killed holding the lock, as a copy that dies inside it would.
+const char kHoldListLockVariable[] = "PIX_HOLD_LIST_LOCK";
+const std::string kListMutexName = std::string("COXInstanceManager_InstanceList_Mutex_") + kInstanceName;
+
+const struct SListLockHolder {
+    SListLockHolder()
+    {
+        const char* pszEvent = std::getenv(kHoldListLockVariable);
+        if (!pszEvent || !*pszEvent)
+            return;
+        ::WaitForSingleObject(::CreateMutexA(NULL, FALSE, kListMutexName.c_str()), INFINITE);
+        ::SetEvent(::OpenEventA(EVENT_MODIFY_STATE, FALSE, pszEvent));
+        ::Sleep(INFINITE);
+    }
+} g_listLockHolder;
 
 std::string Added(DWORD id) { return "added " + std::to_string(id); }
 std::string Removed(DWORD id) { return "removed " + std::to_string(id); }
@@ -258,6 +277,39 @@ TEST_F(CSharedListTest, OtherProcessesHearOfArrivalsButNeverOfThemselves)
                                                             Removed(::GetCurrentProcessId())}));
     EXPECT_EQ(EventsAfterReady(b), (std::vector<std::string>{Added(::GetCurrentProcessId()),
                                                             Removed(::GetCurrentProcessId())}));
+    raw.Close();
+}
+
+// A lock whose holder was killed holding it is taken over: without that, a copy that died inside
+// it would leave every later copy, setup and the capture application alike, waiting for ever.
+TEST_F(CSharedListTest, ALockWhoseHolderWasKilledIsTakenOver)
+{
+    const char kHeldEvent[] = "Pixtest.ListLockHeld";
+    CHandle held(::CreateEventA(NULL, TRUE, FALSE, kHeldEvent));
+    char program[MAX_PATH];
+    ASSERT_TRUE(::GetModuleFileNameA(NULL, program, MAX_PATH));
+    ::SetEnvironmentVariableA(kHoldListLockVariable, kHeldEvent);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION holder = {};
+    const BOOL started = ::CreateProcessA(program, NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &holder);
+    ::SetEnvironmentVariableA(kHoldListLockVariable, NULL);
+    ASSERT_TRUE(started);
+    CHandle holderProcess(holder.hProcess), holderThread(holder.hThread);
+    ASSERT_EQ(::WaitForSingleObject(held, kStartMs), WAIT_OBJECT_0) << "the holder did not take the lock";
+    // Kept open, so that the lock outlives its holder as it does while any participant runs.
+    CHandle lock(::OpenMutexA(SYNCHRONIZE, FALSE, kListMutexName.c_str()));
+    ASSERT_TRUE(lock.IsValid());
+    ::TerminateProcess(holderProcess, 1);
+    ASSERT_EQ(::WaitForSingleObject(holderProcess, kStartMs), WAIT_OBJECT_0);
+
+    CStandin a;
+    ASSERT_TRUE(IsReady(a)) << "the first copy after the holder's death did not register";
+    CStandin b;
+    ASSERT_TRUE(IsReady(b)) << "a later copy did not register";
+    CRawList raw;
+    ASSERT_TRUE(raw.Open(kInstanceName));
+    EXPECT_EQ(raw.Read().Listed(), (std::vector<uint32_t>{a.Id(), b.Id()}));
     raw.Close();
 }
 

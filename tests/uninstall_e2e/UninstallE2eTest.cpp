@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <thread>
 #include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/StageWatch.h"
@@ -170,6 +171,45 @@ TEST_F(UninstallE2e, UninstallerStillInUseGoesWithItsFolderAtTheNextStart)
     EXPECT_LT(fileEntry, folderEntry) << "the folder can go only once the file has gone: " << pending;
     EXPECT_EQ(ListFiles(m_dest), std::vector<std::string>{ "PixUnInst.exe" });
     EXPECT_FALSE(FolderExists(m_group));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// A scanner or backup agent that holds a file of the installation for a moment, played by this
+// test holding it without delete or write sharing: the uninstallation waits for it, and the file
+// and the folder are gone.
+TEST_F(UninstallE2e, FileHeldForAMomentIsWaitedForAndGoesWithItsFolder)
+{
+    const std::string readme = m_dest + "\\readme.txt";
+    HANDLE hHeld = ::CreateFileA(readme.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    std::thread letGo([hHeld] {
+        ::Sleep(2000);
+        ::CloseHandle(hHeld);
+    });
+    UninstallSilently();
+    letGo.join();
+    EXPECT_FALSE(FolderExists(m_dest));
+    EXPECT_EQ(Lower(PendingDeletions()).find(Lower(readme)), std::string::npos) << PendingDeletions();
+}
+
+// Held for good: nothing else would ever remove it, so it goes at the next system start, and its
+// folder after it; everything else is gone now.
+TEST_F(UninstallE2e, FileHeldThroughoutGoesWithItsFolderAtTheNextStart)
+{
+    const std::string readme = m_dest + "\\readme.txt";
+    HANDLE hHeld = ::CreateFileA(readme.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    UninstallSilently();
+    ::CloseHandle(hHeld);
+    const std::string pending = Lower(PendingDeletions());
+    const size_t fileEntry = pending.find(Lower(readme) + "\n");
+    const size_t folderEntry = pending.find(Lower(m_dest) + "\n");
+    EXPECT_NE(fileEntry, std::string::npos) << pending;
+    EXPECT_NE(folderEntry, std::string::npos) << pending;
+    EXPECT_LT(fileEntry, folderEntry) << pending;
+    EXPECT_EQ(ListFiles(m_dest), std::vector<std::string>{ "readme.txt" });
+    EXPECT_FALSE(FolderExists(m_group));
+    EXPECT_FALSE(FileExists(m_desktopLink));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
