@@ -11,12 +11,9 @@ DWORD g_heldWaitSpentMs = 0;
 
 namespace {
 
-// Paths that stayed held through a whole wait, lower-cased; few, so a list will do.
-std::vector<std::string>& HeldPaths()
-{
-    static std::vector<std::string> paths;
-    return paths;
-}
+// Paths that stayed held through a whole wait, lower-cased; few, so a list will do. Not a
+// function's static: its guarded first use would pull the thread library into setup.exe.
+std::vector<std::string> g_heldPaths;
 
 std::string FoldPath(const char* pszPath)
 {
@@ -28,9 +25,8 @@ std::string FoldPath(const char* pszPath)
 
 bool WasHeldBefore(const char* pszPath)
 {
-    const std::vector<std::string>& paths = HeldPaths();
     const std::string folded = FoldPath(pszPath);
-    for (const std::string& path : paths)
+    for (const std::string& path : g_heldPaths)
         if (path == folded)
             return true;
     return false;
@@ -114,7 +110,7 @@ bool CHeldWait::Wait()
     if (m_bHeldBefore || g_heldWaitSpentMs >= kHeldRunBudgetMs)
         return false;
     if (m_waitedMs >= kHeldRetryMs) {
-        HeldPaths().push_back(FoldPath(m_pszPath));
+        g_heldPaths.push_back(FoldPath(m_pszPath));
         m_bHeldBefore = true;
         return false;
     }
@@ -126,7 +122,7 @@ bool CHeldWait::Wait()
 
 void ForgetHeldPaths()
 {
-    HeldPaths().clear();
+    g_heldPaths.clear();
 }
 
 bool DeleteFileWaiting(const char* pszPath)

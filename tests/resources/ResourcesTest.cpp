@@ -47,6 +47,11 @@ const std::map<UINT, std::string>& ExpectedTexts()
         {22, u8"Nem"},
         {23, u8"A Pixorama 5 eltávolítása megszakadt, semmi sem lett eltávolítva a gépről. Kérjük indítsa újra "
              u8"az eltávolítást."},
+        {30, u8"A Pixorama 5 telepítése nem sikerült: a program fájljait nem lehetett a célmappába írni."},
+        {31, u8"A Pixorama 5 fájljai a helyükre kerültek, de a beállításait nem lehetett a rendszerleíró "
+             u8"adatbázisba írni."},
+        {32, u8"Kérjük zárja be a telepítőt a \"Befejezés >\" gombbal, majd rendszergazdaként próbálja újra "
+             u8"a telepítést."},
         {101, u8"Pixorama 5 Súgó"},
         {102, u8"Bővebben a Pixorama 5-ről"},
         {104, u8"A Pixorama 5 eltávolítása"},
