@@ -237,13 +237,15 @@ void LeaveUninstallerToReboot(const std::string& uninstallerPath, const std::str
     WaitForFirstStageEnd(ownPath);
     const std::string uninstallerPath = GetLongFullPath(words[2]);
     const std::string installFolder = GetDriveAndFolder(uninstallerPath);
-    // An installation folder behind a link would keep its files and lose its registry entries.
-    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder) ||
-        CrossesLink(installFolder))
+    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder))
         // Not scheduled for deletion: a hostile line must not make a copy of setup delete itself.
         std::exit(ReportNothingRemoved(kRefusedExitCode));
     if (FitsPath(ownPath))
         DeleteFileAtReboot(ownPath.c_str());
+    // An installation folder behind a link would keep its files and lose its registry entries.
+    // This copy is the uninstaller's own all the same, and goes with the next system start.
+    if (CrossesLink(installFolder))
+        std::exit(ReportNothingRemoved(kRefusedExitCode));
     // A failure is not reported; the steps follow, and the next system start finishes the job.
     const bool uninstallerDeleted = ::DeleteFileA(uninstallerPath.c_str()) != FALSE;
     RunUninstallSteps(installFolder.c_str());
