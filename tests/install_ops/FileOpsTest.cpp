@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "install_ops/OpsTestHelpers.h"
 #include "platform/FileOps.h"
+#include "platform/LinkSafeDelete.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -10,6 +11,13 @@ using pixtest::FileExists;
 using pixtest::FolderExists;
 using pixtest::ReadFileBytes;
 using pixtest::WriteFileBytes;
+
+// Every link as an administrator's: Wine reports the running user as the owner of its links.
+bool ReadOwnerAsAdministrators(const std::string&, std::string* pOwnerSid)
+{
+    *pOwnerSid = "S-1-5-32-544";
+    return true;
+}
 
 class CopyInstallFileTest : public ::testing::Test {
 protected:
@@ -170,8 +178,8 @@ TEST_F(CopyInstallFileTest, ExclusivelyHeldDestinationFailsTheCopy)
     EXPECT_FALSE(opstest::IsPendingDeletion(backup));
 }
 
-// Files are copied into a destination folder that is a link, but nothing there is deleted or
-// moved aside: that would reach the folder the link points at with the installer's rights.
+// Files are copied into a destination folder that is a user's link, but nothing there is deleted
+// or moved aside: that would reach the folder the link points at with the installer's rights.
 TEST_F(CopyInstallFileTest, LinkedDestinationHasNothingDeletedOrMovedAside)
 {
     const std::string pointedAt = m_root + "\\theirs";
@@ -201,6 +209,14 @@ TEST_F(CopyInstallFileTest, LinkedDestinationHasNothingDeletedOrMovedAside)
     EXPECT_FALSE(opstest::IsPendingDeletion(pointedAt + "\\held.dll.old"));
     EXPECT_EQ("their copy", ReadFileBytes(pointedAt + "\\copy.dll"));
     EXPECT_EQ("fresh", ReadFileBytes(pointedAt + "\\fresh.dll"));
+
+    // The same folder behind an administrator's link is an installation folder like any other.
+    bool (*pfnSavedReadOwner)(const std::string&, std::string*) = g_pfnReadLinkOwner;
+    g_pfnReadLinkOwner = ReadOwnerAsAdministrators;
+    const int replaced = CopyInstallFile("app.dll", m_source.c_str(), link.c_str(), NULL);
+    g_pfnReadLinkOwner = pfnSavedReadOwner;
+    EXPECT_NE(0, replaced);
+    EXPECT_EQ("new", ReadFileBytes(pointedAt + "\\app.dll"));
     ::SetFileAttributesA((pointedAt + "\\app.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ("", pixtest::RemoveLink(link));
 }

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 #include "support/TestSupport.h"
-#include "text/PathText.h"
 #include "platform/InstallLog.h"
 #include "platform/LinkSafeDelete.h"
 #include "platform/SystemLibrary.h"
+#include "text/PathText.h"
 #include "uninstall/UninstallSteps.h"
 
 using pixtest::FileExists;
@@ -298,6 +298,28 @@ TEST_F(LinkDeletion, AnAdministratorsLinkIsFollowedButNotRemoved)
     EXPECT_TRUE(pixtest::IsLink(m_link));
     EXPECT_TRUE(pixtest::IsLink(m_base + "\\hollowlink"));
     EXPECT_TRUE(pixtest::IsLink(userLink));
+}
+
+// The uninstall steps in an installation folder behind a link: kept whole behind a user's link,
+// removed whole behind an administrator's (the link to it stays).
+TEST_F(LinkDeletion, AnInstallationBehindAnAdministratorsLinkIsRemovedWhole)
+{
+    const std::string installed = m_theirs + "\\inst";
+    ASSERT_TRUE(::CreateDirectoryA(installed.c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(installed + "\\PixUnInst.log", "File Copy: Pixcap5.exe\r\nFile Copy: readme.txt\r\n"));
+    for (const char* pszFile : {"\\Pixcap5.exe", "\\readme.txt"})
+        ASSERT_TRUE(WriteFileBytes(installed + pszFile, "installed"));
+    const std::map<std::string, std::string> installedTree = TakeTree(m_theirs);
+    const std::string folder = m_link + "\\inst\\";
+
+    RunUninstallSteps(folder.c_str());
+    EXPECT_EQ(installedTree, TakeTree(m_theirs));
+
+    g_adminsLinks = {m_link};
+    g_pfnReadLinkOwner = ReadOwnerWithAdminsLinks;
+    RunUninstallSteps(folder.c_str());
+    EXPECT_FALSE(FolderExists(installed));
+    ExpectAllBehindLinksKept();
 }
 
 // Asked for at start: enforcement, by the policy's number, where the system offers the call.
