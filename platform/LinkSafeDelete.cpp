@@ -8,9 +8,9 @@
 
 namespace {
 
-// The accounts whose links Windows counts as an administrator's: the Administrators group (the
-// owner of what an elevated administrator makes), the system itself, and TrustedInstaller, the
-// servicing account that owns the system's own folders.
+// The owners that only an administrator or the system can give a link: the Administrators group
+// (the owner of what an elevated administrator makes), the system itself, and TrustedInstaller,
+// the servicing account that owns the system's own folders.
 const char* const kTrustedOwnerSids[] = {
     "S-1-5-32-544",
     "S-1-5-18",
