@@ -300,7 +300,7 @@ bool RunAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD* pExitCod
 
 FARPROC FindKernelExportAsOnXp(const char* pszName)
 {
-    for (const char* pszNewer : { "SetDefaultDllDirectories", "QueryFullProcessImageNameA", "SetProcessMitigationPolicy" })
+    for (const char* pszNewer : { "SetDefaultDllDirectories", "QueryFullProcessImageNameA" })
         if (std::strcmp(pszName, pszNewer) == 0)
             return NULL;
     return ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), pszName);

@@ -9,7 +9,6 @@
 #include "support/TestSupport.h"
 #include "platform/InstallLog.h"
 #include "platform/LinkSafeDelete.h"
-#include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 #include "uninstall/UninstallSteps.h"
 
@@ -41,32 +40,6 @@ bool ReadOwnerWithAdminsLinks(const std::string& link, std::string* pOwnerSid)
         }
     }
     return g_pfnRealReadLinkOwner(link, pOwnerSid);
-}
-
-struct SMitigationCall {
-    int calls;
-    PROCESS_MITIGATION_POLICY policy;
-    DWORD flags;
-    SIZE_T size;
-};
-SMitigationCall g_mitigation;
-
-BOOL WINAPI RecordMitigation(PROCESS_MITIGATION_POLICY policy, PVOID pBuffer, SIZE_T size)
-{
-    ++g_mitigation.calls;
-    g_mitigation.policy = policy;
-    g_mitigation.size = size;
-    g_mitigation.flags = size >= sizeof(DWORD) ? *static_cast<DWORD*>(pBuffer) : 0;
-    return FALSE;  // as on a Windows that does not know the policy
-}
-
-FARPROC FindRecordingMitigation(const char* pszName)
-{
-    // Through the generic function type, which any function pointer may pass.
-    typedef void (*AnyFunction)();
-    if (std::string(pszName) != "SetProcessMitigationPolicy")
-        return NULL;
-    return reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(RecordMitigation));
 }
 
 // Every entry below the folder with the content of each file: a canary tree's whole state.
@@ -320,20 +293,4 @@ TEST_F(LinkDeletion, AnInstallationBehindAnAdministratorsLinkIsRemovedWhole)
     RunUninstallSteps(folder.c_str());
     EXPECT_FALSE(FolderExists(installed));
     ExpectAllBehindLinksKept();
-}
-
-// Asked for at start: enforcement, by the policy's number, where the system offers the call.
-TEST(LinkRule, RedirectionGuardIsAskedForWhereTheSystemHasIt)
-{
-    FARPROC (*pfnSavedFind)(const char*) = g_pfnFindKernelExport;
-    g_mitigation = SMitigationCall();
-    g_pfnFindKernelExport = FindRecordingMitigation;
-    TurnOnRedirectionGuard();
-    g_pfnFindKernelExport = pixtest::FindKernelExportAsOnXp;
-    TurnOnRedirectionGuard();
-    g_pfnFindKernelExport = pfnSavedFind;
-    EXPECT_EQ(1, g_mitigation.calls);
-    EXPECT_EQ(16, static_cast<int>(g_mitigation.policy));
-    EXPECT_EQ(1u, g_mitigation.flags);
-    EXPECT_EQ(sizeof(DWORD), g_mitigation.size);
 }
