@@ -233,13 +233,15 @@ void WaitForFirstStageEnd(const std::string& ownPath)
     WaitForFirstStageEnd(ownPath);
     const std::string uninstallerPath = GetLongFullPath(words[2]);
     const std::string installFolder = GetDriveAndFolder(uninstallerPath);
-    // An installation folder behind a link would keep its files and lose its registry entries.
-    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder) ||
-        CrossesLink(installFolder))
+    if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder))
         // Not scheduled for deletion: a hostile line must not make a copy of setup delete itself.
         std::exit(ReportNothingRemoved(kRefusedExitCode));
     if (FitsPath(ownPath))
         DeleteFileAtReboot(ownPath.c_str());
+    // An installation folder behind a link would keep its files and lose its registry entries.
+    // This copy is the uninstaller's own all the same, and goes with the next system start.
+    if (CrossesLink(installFolder))
+        std::exit(ReportNothingRemoved(kRefusedExitCode));
     // An uninstaller still held (by a first stage that has not let go, or by another program) goes
     // at the next system start, listed before the folder that the steps leave to it.
     if (!DeleteFileWaiting(uninstallerPath.c_str()) && PathExists(uninstallerPath))

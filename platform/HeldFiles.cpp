@@ -14,22 +14,49 @@ namespace {
 // Paths that stayed held through a whole wait, lower-cased; few, so a list will do. Not a
 // function's static: its guarded first use would pull the thread library into setup.exe.
 std::vector<std::string> g_heldPaths;
+// Files that this process holds open itself, lower-cased full paths.
+std::vector<std::string> g_heldHere;
 
+// The absolute form without a trailing separator, lower-cased: "C:", "C:\" and "." may all name
+// the folder that a wait has already been spent on.
 std::string FoldPath(const char* pszPath)
 {
-    std::string folded(pszPath ? pszPath : "");
+    char buffer[kMaxPathChars];
+    char* pszName = NULL;
+    const DWORD length = pszPath ? ::GetFullPathNameA(pszPath, kMaxPathChars, buffer, &pszName) : 0;
+    std::string folded = (length == 0 || length >= kMaxPathChars) ? std::string(pszPath ? pszPath : "")
+                                                                    : std::string(buffer, length);
+    while (folded.size() > 1 && EndsWithSeparator(folded))
+        folded.erase(folded.size() - 1);
     if (!folded.empty())
         ::CharLowerBuffA(&folded[0], static_cast<DWORD>(folded.size()));
     return folded;
 }
 
-bool WasHeldBefore(const char* pszPath)
+// Our own current folder (the second stage makes it the drive's root) is held by this process
+// itself, and a drive's root is never removed: no wait mends either.
+bool IsOwnFolderOrRoot(const char* pszFolder)
 {
-    const std::string folded = FoldPath(pszPath);
-    for (const std::string& path : g_heldPaths)
+    const std::string folder = FoldPath(pszFolder);
+    if (folder.size() <= 2 || GetParentFolder(folder.c_str()).empty())
+        return true;
+    char current[kMaxPathChars];
+    const DWORD length = ::GetCurrentDirectoryA(kMaxPathChars, current);
+    return length != 0 && length < kMaxPathChars && FoldPath(current) == folder;
+}
+
+bool Contains(const std::vector<std::string>& paths, const std::string& folded)
+{
+    for (const std::string& path : paths)
         if (path == folded)
             return true;
     return false;
+}
+
+bool WasHeldBefore(const char* pszPath)
+{
+    const std::string folded = FoldPath(pszPath);
+    return Contains(g_heldPaths, folded) || Contains(g_heldHere, folded);
 }
 
 // A file whose deletion waits for another program's last handle keeps its name until then, but
@@ -100,13 +127,15 @@ bool IsPassingHold(DWORD error, const char* pszPath)
     }
 }
 
-CHeldWait::CHeldWait(const char* pszPath)
-    : m_pszPath(pszPath), m_waitedMs(0), m_bHeldBefore(WasHeldBefore(pszPath))
+CHeldWait::CHeldWait(const char* pszPath) : m_pszPath(pszPath), m_waitedMs(0), m_bHeldBefore(false)
 {
 }
 
 bool CHeldWait::Wait()
 {
+    // Asked at the first failure only: a step that succeeds at once costs nothing more.
+    if (m_waitedMs == 0)
+        m_bHeldBefore = WasHeldBefore(m_pszPath);
     if (m_bHeldBefore || g_heldWaitSpentMs >= kHeldRunBudgetMs)
         return false;
     if (m_waitedMs >= kHeldRetryMs) {
@@ -118,6 +147,16 @@ bool CHeldWait::Wait()
     m_waitedMs += kHeldRetryPeriodMs;
     g_heldWaitSpentMs += kHeldRetryPeriodMs;
     return true;
+}
+
+CHeldHere::CHeldHere(const char* pszPath)
+{
+    g_heldHere.push_back(FoldPath(pszPath));
+}
+
+CHeldHere::~CHeldHere()
+{
+    g_heldHere.pop_back();
 }
 
 void ForgetHeldPaths()
@@ -132,5 +171,7 @@ bool DeleteFileWaiting(const char* pszPath)
 
 bool RemoveFolderWaiting(const char* pszFolder)
 {
+    if (pszFolder && IsOwnFolderOrRoot(pszFolder))
+        return ::RemoveDirectoryA(pszFolder) != FALSE;
     return RemoveWaiting(pszFolder, ::RemoveDirectoryA);
 }

@@ -48,6 +48,16 @@ bool RetryWhileHeld(const char* pszPath, Step step)
     }
 }
 
+// While it lives, the file is open in this process itself (a log being read): a step on it that
+// fails for a hold ends at once, since the hold lasts as long as the step's caller.
+class CHeldHere {
+public:
+    explicit CHeldHere(const char* pszPath);
+    ~CHeldHere();
+    CHeldHere(const CHeldHere&) = delete;
+    CHeldHere& operator=(const CHeldHere&) = delete;
+};
+
 // What becomes of a file or folder of ours that is still held when the waiting is spent: the
 // uninstallation leaves it to the next system start, since nothing else would ever remove it.
 enum class ELeftover { kStays, kGoesAtRestart };

@@ -162,6 +162,8 @@ void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* 
     const std::string folder(pszFolder);
     if (!log.Get() || FolderCrossesLink(folder))
         return;
+    // An entry that names the log itself finds it held by this reader: no wait would mend that.
+    const CHeldHere reading(pszLogPath);
     char line[kLogLineBytes];
     while (ReadLogLine(log.Get(), line))
         for (size_t i = 0; i < prefixCount; ++i)

@@ -3,6 +3,7 @@
 #include "install_ops/OpsTestHelpers.h"
 #include "platform/FileOps.h"
 #include "platform/HeldFiles.h"
+#include "platform/LinkSafeDelete.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -109,6 +110,13 @@ TEST(HeldFiles, TheWaitIsBoundedPerStepAndPerRun)
     EXPECT_FALSE(RetryWhileHeld("x", [&] { return FailWith(ERROR_FILE_NOT_FOUND, &tries); }));
     EXPECT_EQ(tries, 1);
     EXPECT_EQ(CHeldWaitHook::Waits(), before);
+}
+
+// Every link as an administrator's: Wine reports the running user as the owner of its links.
+bool ReadOwnerAsAdministrators(const std::string&, std::string* pOwnerSid)
+{
+    *pOwnerSid = "S-1-5-32-544";
+    return true;
 }
 
 class CopyInstallFileTest : public ::testing::Test {
@@ -281,8 +289,8 @@ TEST_F(CopyInstallFileTest, ExclusivelyHeldDestinationIsWaitedFor)
     EXPECT_FALSE(FileExists(backup));
 }
 
-// Files are copied into a destination folder that is a link, but nothing there is deleted or
-// moved aside: that would reach the folder the link points at with the installer's rights.
+// Files are copied into a destination folder that is a user's link, but nothing there is deleted
+// or moved aside: that would reach the folder the link points at with the installer's rights.
 TEST_F(CopyInstallFileTest, LinkedDestinationHasNothingDeletedOrMovedAside)
 {
     const std::string pointedAt = m_root + "\\theirs";
@@ -312,6 +320,14 @@ TEST_F(CopyInstallFileTest, LinkedDestinationHasNothingDeletedOrMovedAside)
     EXPECT_FALSE(opstest::IsPendingDeletion(pointedAt + "\\held.dll.old"));
     EXPECT_EQ("their copy", ReadFileBytes(pointedAt + "\\copy.dll"));
     EXPECT_EQ("fresh", ReadFileBytes(pointedAt + "\\fresh.dll"));
+
+    // The same folder behind an administrator's link is an installation folder like any other.
+    bool (*pfnSavedReadOwner)(const std::string&, std::string*) = g_pfnReadLinkOwner;
+    g_pfnReadLinkOwner = ReadOwnerAsAdministrators;
+    const int replaced = CopyInstallFile("app.dll", m_source.c_str(), link.c_str(), NULL);
+    g_pfnReadLinkOwner = pfnSavedReadOwner;
+    EXPECT_NE(0, replaced);
+    EXPECT_EQ("new", ReadFileBytes(pointedAt + "\\app.dll"));
     ::SetFileAttributesA((pointedAt + "\\app.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ("", pixtest::RemoveLink(link));
 }

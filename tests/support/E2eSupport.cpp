@@ -1,5 +1,6 @@
 // tests/support/E2eSupport.cpp - what the installation and uninstallation tests share.
 #include "support/E2eSupport.h"
+#include <algorithm>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -392,6 +393,37 @@ bool RunWizardToFinish(DWORD pid, HANDLE hProcess, bool runAfterInstall, std::st
         }
     }
     return ::WaitForSingleObject(hProcess, 20000) == WAIT_OBJECT_0;
+}
+
+namespace {
+
+const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+
+}  // namespace
+
+std::string PendingDeletions()
+{
+    HKEY h;
+    std::string text;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return text;
+    std::vector<char> buffer(65536);
+    DWORD cb = static_cast<DWORD>(buffer.size());
+    if (::RegQueryValueExA(h, "PendingFileRenameOperations", NULL, NULL, reinterpret_cast<BYTE*>(buffer.data()),
+                           &cb) == ERROR_SUCCESS)
+        text.assign(buffer.data(), cb);
+    ::RegCloseKey(h);
+    std::replace(text.begin(), text.end(), '\0', '\n');
+    return text;
+}
+
+void ForgetPendingDeletions()
+{
+    HKEY h;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
+        return;
+    ::RegDeleteValueA(h, "PendingFileRenameOperations");
+    ::RegCloseKey(h);
 }
 
 }  // namespace e2e

@@ -108,6 +108,11 @@ std::string ShortcutTarget(const std::string& linkPath);
 // the recorded web pages.
 void WipeInstallation();
 
+// The list of deletions at the next system start, one path a line; each test looks for its own
+// entries in it after forgetting the list.
+std::string PendingDeletions();
+void ForgetPendingDeletions();
+
 // Presses Next until the wizard of the process ends, ticking "run after installation" on the way
 // when asked. False when a message box shows up (its text goes to *pMessage when given) or the
 // run takes too long.

@@ -20,7 +20,6 @@ namespace {
 
 const char kOtherHive[] = "S-1-5-21-9-9-9-1001";
 const char kFileExts[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
-const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
 std::string Lower(std::string text)
 {
@@ -54,32 +53,6 @@ std::string EnvironmentText(const char* pszName)
 {
     const char* pszText = std::getenv(pszName);
     return pszText ? pszText : "";
-}
-
-std::string PendingDeletions()
-{
-    HKEY h;
-    std::string text;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return text;
-    std::vector<char> buffer(65536);
-    DWORD cb = static_cast<DWORD>(buffer.size());
-    if (::RegQueryValueExA(h, "PendingFileRenameOperations", NULL, NULL, reinterpret_cast<BYTE*>(buffer.data()),
-                           &cb) == ERROR_SUCCESS)
-        text.assign(buffer.data(), cb);
-    ::RegCloseKey(h);
-    std::replace(text.begin(), text.end(), '\0', '\n');
-    return text;
-}
-
-// Each test looks for its own entries in the list of deletions at the next start.
-void ForgetPendingDeletions()
-{
-    HKEY h;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
-        return;
-    ::RegDeleteValueA(h, "PendingFileRenameOperations");
-    ::RegCloseKey(h);
 }
 
 class UninstallE2e : public ::testing::Test {

@@ -8,6 +8,8 @@
 #include <vector>
 #include "support/TestSupport.h"
 #include "platform/InstallLog.h"
+#include "platform/LinkSafeDelete.h"
+#include "text/PathText.h"
 #include "uninstall/UninstallSteps.h"
 
 using pixtest::FileExists;
@@ -20,6 +22,25 @@ const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Expl
 const char kLinkedHive[] = "S-1-5-21-9-9-9-1101";
 const char kGroupLinkHive[] = "S-1-5-21-9-9-9-1102";
 const char kPlainHive[] = "S-1-5-21-9-9-9-1103";
+const char kAdministrators[] = "S-1-5-32-544";
+
+const DWORD kLinkAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+
+// The links that the swapped owner look-up reports as the Administrators group's; every other
+// link has the owner that the platform reports.
+std::vector<std::string> g_adminsLinks;
+bool (*g_pfnRealReadLinkOwner)(const std::string&, std::string*) = g_pfnReadLinkOwner;
+
+bool ReadOwnerWithAdminsLinks(const std::string& link, std::string* pOwnerSid)
+{
+    for (const std::string& adminsLink : g_adminsLinks) {
+        if (LowerAscii(link) == LowerAscii(adminsLink)) {
+            *pOwnerSid = kAdministrators;
+            return true;
+        }
+    }
+    return g_pfnRealReadLinkOwner(link, pOwnerSid);
+}
 
 // Every entry below the folder with the content of each file: a canary tree's whole state.
 void ListTree(const std::string& folder, std::map<std::string, std::string>& out)
@@ -65,6 +86,7 @@ protected:
     }
     void TearDown() override
     {
+        g_pfnReadLinkOwner = g_pfnRealReadLinkOwner;
         for (const char* pszHive : {kLinkedHive, kGroupLinkHive, kPlainHive})
             ::RegDeleteTreeA(HKEY_USERS, pszHive);
         // A link whose folder a faulty run removed is no longer seen by Wine; each goes by name.
@@ -164,4 +186,111 @@ TEST_F(LinkDeletion, StandardShortcutsOfAProfileBehindLinksStay)
     EXPECT_TRUE(pixtest::IsLink(programs2 + "\\Pixorama 5"));
     EXPECT_FALSE(FileExists(plain + "\\Pixorama 5.lnk"));
     EXPECT_FALSE(FolderExists(plain + "\\Pixorama 5"));
+}
+
+// The tags that Windows puts on reparse points, as FindFirstFile reports them: only a name
+// surrogate sends the names below it elsewhere.
+TEST(LinkRule, OnlyANameSurrogateTagMakesAReparsePointALink)
+{
+    const struct {
+        DWORD tag;
+        bool link;
+    } cases[] = {
+        {IO_REPARSE_TAG_MOUNT_POINT, true},  // junctions and mounted volumes
+        {IO_REPARSE_TAG_SYMLINK, true},
+        {0xA000001D, true},  // a WSL symbolic link
+        {IO_REPARSE_TAG_GLOBAL_REPARSE, true},
+        {IO_REPARSE_TAG_DEDUP, false},
+        {IO_REPARSE_TAG_WOF, false},
+        {IO_REPARSE_TAG_WCI, false},
+        {IO_REPARSE_TAG_WCI_1, false},
+        {IO_REPARSE_TAG_HSM, false},
+        {IO_REPARSE_TAG_APPEXECLINK, false},
+        {0x9000001C, false},  // projected file system
+        {0x80000021, false},  // OneDrive
+        {kReparseTagUnread, true},
+        {IO_REPARSE_TAG_RESERVED_ONE, true},
+        {2, true},  // what Wine reports for its unix symbolic links
+        {0x00001234, true},  // no Microsoft tag: nothing says what it does
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.link, IsLinkEntry(kLinkAttributes, c.tag)) << std::hex << c.tag;
+        EXPECT_EQ(c.link, IsLinkEntry(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE, c.tag)) << std::hex << c.tag;
+        // Without the attribute the field holds no tag.
+        EXPECT_FALSE(IsLinkEntry(FILE_ATTRIBUTE_DIRECTORY, c.tag)) << std::hex << c.tag;
+    }
+    // OneDrive's Files On-Demand: the cloud tag and each of its sixteen variants.
+    for (DWORD variant = 0; variant < 16; ++variant) {
+        const DWORD tag = IO_REPARSE_TAG_CLOUD | (variant << 12);
+        EXPECT_FALSE(IsLinkEntry(kLinkAttributes, tag)) << std::hex << tag;
+    }
+    EXPECT_FALSE(IsLinkEntry(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY, 0));
+}
+
+TEST(LinkRule, OnlyAnAdministratorsOrTheSystemsLinkIsTrusted)
+{
+    for (const char* pszSid : {kAdministrators, "S-1-5-18",
+                               "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"})
+        EXPECT_TRUE(IsTrustedLinkOwner(pszSid)) << pszSid;
+    for (const char* pszSid : {"S-1-5-21-0-0-0-1000", "S-1-5-21-1-2-3-500", "S-1-5-32-545", "S-1-5-11", "S-1-1-0",
+                               "S-1-5-19", "S-1-5-32-5440", "S-1-5-32-544-1", "s-1-5-32-544", "S-1-5-32-54", ""})
+        EXPECT_FALSE(IsTrustedLinkOwner(pszSid)) << pszSid;
+}
+
+// An administrator's link is followed as a folder is; the link itself still stays, even where
+// what it points at is empty, and a user's link to the same folder is still refused.
+TEST_F(LinkDeletion, AnAdministratorsLinkIsFollowedButNotRemoved)
+{
+    const std::string userLink = m_base + "\\userlink";
+    Link(userLink, m_theirs);
+    // Wine reports the running user as the owner of every link it shows (a unix symbolic link),
+    // which is what keeps its links untrusted in the tests above.
+    std::string owner;
+    ASSERT_TRUE(g_pfnReadLinkOwner(userLink, &owner));
+    EXPECT_EQ(0u, owner.find("S-1-5-21-")) << owner;
+    EXPECT_FALSE(IsTrustedLinkOwner(owner)) << owner;
+
+    g_adminsLinks = {m_link, m_base + "\\hollowlink"};
+    g_pfnReadLinkOwner = ReadOwnerWithAdminsLinks;
+    EXPECT_FALSE(CrossesLink(m_link + "\\canary.txt"));
+    EXPECT_TRUE(CrossesLink(userLink + "\\canary.txt"));
+    EXPECT_EQ(0, DeleteMatchingFiles(userLink.c_str(), "*.*"));
+
+    EXPECT_EQ(1, DeleteMatchingFiles((m_link + "\\Pixorama 5").c_str(), "*.lnk"));
+    UndoFileEntries(WriteLog("File Del: canary.txt\r\n").c_str(), m_link.c_str(), NULL);
+    EXPECT_FALSE(FileExists(m_theirs + "\\canary.txt"));
+    UndoLinksAndFolders(WriteLog("Made Dir: " + m_link + "\\Pixorama 5\r\n"
+                                 "Made Dir: " + m_link + "\\hollow\r\n"
+                                 "Made Dir: " + m_base + "\\hollowlink\r\n").c_str());
+    EXPECT_FALSE(FolderExists(m_theirs + "\\Pixorama 5"));
+    EXPECT_FALSE(FolderExists(m_theirs + "\\hollow"));
+    EXPECT_TRUE(FileExists(m_theirs + "\\Pixorama 5.lnk"));
+    EXPECT_TRUE(FolderExists(m_base + "\\hollow"));
+    EXPECT_FALSE(RemoveFolderOffLinks(m_base + "\\hollowlink\\"));
+    EXPECT_TRUE(FolderExists(m_base + "\\hollow"));
+    EXPECT_TRUE(pixtest::IsLink(m_link));
+    EXPECT_TRUE(pixtest::IsLink(m_base + "\\hollowlink"));
+    EXPECT_TRUE(pixtest::IsLink(userLink));
+}
+
+// The uninstall steps in an installation folder behind a link: kept whole behind a user's link,
+// removed whole behind an administrator's (the link to it stays).
+TEST_F(LinkDeletion, AnInstallationBehindAnAdministratorsLinkIsRemovedWhole)
+{
+    const std::string installed = m_theirs + "\\inst";
+    ASSERT_TRUE(::CreateDirectoryA(installed.c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(installed + "\\PixUnInst.log", "File Copy: Pixcap5.exe\r\nFile Copy: readme.txt\r\n"));
+    for (const char* pszFile : {"\\Pixcap5.exe", "\\readme.txt"})
+        ASSERT_TRUE(WriteFileBytes(installed + pszFile, "installed"));
+    const std::map<std::string, std::string> installedTree = TakeTree(m_theirs);
+    const std::string folder = m_link + "\\inst\\";
+
+    RunUninstallSteps(folder.c_str());
+    EXPECT_EQ(installedTree, TakeTree(m_theirs));
+
+    g_adminsLinks = {m_link};
+    g_pfnReadLinkOwner = ReadOwnerWithAdminsLinks;
+    RunUninstallSteps(folder.c_str());
+    EXPECT_FALSE(FolderExists(installed));
+    ExpectAllBehindLinksKept();
 }
