@@ -32,4 +32,21 @@ cat "$stub" "$stage/.cab" >"$output.part"
 # elsewhere; ending there already, the file is the same with its signature taken out again.
 size=$(stat -c %s "$output.part")
 head -c $(( (8 - size % 8) % 8 )) /dev/zero >>"$output.part"
+# The PE checksum covers the whole file, the cabinet too. The stub's own no longer holds once the
+# cabinet follows it, and osslsigncode writes the whole file's when it signs and when it takes a
+# signature out: written here, the build is what a signed download gives back without its
+# signature, byte for byte.
+/usr/bin/python3 - "$output.part" <<'PY'
+import struct, sys
+path = sys.argv[1]
+data = bytearray(open(path, "rb").read())
+field = struct.unpack_from("<I", data, 0x3C)[0] + 24 + 64
+struct.pack_into("<I", data, field, 0)
+total = 0
+for (word,) in struct.iter_unpack("<H", data + b"\0" * (len(data) % 2)):
+    total += word
+    total = (total & 0xFFFF) + (total >> 16)
+struct.pack_into("<I", data, field, (total & 0xFFFF) + len(data))
+open(path, "wb").write(data)
+PY
 mv "$output.part" "$output"
