@@ -65,7 +65,7 @@ std::wstring CreateFreshFolder(const std::wstring& parent, SECURITY_ATTRIBUTES* 
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::wstring path = parent + L"\\" + RandomName();
-        if (::CreateDirectoryW(path.c_str(), pAttributes))
+        if (g_pfnCreateDirectoryW(path.c_str(), pAttributes))
             return path;
         if (::GetLastError() != ERROR_ALREADY_EXISTS)
             break;
@@ -74,6 +74,8 @@ std::wstring CreateFreshFolder(const std::wstring& parent, SECURITY_ATTRIBUTES* 
 }
 
 }  // namespace
+
+BOOL (WINAPI* g_pfnCreateDirectoryW)(LPCWSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes) = ::CreateDirectoryW;
 
 bool CPrivateFolder::Create()
 {

@@ -8,6 +8,10 @@
 // Windows folder's Temp, where other users may create what is theirs but not rename or delete
 // what is ours. A process that is no administrator has no such boundary to guard: it takes the
 // user's temporary folder and the rights it inherits there.
+// Test seam: makes the folder. Wine does not keep the access list it is given, so the tests look
+// at what is asked for here.
+extern BOOL (WINAPI* g_pfnCreateDirectoryW)(LPCWSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes);
+
 class CPrivateFolder {
 public:
     CPrivateFolder() {}

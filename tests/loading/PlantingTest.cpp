@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+#include "download/PrivateFolder.h"
+#include "framework/UiText.h"
 #include "support/StageWatch.h"
 #include "support/E2eSupport.h"
 #include "support/TestSupport.h"
@@ -199,4 +201,70 @@ TEST_F(CPlantingTest, DamagedDownloadEndsWithOneAndInstallsNothing)
     EXPECT_EQ(code, 1u);
     EXPECT_FALSE(pixtest::FolderExists(DefaultInstallFolder()));
     EXPECT_EQ(TemporaryEntries(), tempBefore);
+}
+
+// What the download asks for when it makes its folder: an access list protected from what the
+// Windows folder's Temp would pass down, full control for the system and the administrators,
+// passed on to what is made inside, and nothing for anyone else. Wine does not keep an access list
+// given to CreateDirectoryW (it reports its default one afterwards), so the list is read where it
+// is handed over.
+namespace {
+
+std::vector<std::string> g_requestedGrants;
+bool g_requestedProtected = false;
+
+std::string GrantOf(ACCESS_ALLOWED_ACE* pAce)
+{
+    if (pAce->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || pAce->Mask != FILE_ALL_ACCESS ||
+        pAce->Header.AceFlags != (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE))
+        return "another kind of entry";
+    if (::IsWellKnownSid(&pAce->SidStart, WinLocalSystemSid))
+        return "SYSTEM";
+    if (::IsWellKnownSid(&pAce->SidStart, WinBuiltinAdministratorsSid))
+        return "Administrators";
+    return "someone else";
+}
+
+BOOL WINAPI RecordFolderRequest(LPCWSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes)
+{
+    g_requestedGrants.clear();
+    g_requestedProtected = false;
+    PSECURITY_DESCRIPTOR pDescriptor = pAttributes ? pAttributes->lpSecurityDescriptor : NULL;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL pDacl = NULL;
+    if (pDescriptor && ::GetSecurityDescriptorControl(pDescriptor, &control, &revision) &&
+        ::GetSecurityDescriptorDacl(pDescriptor, &present, &pDacl, &defaulted) && present && pDacl) {
+        g_requestedProtected = (control & SE_DACL_PROTECTED) != 0;
+        for (DWORD i = 0; i < pDacl->AceCount; ++i) {
+            ACCESS_ALLOWED_ACE* pAce = NULL;
+            if (::GetAce(pDacl, i, reinterpret_cast<void**>(&pAce)))
+                g_requestedGrants.push_back(GrantOf(pAce));
+        }
+    }
+    return ::CreateDirectoryW(pszPath, pAttributes);
+}
+
+}  // namespace
+
+TEST(CDownloadFolder, OnlySystemAndAdministratorsMayWriteThere)
+{
+    g_pfnCreateDirectoryW = RecordFolderRequest;
+    CPrivateFolder folder;
+    const bool created = folder.Create();
+    g_pfnCreateDirectoryW = ::CreateDirectoryW;
+    ASSERT_TRUE(created);
+    EXPECT_TRUE(g_requestedProtected);
+    EXPECT_EQ(g_requestedGrants, (std::vector<std::string>{ "SYSTEM", "Administrators" }));
+    // Under the Windows folder's Temp, where other users cannot rename or remove it.
+    char windows[MAX_PATH];
+    const UINT n = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::wstring temp = WideFromAnsi(std::string(windows, n) + "\\Temp\\");
+    EXPECT_EQ(folder.Path().substr(0, temp.size()), temp);
+
+    const std::wstring path = folder.Path();
+    ASSERT_TRUE(pixtest::WriteFileBytes(AnsiFromWide(path) + "\\setup.exe", "unpacked"));
+    folder.Remove();
+    EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
