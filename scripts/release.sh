@@ -27,7 +27,7 @@ while [ $# -gt 0 ]; do
     --url-base) url_base=${2:?}; shift 2 ;;
     --dist) dist=${2:?}; shift 2 ;;
     --build) build=${2:?}; shift 2 ;;
-    *) sed -n '7,17p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+    *) sed -n '7,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
   esac
 done
 case $build in win32|win64) ;; *) echo "release.sh: --build is win32 or win64" >&2; exit 2 ;; esac
