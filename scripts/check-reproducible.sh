@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# scripts/check-reproducible.sh [win32|win64]... - builds what ships (product files and demo
-# package, not the tests) of both Windows builds twice, from two copies of this tree in folders of
-# different names and depths, the second under another locale and time zone, and fails unless
-# every file is the same byte for byte and every program carries the commit's time stamp.
+# scripts/check-reproducible.sh [win32|win64]... - builds what ships (product files, demo
+# package and the download, not the tests) of both Windows builds twice, from two copies of this
+# tree in folders of different names and depths, the second under another locale and time zone,
+# and fails unless every file is the same byte for byte and every program carries the commit's
+# time stamp.
 # Two full builds take about ten minutes on two cores: this is a command and a CI step of its own,
 # not part of scripts/test.sh.
 set -euo pipefail
@@ -45,7 +46,7 @@ build_copy() {
     source "$1/scripts/common.sh"; epoch=$2; shift 2
     for kind in "$@"; do
       SOURCE_DATE_EPOCH=$epoch pix_configure "$kind"
-      cmake --build "$PIX_OUT/build-$kind" -j "$(nproc)" --target demo_package
+      cmake --build "$PIX_OUT/build-$kind" -j "$(nproc)" --target download
     done' _ "$root" "$epoch" "${kinds[@]}"
 }
 

@@ -15,7 +15,7 @@ pix_wine_env() {
 pix_install_packages() {
   local need=(cmake ninja-build g++ clang g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
               binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb xauth
-              imagemagick googletest python3 locales)
+              imagemagick googletest python3 python3-yaml locales gcab osslsigncode openssl)
   local missing=()
   for p in "${need[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-# scripts/compare_builds.py - compares what two builds of one tree ship (product files and demo
-# package) byte for byte, and checks that every program carries the expected link time stamp.
+# scripts/compare_builds.py - compares what two builds of one tree ship (product files, demo
+# package and the download made from it) byte for byte, and checks that every program carries the expected link time stamp.
 # Run by scripts/check-reproducible.sh:
 #   compare_builds.py --epoch SECONDS --kind win32 --kind win64 OUT_A OUT_B
 # Exit code 0 when everything matches; otherwise each difference is described and it is 1.
@@ -10,7 +10,7 @@ import os
 import struct
 import sys
 
-PRODUCTS = ["setup.exe", "Pixcap5.exe", "PixRes5.dll"]
+PRODUCTS = ["setup.exe", "Pixcap5.exe", "PixRes5.dll", "Pixorama5Stub.exe"]
 SHOWN_OFFSETS = 8
 
 
@@ -22,6 +22,9 @@ def shipped_names(out, kind):
         # ".assembled" only tells the build that the package is up to date.
         names += [kind + "/package/" + n for n in sorted(os.listdir(package))
                   if n != ".assembled"]
+    download = os.path.join(out, kind, "download")
+    if os.path.isdir(download):
+        names += [kind + "/download/" + n for n in sorted(os.listdir(download))]
     return names
 
 

@@ -1,4 +1,4 @@
-# tests/loading/check_imports.py - reads the import tables of setup.exe and PixRes5.dll as files
+# tests/loading/check_imports.py - reads the import tables of setup.exe, PixRes5.dll and the download as files
 # (the shipped i686 build cannot be loaded on this machine). setup runs elevated from folders
 # that others can write to, so every library its import tables name must be one that Windows
 # always takes from the system folder; and every imported function must exist on the oldest
