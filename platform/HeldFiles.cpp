@@ -2,7 +2,6 @@
 #include "platform/HeldFiles.h"
 #include <cstring>
 #include <string>
-#include <vector>
 #include "framework/Handles.h"
 #include "text/PathText.h"
 
@@ -11,11 +10,23 @@ DWORD g_heldWaitSpentMs = 0;
 
 namespace {
 
-// Paths that stayed held through a whole wait, lower-cased; few, so a list will do. Not a
-// function's static: its guarded first use would pull the thread library into setup.exe.
-std::vector<std::string> g_heldPaths;
-// Files that this process holds open itself, lower-cased full paths.
-std::vector<std::string> g_heldHere;
+// Made at first use, so that nothing here is constructed before main: a global with a
+// constructor here made the i686 link-time optimiser fail, and a function's static pulls the
+// thread library in for its guard. The program runs on one thread.
+std::string& TextAtFirstUse(std::string*& pText)
+{
+    if (!pText)
+        pText = new std::string;
+    return *pText;
+}
+
+// Paths that stayed held through a whole wait, lower-cased full paths, each between line breaks;
+// few, so a text will do.
+std::string* g_pHeldPaths = nullptr;
+std::string& HeldPaths() { return TextAtFirstUse(g_pHeldPaths); }
+// The file that this process holds open itself, in the same form, or empty.
+std::string* g_pHeldHere = nullptr;
+std::string& HeldHere() { return TextAtFirstUse(g_pHeldHere); }
 
 // The absolute form without a trailing separator, lower-cased: "C:", "C:\" and "." may all name
 // the folder that a wait has already been spent on.
@@ -45,18 +56,10 @@ bool IsOwnFolderOrRoot(const char* pszFolder)
     return length != 0 && length < kMaxPathChars && FoldPath(current) == folder;
 }
 
-bool Contains(const std::vector<std::string>& paths, const std::string& folded)
-{
-    for (const std::string& path : paths)
-        if (path == folded)
-            return true;
-    return false;
-}
-
 bool WasHeldBefore(const char* pszPath)
 {
     const std::string folded = FoldPath(pszPath);
-    return Contains(g_heldPaths, folded) || Contains(g_heldHere, folded);
+    return folded == HeldHere() || HeldPaths().find("\n" + folded + "\n") != std::string::npos;
 }
 
 // A file whose deletion waits for another program's last handle keeps its name until then, but
@@ -139,7 +142,7 @@ bool CHeldWait::Wait()
     if (m_bHeldBefore || g_heldWaitSpentMs >= kHeldRunBudgetMs)
         return false;
     if (m_waitedMs >= kHeldRetryMs) {
-        g_heldPaths.push_back(FoldPath(m_pszPath));
+        HeldPaths() += (HeldPaths().empty() ? "\n" : "") + FoldPath(m_pszPath) + "\n";
         m_bHeldBefore = true;
         return false;
     }
@@ -149,19 +152,19 @@ bool CHeldWait::Wait()
     return true;
 }
 
-CHeldHere::CHeldHere(const char* pszPath)
+CHeldHere::CHeldHere(const char* pszPath) : m_previous(HeldHere())
 {
-    g_heldHere.push_back(FoldPath(pszPath));
+    HeldHere() = FoldPath(pszPath);
 }
 
 CHeldHere::~CHeldHere()
 {
-    g_heldHere.pop_back();
+    HeldHere() = m_previous;
 }
 
 void ForgetHeldPaths()
 {
-    g_heldPaths.clear();
+    HeldPaths().clear();
 }
 
 bool DeleteFileWaiting(const char* pszPath)

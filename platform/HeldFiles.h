@@ -3,6 +3,7 @@
 // written or about to be deleted; a step that tried once would lose its file for good.
 #pragma once
 #include <windows.h>
+#include <string>
 
 // A step gets another try for this long after its first failure, a run for this long in all:
 // scanners and indexers let go well within a second and backup agents within a few, while a run in
@@ -56,6 +57,8 @@ public:
     ~CHeldHere();
     CHeldHere(const CHeldHere&) = delete;
     CHeldHere& operator=(const CHeldHere&) = delete;
+private:
+    std::string m_previous;
 };
 
 // What becomes of a file or folder of ours that is still held when the waiting is spent: the
