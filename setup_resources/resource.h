@@ -24,6 +24,7 @@
 #define IDS_YES                     21
 #define IDS_NO                      22
 #define IDS_UNINSTALL_REFUSED       23
+#define IDS_UNSPELLABLE_FOLDER      24
 #define IDS_HELP_LINK               101
 #define IDS_README_LINK             102
 #define IDS_UNINSTALL_LINK          104

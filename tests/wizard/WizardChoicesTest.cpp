@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 #include "wizard/WizardTestSupport.h"
@@ -111,6 +112,13 @@ bool IsOpen(HWND hTree, LRESULT item)
 bool WaitForDestination(CWizardRun& run, const std::string& folder)
 {
     return WaitUntil([&] { return run.Text(kIdDestFolder) == folder; }, 5000);
+}
+
+std::wstring WideFromAnsiPath(const std::string& path)
+{
+    wchar_t wide[MAX_PATH] = L"";
+    ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    return wide;
 }
 
 // Points a shell-folder value at a scratch folder for one test and puts the old value back.
@@ -268,6 +276,32 @@ TEST(InstallTypePageTest, BrowseDecidesTheDestinationFromWhatThePickedFolderHold
     ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 3));
     ASSERT_TRUE(run.CancelWithYes());
     EXPECT_EQ(root + "\\a_empty", run.WaitForResult()["dest"]);
+}
+
+// Code page 1250 has no Cyrillic letters: the page holds the picked folder by its short name,
+// which still names that folder when the installation arrives, so the folder is not taken away
+// as an empty one is.
+TEST(InstallTypePageTest, PickedFolderThatTheCodePageCannotSpellReceivesTheInstallation)
+{
+    const std::string root = MakeScratchFolder("browse-cyrillic");
+    const std::wstring picked = WideFromUtf8(root + "\\Загрузки");
+    ASSERT_TRUE(::CreateDirectoryW(picked.c_str(), NULL));
+    CWizardRun run;
+    ASSERT_TRUE(run.Start("fresh=1 \"dest=" + root + "\\start\" \"source=" + e2e::CopyPackage("browse-cyrillic-pkg") +
+                          "\" \"group=Pixorama teszt cyrillic\""));
+    ASSERT_TRUE(run.GoToPage(2));
+    ASSERT_TRUE(PickFolder(run, {"pixtest", "browse-cyrillic", "Загрузки"}));
+    ASSERT_TRUE(WaitUntil([&] { return run.Text(kIdDestFolder) != root + "\\start"; }, 5000));
+    ASSERT_TRUE(run.GoToPage(4));
+    ASSERT_TRUE(run.InstallAndWaitForFinish());
+    for (const wchar_t* name : {L"\\Pixcap5.exe", L"\\PixUnInst.exe", L"\\PixUnInst.log"})
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((picked + name).c_str())) << Utf8FromWide(name);
+    ASSERT_TRUE(PressButton(run.Frame(), IDOK));
+    const std::string dest = run.WaitForResult()["dest"];
+    wchar_t longForm[MAX_PATH] = L"";
+    ::GetLongPathNameW(WideFromAnsiPath(dest).c_str(), longForm, MAX_PATH);
+    EXPECT_EQ(Utf8FromWide(picked), Utf8FromWide(longForm)) << dest;
+    e2e::WipeInstallation();
 }
 
 TEST(ProgramGroupPageTest, ListsGroupsOfTheChosenProgramsFolderAndStoresWhatIsTyped)
