@@ -114,8 +114,11 @@ void CInstallTypePage::TakePickedFolder(const std::wstring& picked)
         AppMessageBoxId(m_hWnd, IDS_UNSPELLABLE_FOLDER, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    // An empty folder (perhaps just made in the dialog) is created again by the installation.
-    RemoveFolderOffLinks(folder);
+    // An empty folder (perhaps just made in the dialog) is created again by the installation;
+    // one held by its short name stays, since only the folder itself carries that name.
+    std::string longForm;
+    if (SpellInCodePage(picked, &longForm))
+        RemoveFolderOffLinks(folder);
     if (PathExists(AppendName(folder, kOldGenerationAppFile)))
         AppMessageBoxId(m_hWnd, IDS_OLD_GENERATION_FOLDER, MB_OK | MB_ICONEXCLAMATION);
     else
