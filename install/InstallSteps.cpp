@@ -88,7 +88,7 @@ void CreateFolderIfFits(const std::string& path)
 // the uninstaller removes emptied parents upward from it.
 std::string CreateGroupFolder(const std::string& programsFolder, const std::string& name)
 {
-    for (size_t p = name.find('\\'); p != std::string::npos; p = name.find('\\', p + 1))
+    for (size_t p = FindPathChar(name, "\\"); p != std::string::npos; p = FindPathChar(name, "\\", p + 1))
         CreateFolderIfFits(programsFolder + "\\" + name.substr(0, p));
     const std::string group = programsFolder + "\\" + name;
     CreateFolderIfFits(group);

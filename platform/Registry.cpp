@@ -22,10 +22,12 @@ constexpr UINT kWindowsFolderBytes = 260;
 const char kProgramFilesFolderName[] = "Program Files";
 const char kFallbackProgramFiles[] = "C:\\Program Files";
 
+// Only a backslash that is a character of its own: on a double-byte code page the byte may end one.
 void DropTrailingBackslash(std::string& folder)
 {
-    if (!folder.empty() && folder.back() == '\\')
-        folder.pop_back();
+    const size_t last = LastCharStart(folder);
+    if (last != std::string::npos && folder[last] == '\\')
+        folder.erase(last);
 }
 
 // The drive's root of the Windows folder, or the empty text when the platform cannot tell.
