@@ -68,3 +68,37 @@ void UseCodePageForPathTexts()
     if (::GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1)
         SetPathLeadBytes(IsSystemLeadByte);
 }
+
+bool CFoundEntries::First(const std::string& pattern)
+{
+    Close();
+    if (FitsPath(pattern))
+        m_h = ::FindFirstFileW(WideFromAnsi(pattern).c_str(), &m_data);
+    if (m_h == INVALID_HANDLE_VALUE)
+        return false;
+    SpellName();
+    return true;
+}
+
+bool CFoundEntries::Next()
+{
+    if (m_h == INVALID_HANDLE_VALUE || !::FindNextFileW(m_h, &m_data))
+        return false;
+    SpellName();
+    return true;
+}
+
+void CFoundEntries::Close()
+{
+    if (m_h != INVALID_HANDLE_VALUE) {
+        ::FindClose(m_h);
+        m_h = INVALID_HANDLE_VALUE;
+    }
+}
+
+// The search reports the short name beside the long one, so no second call to the platform.
+void CFoundEntries::SpellName()
+{
+    if (!SpellInCodePage(m_data.cFileName, &m_name) && !SpellInCodePage(m_data.cAlternateFileName, &m_name))
+        m_name.clear();
+}

@@ -15,6 +15,40 @@ bool SpellInCodePage(const std::wstring& text, std::string* pText);
 // form comes back to UTF-16 whole (WideFromAnsi) for the platform's wide services.
 std::string AnsiPathFromWide(const std::wstring& path);
 
+// File search by the names in UTF-16, each found name spelled by the same rule: the name itself
+// where the code page has every letter of it, else its short name, else empty (an entry that can
+// be counted but not named).
+class CFoundEntries {
+public:
+    CFoundEntries() : m_h(INVALID_HANDLE_VALUE) {}
+    ~CFoundEntries() { Close(); }
+    // A pattern that does not fit a path buffer finds nothing: cut short it would search elsewhere.
+    bool First(const std::string& pattern);
+    bool Next();
+    const WIN32_FIND_DATAW& Data() const { return m_data; }
+    const std::string& Name() const { return m_name; }
+    void Close();
+    // Visits each entry the pattern finds, in the platform's order, until visit(name, data)
+    // returns false. False when the pattern finds nothing.
+    template <class Visit>
+    static bool ForEach(const std::string& pattern, Visit visit)
+    {
+        CFoundEntries search;
+        if (!search.First(pattern))
+            return false;
+        while (visit(search.Name(), search.Data()) && search.Next()) {
+        }
+        return true;
+    }
+    CFoundEntries(const CFoundEntries&) = delete;
+    CFoundEntries& operator=(const CFoundEntries&) = delete;
+private:
+    void SpellName();
+    HANDLE m_h;
+    WIN32_FIND_DATAW m_data;
+    std::string m_name;
+};
+
 // Tells the path-text rules which bytes begin a two-byte character of the system code page.
 // Called once at start, before any path is taken apart.
 void UseCodePageForPathTexts();

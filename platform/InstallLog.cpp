@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <cstring>
 #include <string>
-#include "framework/Handles.h"
+#include "platform/AnsiPath.h"
 #include "platform/LinkSafeDelete.h"
 #include "text/PathText.h"
 
@@ -77,11 +77,12 @@ int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern
     if (IsLiteralName(pszPattern))
         return DeleteNamedFile(folder, pszPattern);
     int count = 0;
-    CFindFile::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count](const WIN32_FIND_DATAA& data) {
+    CFoundEntries::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count](const std::string& name,
+                                                                                 const WIN32_FIND_DATAW& data) {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.empty())
             return true;
-        const std::string path = JoinFolderName(folder, data.cFileName);
+        const std::string path = JoinFolderName(folder, name);
         if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes))
             ++count;
         return true;
