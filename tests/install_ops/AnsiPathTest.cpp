@@ -51,18 +51,6 @@ DWORD WINAPI NoShortName(LPCWSTR, LPWSTR, DWORD)
 
 }  // namespace
 
-TEST_F(AnsiPathTest, WhatTheCodePageSpellsStaysAsItIsExistingOrNot)
-{
-    EXPECT_EQ("C:\\B\xF5vebben\\\xFB.txt", AnsiPathFromWide(L"C:\\B\u0151vebben\\\u0171.txt"));
-    EXPECT_EQ("", AnsiPathFromWide(L""));
-    std::string spelled = "left over";
-    EXPECT_FALSE(SpellInCodePage(kCyrillic, &spelled));
-    EXPECT_EQ("", spelled);
-    EXPECT_FALSE(SpellInCodePage(kBestFit, &spelled));
-    EXPECT_TRUE(SpellInCodePage(L"\u0151", &spelled));
-    EXPECT_EQ("\xF5", spelled);
-}
-
 // Neither "?" nor a look-alike letter: the short form, which names the very same folder.
 TEST_F(AnsiPathTest, ALetterTheCodePageLacksGivesTheShortFormOfTheSameFolder)
 {
