@@ -2,11 +2,11 @@
 #include "install/InstallSteps.h"
 #include <windows.h>
 #include <io.h>
-#include <cstdlib>
 #include <string>
 #include "framework/UiText.h"
 #include "install/InstallState.h"
 #include "install/PackageManifest.h"
+#include "platform/AnsiPath.h"
 #include "platform/FileOps.h"
 #include "platform/InstallLog.h"
 #include "platform/Registry.h"
@@ -88,7 +88,7 @@ void CreateFolderIfFits(const std::string& path)
 // the uninstaller removes emptied parents upward from it.
 std::string CreateGroupFolder(const std::string& programsFolder, const std::string& name)
 {
-    for (size_t p = name.find('\\'); p != std::string::npos; p = name.find('\\', p + 1))
+    for (size_t p = FindPathChar(name, "\\"); p != std::string::npos; p = FindPathChar(name, "\\", p + 1))
         CreateFolderIfFits(programsFolder + "\\" + name.substr(0, p));
     const std::string group = programsFolder + "\\" + name;
     CreateFolderIfFits(group);
@@ -97,12 +97,13 @@ std::string CreateGroupFolder(const std::string& programsFolder, const std::stri
     return group;
 }
 
-// folder ends with a separator; the caption comes from the string table.
+// folder ends with a separator; the caption comes from the string table as it is written there,
+// whether or not the system code page has all of its letters.
 void CreateLinkIn(const std::string& folder, UINT captionId, const char* pszTargetName)
 {
-    const std::string link = folder + LoadResString(captionId) + ".lnk";
+    const std::wstring link = WideFromAnsi(folder) + LoadResStringW(captionId) + L".lnk";
     const std::string target = AppendName(InstallChoices.destinationFolder, pszTargetName);
-    if (!FitsPath(link) || !FitsPath(target))
+    if (!FitsPath(target))
         return;
     CreateShellLink(target.c_str(), link.c_str(), "", 1, NULL, NULL);  // logs itself on success
 }
@@ -181,10 +182,27 @@ bool WriteRegistryEntries(CMachineValueWriter& values)
     return false;
 }
 
+// The folder of the package that "sfxname" names, taken in UTF-16: it may lie in a folder that
+// the code page cannot spell. Empty when the variable is not set.
+std::string FindPackageFolder()
+{
+    const std::wstring name = WideFromAnsi(kPackagePathVariable);
+    const DWORD chars = ::GetEnvironmentVariableW(name.c_str(), NULL, 0);
+    if (chars == 0)
+        return std::string();
+    std::wstring package(chars, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(name.c_str(), &package[0], chars);
+    package.resize(length < chars ? length : 0);
+    const size_t backslash = package.rfind(L'\\');
+    if (backslash == std::wstring::npos || backslash == 0)
+        return std::string();
+    return AnsiPathFromWide(package.substr(0, backslash));
+}
+
 // The self-extracting package names itself in "sfxname"; settings lying beside it come along.
 void CopySettingsBesidePackage()
 {
-    const std::string folder = GetParentFolder(std::getenv(kPackagePathVariable));
+    const std::string folder = FindPackageFolder();
     if (!folder.empty())
         CopyInstallFile(kSettingsFile, folder.c_str(), InstallChoices.destinationFolder.c_str(), NULL);
 }
@@ -201,11 +219,27 @@ void RecordInstalledSize(CMachineValueWriter& values)
 HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const char* pszDescription,
                         int nShowCmd, const char* pszArguments, const char* pszWorkingFolder)
 {
+    if (!pszLinkPath)
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    return CreateShellLink(pszTarget, WideFromAnsi(pszLinkPath).c_str(), pszDescription, nShowCmd, pszArguments,
+                           pszWorkingFolder);
+}
+
+HRESULT CreateShellLink(const char* pszTarget, const wchar_t* pszLinkPath, const char* pszDescription,
+                        int nShowCmd, const char* pszArguments, const char* pszWorkingFolder)
+{
     const HRESULT hr = SaveShellLink(pszTarget, pszLinkPath, pszDescription, nShowCmd, pszArguments,
                                      pszWorkingFolder);
+    if (FAILED(hr))
+        return hr;
+    const std::string logged = AnsiPathFromWide(pszLinkPath);
+    if (logged.empty() || !FitsPath(logged)) {
+        ::DeleteFileW(pszLinkPath);
+        return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    }
     const std::string logPath = NewLogPath();
-    if (SUCCEEDED(hr) && FitsPath(logPath))
-        AppendLogLine(logPath.c_str(), (std::string(kPrefixShellLink) + pszLinkPath).c_str());
+    if (FitsPath(logPath))
+        AppendLogLine(logPath.c_str(), (std::string(kPrefixShellLink) + logged).c_str());
     return hr;
 }
 

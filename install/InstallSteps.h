@@ -7,6 +7,12 @@
 HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const char* pszDescription,
                         int nShowCmd, const char* pszArguments, const char* pszWorkingFolder);
 
+// The same for a shortcut named in UTF-16. The log line names the file as AnsiPathFromWide
+// spells it (its short form where the code page lacks a character of the name); a shortcut that
+// cannot be spelled so, and so could never be removed, is deleted again and the call fails.
+HRESULT CreateShellLink(const char* pszTarget, const wchar_t* pszLinkPath, const char* pszDescription,
+                        int nShowCmd, const char* pszArguments, const char* pszWorkingFolder);
+
 // What the install steps achieved; the installer ends with it as its exit code. Every step runs
 // whatever an earlier one achieved, so the first kind of failure in this order is the one told.
 enum InstallStepsResult {

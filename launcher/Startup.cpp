@@ -9,6 +9,7 @@
 #include "framework/UiText.h"
 #include "install/InstallState.h"
 #include "launcher/InstallDriver.h"
+#include "platform/AnsiPath.h"
 #include "platform/FileOps.h"
 #include "platform/HeldFiles.h"
 #include "platform/InstanceManager.h"
@@ -36,6 +37,8 @@ const DWORD kCloseWaitMs = 10;
 const DWORD kTerminatedEndMs = 5000;
 // The first stage's exit code when the second could not be started: nothing was removed.
 const int kSecondStageNotStarted = 4;
+// The exit code, in every mode, when the program's own path cannot be spelled: nothing was done.
+const int kOwnPathUnspellable = 1;
 // wParam of WM_CLOSE asking the capture application to close without saving.
 const WPARAM CLOSE_WITHOUT_SAVING = 1001;
 
@@ -162,21 +165,22 @@ std::string FoldCase(std::string text)
 }
 
 // The absolute long form of an existing file ("/" as "\", "." and ".." resolved, 8.3 names
-// spelled out), so that one file started in different spellings compares equal. Empty when the
-// file is missing or the form does not fit.
+// spelled out), so that one file started in different spellings compares equal; where the code
+// page cannot spell the long form, the short one (AnsiPathFromWide), which compares the same way
+// for every spelling. Empty when the file is missing or the form does not fit.
 std::string GetLongFullPath(const std::string& path)
 {
     if (path.empty())
         return std::string();
-    std::vector<char> full(kLongPathChars), longer(kLongPathChars);
-    char* pszName = NULL;
-    const DWORD fullLength = ::GetFullPathNameA(path.c_str(), kLongPathChars, full.data(), &pszName);
+    std::vector<wchar_t> full(kLongPathChars), longer(kLongPathChars);
+    wchar_t* pszName = NULL;
+    const DWORD fullLength = ::GetFullPathNameW(WideFromAnsi(path).c_str(), kLongPathChars, full.data(), &pszName);
     if (fullLength == 0 || fullLength >= kLongPathChars)
         return std::string();
-    const DWORD longLength = ::GetLongPathNameA(full.data(), longer.data(), kLongPathChars);
+    const DWORD longLength = ::GetLongPathNameW(full.data(), longer.data(), kLongPathChars);
     if (longLength == 0 || longLength >= kLongPathChars)
         return std::string();
-    return std::string(longer.data(), longLength);
+    return AnsiPathFromWide(std::wstring(longer.data(), longLength));
 }
 
 // The second stage deletes the file its command line names and undoes the folder around it, so
@@ -252,14 +256,27 @@ void WaitForFirstStageEnd(const std::string& ownPath)
     std::exit(0);
 }
 
+// Every step finds its files beside the program or names the program itself: with no path
+// that names its folder, the run would go on with another folder's files, so nothing starts.
+int ReportUnspellableOwnPath()
+{
+    if (!SilentFlag)
+        AppMessageBoxId(NULL, IDS_UNSPELLABLE_FOLDER, MB_OK | MB_ICONSTOP);
+    return kOwnPathUnspellable;
+}
+
 }  // namespace
 
 int CSetupApp::RunStartup()
 {
+    UseCodePageForPathTexts();
     InitCommonControlsFromSystem();
     const std::vector<std::string> words = SplitCommandLine(::GetCommandLineA());
     SilentFlag = IsSilentCommandLine(words);
-    const RunMode mode = DecideRunMode(words, GetOwnProgramPath());
+    const std::string ownPath = GetOwnProgramPath();
+    if (ownPath.empty())
+        return ReportUnspellableOwnPath();
+    const RunMode mode = DecideRunMode(words, ownPath);
     if (mode == RunMode::UninstallStage2)
         RunSecondStage(words);
 

@@ -334,6 +334,6 @@ std::string GetOwnFolder()
     const std::string path = GetOwnProgramPath();
     if (!FitsPath(path))
         return std::string();
-    const size_t backslash = path.rfind('\\');
+    const size_t backslash = FindLastPathChar(path, "\\");
     return backslash == std::string::npos ? std::string() : path.substr(0, backslash);
 }

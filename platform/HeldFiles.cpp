@@ -10,23 +10,11 @@ DWORD g_heldWaitSpentMs = 0;
 
 namespace {
 
-// Made at first use, so that nothing here is constructed before main: a global with a
-// constructor here made the i686 link-time optimiser fail, and a function's static pulls the
-// thread library in for its guard. The program runs on one thread.
-std::string& TextAtFirstUse(std::string*& pText)
-{
-    if (!pText)
-        pText = new std::string;
-    return *pText;
-}
-
 // Paths that stayed held through a whole wait, lower-cased full paths, each between line breaks;
 // few, so a text will do.
-std::string* g_pHeldPaths = nullptr;
-std::string& HeldPaths() { return TextAtFirstUse(g_pHeldPaths); }
+std::string g_heldPaths;
 // The file that this process holds open itself, in the same form, or empty.
-std::string* g_pHeldHere = nullptr;
-std::string& HeldHere() { return TextAtFirstUse(g_pHeldHere); }
+std::string g_heldHere;
 
 // The absolute form without a trailing separator, lower-cased: "C:", "C:\" and "." may all name
 // the folder that a wait has already been spent on.
@@ -59,7 +47,7 @@ bool IsOwnFolderOrRoot(const char* pszFolder)
 bool WasHeldBefore(const char* pszPath)
 {
     const std::string folded = FoldPath(pszPath);
-    return folded == HeldHere() || HeldPaths().find("\n" + folded + "\n") != std::string::npos;
+    return folded == g_heldHere || g_heldPaths.find("\n" + folded + "\n") != std::string::npos;
 }
 
 // A file whose deletion waits for another program's last handle keeps its name until then, but
@@ -142,7 +130,7 @@ bool CHeldWait::Wait()
     if (m_bHeldBefore || g_heldWaitSpentMs >= kHeldRunBudgetMs)
         return false;
     if (m_waitedMs >= kHeldRetryMs) {
-        HeldPaths() += (HeldPaths().empty() ? "\n" : "") + FoldPath(m_pszPath) + "\n";
+        g_heldPaths += (g_heldPaths.empty() ? "\n" : "") + FoldPath(m_pszPath) + "\n";
         m_bHeldBefore = true;
         return false;
     }
@@ -152,19 +140,19 @@ bool CHeldWait::Wait()
     return true;
 }
 
-CHeldHere::CHeldHere(const char* pszPath) : m_previous(HeldHere())
+CHeldHere::CHeldHere(const char* pszPath) : m_previous(g_heldHere)
 {
-    HeldHere() = FoldPath(pszPath);
+    g_heldHere = FoldPath(pszPath);
 }
 
 CHeldHere::~CHeldHere()
 {
-    HeldHere() = m_previous;
+    g_heldHere = m_previous;
 }
 
 void ForgetHeldPaths()
 {
-    HeldPaths().clear();
+    g_heldPaths.clear();
 }
 
 bool DeleteFileWaiting(const char* pszPath)

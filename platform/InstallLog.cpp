@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include "framework/Handles.h"
+#include "platform/AnsiPath.h"
 #include "platform/LinkSafeDelete.h"
 #include "platform/RebootDelete.h"
 #include "text/PathText.h"
@@ -83,11 +84,12 @@ int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern
     if (IsLiteralName(pszPattern))
         return DeleteNamedFile(folder, pszPattern, leftover);
     int count = 0;
-    CFindFile::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count, leftover](const WIN32_FIND_DATAA& data) {
+    CFoundEntries::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count, leftover](const std::string& name,
+                                                                                           const WIN32_FIND_DATAW& data) {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.empty())
             return true;
-        const std::string path = JoinFolderName(folder, data.cFileName);
+        const std::string path = JoinFolderName(folder, name);
         if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes, leftover))
             ++count;
         return true;

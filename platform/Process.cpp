@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 #include <vector>
 #include "framework/Handles.h"
+#include "platform/AnsiPath.h"
 
 namespace {
 
@@ -15,9 +16,9 @@ const DWORD kLongPathChars = 32768;
 
 std::string GetOwnProgramPath()
 {
-    std::vector<char> path(kLongPathChars);
-    const DWORD n = ::GetModuleFileNameA(NULL, path.data(), kLongPathChars);
-    return (n == 0 || n >= kLongPathChars) ? std::string() : std::string(path.data(), n);
+    std::vector<wchar_t> path(kLongPathChars);
+    const DWORD n = ::GetModuleFileNameW(NULL, path.data(), kLongPathChars);
+    return (n == 0 || n >= kLongPathChars) ? std::string() : AnsiPathFromWide(std::wstring(path.data(), n));
 }
 
 bool StartProgram(const std::string& program, const std::string& commandLine, bool inheritHandles)

@@ -4,8 +4,9 @@
 #include <windows.h>
 #include <string>
 
-// The whole path of the running program's file, however long; empty on failure. Callers that
-// hand it to a path buffer check FitsPath: a cut path would name another file.
+// The whole path of the running program's file, however long, spelled by AnsiPathFromWide; empty
+// on failure and when the code page cannot spell it. Callers that hand it to a path buffer check
+// FitsPath: a cut path would name another file.
 std::string GetOwnProgramPath();
 
 // Starts the program as a new process with the whole command line (word 0 included) and does

@@ -1,13 +1,17 @@
 // platform/Registry.cpp - registry strings, earlier-installation discovery, program-files folder, file versions.
 #include "platform/Registry.h"
+#include <shlobj.h>
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"
+#include "framework/UiText.h"
+#include "platform/AnsiPath.h"
 #include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
 
 UINT (WINAPI* g_pfnGetWindowsDirectoryA)(LPSTR, UINT) = ::GetWindowsDirectoryA;
+HRESULT (WINAPI* g_pfnSHGetFolderPathW)(HWND, int, HANDLE, DWORD, LPWSTR) = ::SHGetFolderPathW;
 
 namespace {
 
@@ -18,10 +22,12 @@ constexpr UINT kWindowsFolderBytes = 260;
 const char kProgramFilesFolderName[] = "Program Files";
 const char kFallbackProgramFiles[] = "C:\\Program Files";
 
+// Only a backslash that is a character of its own: on a double-byte code page the byte may end one.
 void DropTrailingBackslash(std::string& folder)
 {
-    if (!folder.empty() && folder.back() == '\\')
-        folder.pop_back();
+    const size_t last = LastCharStart(folder);
+    if (last != std::string::npos && folder[last] == '\\')
+        folder.erase(last);
 }
 
 // The drive's root of the Windows folder, or the empty text when the platform cannot tell.
@@ -68,17 +74,13 @@ bool ReadFixedFileInfo(const char* pszPath, VS_FIXEDFILEINFO* pInfo)
     return true;
 }
 
-}  // namespace
-
-std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue)
+// The value of an open key as ReadRegistryString reads it.
+std::string ReadValueAsText(HKEY hKey, const char* pszValue)
 {
-    CRegKey key;
-    if (key.Open(hRoot, pszKey, KEY_READ) != ERROR_SUCCESS)
-        return std::string();
     BYTE buffer[kValueBytes];
     DWORD cbData = kValueBytes;
     DWORD type = REG_NONE;
-    if (::RegQueryValueExA(key, pszValue, NULL, &type, buffer, &cbData) != ERROR_SUCCESS)
+    if (::RegQueryValueExA(hKey, pszValue, NULL, &type, buffer, &cbData) != ERROR_SUCCESS)
         return std::string();
     // Values of other types, or strings stored without a terminator, end at the data's end.
     if (cbData > kValueBytes)
@@ -87,6 +89,63 @@ std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszVa
     const void* pZero = std::memchr(pszText, '\0', cbData);
     const size_t length = pZero ? static_cast<size_t>(static_cast<const char*>(pZero) - pszText) : cbData;
     return std::string(pszText, length);
+}
+
+// Where the system keeps the common folders, for when the registry lacks the value.
+int CommonFolderId(ShellFolder folder)
+{
+    switch (folder) {
+    case ShellFolder::Programs:
+        return CSIDL_COMMON_PROGRAMS;
+    case ShellFolder::Desktop:
+        return CSIDL_COMMON_DESKTOPDIRECTORY;
+    case ShellFolder::Startup:
+    default:
+        return CSIDL_COMMON_STARTUP;
+    }
+}
+
+std::string FindCommonFolder(ShellFolder folder)
+{
+    WCHAR path[MAX_PATH];
+    if (FAILED(g_pfnSHGetFolderPathW(NULL, CommonFolderId(folder), NULL, SHGFP_TYPE_CURRENT, path)))
+        return std::string();
+    const std::string spelled = AnsiPathFromWide(path);
+    return FitsPath(spelled) ? spelled : std::string();
+}
+
+}  // namespace
+
+std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue)
+{
+    CRegKey key;
+    if (key.Open(hRoot, pszKey, KEY_READ) != ERROR_SUCCESS)
+        return std::string();
+    return ReadValueAsText(key, pszValue);
+}
+
+std::string ReadPathValue(HKEY hKey, const char* pszValue)
+{
+    WCHAR buffer[kValueBytes + 1];
+    DWORD cbData = kValueBytes * sizeof(WCHAR);
+    DWORD type = REG_NONE;
+    const std::wstring name = WideFromAnsi(pszValue ? pszValue : "");
+    if (::RegQueryValueExW(hKey, name.c_str(), NULL, &type, reinterpret_cast<BYTE*>(buffer), &cbData) != ERROR_SUCCESS)
+        return std::string();
+    // A path stored in another type has no UTF-16 form to keep: it is read as it always was.
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return ReadValueAsText(hKey, pszValue);
+    buffer[cbData / sizeof(WCHAR)] = L'\0';
+    const std::string path = AnsiPathFromWide(buffer);
+    return FitsPath(path) ? path : std::string();
+}
+
+std::string ReadRegistryPath(HKEY hRoot, const char* pszKey, const char* pszValue)
+{
+    CRegKey key;
+    if (key.Open(hRoot, pszKey, KEY_READ) != ERROR_SUCCESS)
+        return std::string();
+    return ReadPathValue(key, pszValue);
 }
 
 bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText)
@@ -125,15 +184,18 @@ const char* ShellFolderValueName(ShellFolder folder, bool allUsers)
 
 std::string ReadShellFolder(ShellFolder folder, bool allUsers)
 {
-    return ReadRegistryString(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kShellFoldersKey,
-                              ShellFolderValueName(folder, allUsers));
+    const std::string path = ReadRegistryPath(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kShellFoldersKey,
+                                              ShellFolderValueName(folder, allUsers));
+    // The i686 build on 64-bit Windows reads the 32-bit view, where the common values are only a
+    // copy that may be missing; the shell still knows the folders.
+    return (path.empty() && allUsers) ? FindCommonFolder(folder) : path;
 }
 
 std::string FindPreviousInstallFolder()
 {
-    std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kOlderProductKey, kInstallFolderValue);
+    std::string folder = ReadRegistryPath(HKEY_LOCAL_MACHINE, kOlderProductKey, kInstallFolderValue);
     if (folder.empty()) {
-        const std::string program = ReadRegistryString(HKEY_LOCAL_MACHINE, kAppPathsKey, "");
+        const std::string program = ReadRegistryPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "");
         const size_t pos = program.find(AppendName("", kCaptureAppFile));
         if (pos != std::string::npos)
             folder = program.substr(0, pos);
@@ -144,7 +206,7 @@ std::string FindPreviousInstallFolder()
 
 std::string GetProgramFilesFolder()
 {
-    std::string folder = ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue);
+    std::string folder = ReadRegistryPath(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue);
     if (folder.empty()) {
         const std::string root = GetWindowsDriveRoot();
         // Without even a Windows folder the usual place is still the best guess; an empty or

@@ -8,6 +8,13 @@
 // Empty text when the key or value cannot be read or does not fit 260 bytes.
 std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue);
 
+// A path value of an open key (or of root\key): a string value is taken in UTF-16 and spelled by
+// AnsiPathFromWide, so a folder that the code page cannot spell reads as its short form; a value
+// of another type reads as ReadRegistryString reads it. Empty when it cannot be read, cannot be
+// spelled or does not fit 260 bytes.
+std::string ReadPathValue(HKEY hKey, const char* pszValue);
+std::string ReadRegistryPath(HKEY hRoot, const char* pszKey, const char* pszValue);
+
 // Writes a REG_SZ value, creating missing keys; pszValue NULL is the default value.
 bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText);
 
@@ -21,8 +28,8 @@ enum class ShellFolder { Programs, Desktop, Startup };
 // all users (under HKLM), "Programs" and the like for one user.
 const char* ShellFolderValueName(ShellFolder folder, bool allUsers);
 
-// The folder for all users (HKLM) or for the current user (HKCU), as ReadRegistryString reads
-// it; empty when it cannot be read.
+// The folder for all users (HKLM) or for the current user (HKCU), as ReadRegistryPath reads it;
+// a common folder missing there is asked of the shell. Empty when it cannot be read.
 std::string ReadShellFolder(ShellFolder folder, bool allUsers);
 
 // Folder of an earlier installation without a trailing backslash, or the empty text.
@@ -38,3 +45,7 @@ FileVersion GetFileVersion(const char* pszPath);
 // The platform's Windows-folder call. Tests point it elsewhere to reach a failure or another
 // drive letter, which the platform here never produces by itself.
 extern UINT (WINAPI* g_pfnGetWindowsDirectoryA)(LPSTR, UINT);
+
+// The shell's folder call, which answers for a common folder whose registry value is missing.
+// Tests point it elsewhere to tell its answer from the registry's.
+extern HRESULT (WINAPI* g_pfnSHGetFolderPathW)(HWND, int, HANDLE, DWORD, LPWSTR);

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include "framework/App.h"
 #include "framework/Handles.h"
@@ -59,14 +60,12 @@ void SetLinkOptions(IShellLinkA* pLink, int nShowCmd, const char* pszArguments, 
 
 }  // namespace
 
-HRESULT SaveShellLink(const char* pszTarget, const char* pszLinkPath, const char* pszDescription,
-                        int nShowCmd, const char* pszArguments, const char* pszWorkingFolder)
+HRESULT SaveShellLink(const char* pszTarget, const wchar_t* pszLinkPath, const char* pszDescription,
+                      int nShowCmd, const char* pszArguments, const char* pszWorkingFolder)
 {
     // A path that does not fit is refused rather than cut into the name of another file.
-    WCHAR linkPath[kMaxPathChars];
     char target[kTargetBytes];
-    if (!pszTarget || !pszLinkPath || !UnquoteTarget(pszTarget, target)
-        || ::MultiByteToWideChar(CP_ACP, 0, pszLinkPath, -1, linkPath, kMaxPathChars) == 0)
+    if (!pszTarget || !pszLinkPath || !UnquoteTarget(pszTarget, target) || std::wcslen(pszLinkPath) >= kMaxPathChars)
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
 
     InitialiseComOnce();
@@ -87,5 +86,5 @@ HRESULT SaveShellLink(const char* pszTarget, const char* pszLinkPath, const char
         ShowLinkWarning(L"SetDescription failed!");
     SetLinkOptions(pLink, nShowCmd, pszArguments, pszWorkingFolder);
 
-    return pFile->Save(linkPath, TRUE);
+    return pFile->Save(pszLinkPath, TRUE);
 }

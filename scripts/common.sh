@@ -5,10 +5,14 @@ PIX_WINE_ROOT=${PIX_WINE_ROOT:-$PIX_OUT/wine}
 PIX_WINE=/usr/lib/wine/wine64
 
 # A Hungarian Windows (code page 1250) with nothing reaching for the network or the desktop.
+# PIX_WINE_LANG runs a test program on another system code page (C.UTF-8: 1252, Western
+# European); it must be a locale that `locale -a` lists, or Wine can name no file with an
+# accented letter.
 pix_wine_env() {
   export WINEDEBUG=${PIX_WINEDEBUG:--all}  # PIX_WINEDEBUG: channels for a look at a failure
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-  export LANG=hu_HU.UTF-8 LC_ALL=hu_HU.UTF-8
+  local lang=${PIX_WINE_LANG:-hu_HU.UTF-8}
+  export LANG=$lang LC_ALL=$lang
 }
 
 # Installs the Debian packages the project needs, when any is missing.

@@ -27,6 +27,7 @@
 #define IDS_INSTALL_FILES_FAILED    30
 #define IDS_INSTALL_KEYS_FAILED     31
 #define IDS_INSTALL_TRY_AGAIN       32
+#define IDS_UNSPELLABLE_FOLDER      24
 #define IDS_HELP_LINK               101
 #define IDS_README_LINK             102
 #define IDS_UNINSTALL_LINK          104

@@ -1,5 +1,7 @@
 // text/GroupName.cpp - program group name rule; free of <windows.h>.
 #include "text/GroupName.h"
+#include "text/PathText.h"
+#include <cstring>
 
 void NormaliseGroupName(std::string& name)
 {
@@ -8,12 +10,11 @@ void NormaliseGroupName(std::string& name)
         if (c == '/')
             c = '\\';
     static const char kTrimmed[] = " \t\r\n\\";
-    const size_t last = name.find_last_not_of(kTrimmed);
-    if (last == std::string::npos) {
-        name.clear();
-        return;
-    }
-    name.erase(last + 1);
+    // From the end a character at a time: the "\" byte may end a two-byte character.
+    for (size_t last = LastCharStart(name); last != std::string::npos && name[last] != '\0' &&
+                                            std::strchr(kTrimmed, name[last]);
+         last = LastCharStart(name))
+        name.erase(last);
     name.erase(0, name.find_first_not_of(kTrimmed));
 }
 
@@ -23,7 +24,7 @@ bool IsSafeGroupName(const std::string& name)
         return false;
     size_t start = 0;
     while (start <= name.size()) {
-        size_t end = name.find_first_of("\\/", start);
+        size_t end = FindPathChar(name, "\\/", start);
         if (end == std::string::npos)
             end = name.size();
         const std::string part = name.substr(start, end - start);

@@ -104,7 +104,7 @@ bool HasCloseWithoutAskingSwitch(const std::vector<std::string>& words)
 
 std::string GetDriveAndFolder(const std::string& path)
 {
-    const size_t lastSeparator = path.find_last_of("\\/");
+    const size_t lastSeparator = FindLastPathChar(path, "\\/");
     std::string folder;
     if (lastSeparator != std::string::npos)
         folder = path.substr(0, lastSeparator + 1);

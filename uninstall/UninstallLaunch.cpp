@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include "platform/HeldFiles.h"
+#include "platform/AnsiPath.h"
 #include "platform/Process.h"
 #include "text/CommandQuote.h"
 #include "text/PathText.h"
@@ -11,14 +12,15 @@
 namespace {
 
 // The folder for temporary files, ending with a backslash; empty when the platform gives none
-// that fits a path buffer.
+// that the code page can spell and that fits a path buffer.
 std::string GetTempFolder()
 {
-    char buffer[kMaxPathChars];
-    const DWORD length = ::GetTempPathA(kMaxPathChars, buffer);
+    WCHAR buffer[kMaxPathChars];
+    const DWORD length = ::GetTempPathW(kMaxPathChars, buffer);
     if (length == 0 || length >= kMaxPathChars)
         return std::string();
-    return std::string(buffer, length);
+    const std::string folder = AnsiPathFromWide(std::wstring(buffer, length));
+    return FitsPath(folder) ? folder : std::string();
 }
 
 // Copies the running program into a new "uni" temporary file; empty on any failure.

@@ -125,15 +125,15 @@ void DeleteFileIfFits(const std::string& path)
 // Start-up and desktop shortcut and the fixed group of one profile; closes the key when done.
 void RemoveProfileShortcuts(CRegKey& shellFolders, bool allUsers)
 {
-    std::string folder;
-    if (ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Startup, allUsers), folder) && !folder.empty())
+    std::string folder = ReadPathValue(shellFolders, ShellFolderValueName(ShellFolder::Startup, allUsers));
+    if (!folder.empty())
         DeleteFileIfFits(AppendName(folder, kFixedShortcutFile));
-    if (ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Desktop, allUsers), folder) && !folder.empty())
+    folder = ReadPathValue(shellFolders, ShellFolderValueName(ShellFolder::Desktop, allUsers));
+    if (!folder.empty())
         DeleteFileIfFits(AppendName(folder, kFixedShortcutFile));
-    const bool havePrograms =
-        ReadValueText(shellFolders, ShellFolderValueName(ShellFolder::Programs, allUsers), folder) && !folder.empty();
+    folder = ReadPathValue(shellFolders, ShellFolderValueName(ShellFolder::Programs, allUsers));
     shellFolders.Close();
-    if (!havePrograms)
+    if (folder.empty())
         return;
     const std::string group = AppendName(folder, kFixedGroupFolder) + "\\";
     if (!FitsPath(group))

@@ -1,8 +1,8 @@
 // wizard/GroupPages.cpp - the pages that hand choices to the record: their common part, the
 // program group page and the ready page.
-#include "framework/Handles.h"
 #include "framework/UiText.h"
 #include "platform/FileOps.h"
+#include "platform/AnsiPath.h"
 #include "platform/Registry.h"
 #include "setup_resources/resource.h"
 #include "text/PathText.h"
@@ -56,10 +56,10 @@ void CProgramGroupPage::FillGroupList()
     // whose folders are no program groups.
     if (programs.empty())
         return;
-    CFindFile::ForEach(programs + "\\*", [this](const WIN32_FIND_DATAA& data) {
-        const std::string name = data.cFileName;
+    // A group of a name beyond the code page is listed by its short name, which still finds it.
+    CFoundEntries::ForEach(programs + "\\*", [this](const std::string& name, const WIN32_FIND_DATAW& data) {
         // The list sorts itself; the edit field keeps the stored name.
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !name.empty() && name != "." && name != "..")
             m_groupCombo.SendMessageW(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromAnsi(name).c_str()));
         return true;
     });

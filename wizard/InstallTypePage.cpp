@@ -2,6 +2,7 @@
 #include <ole2.h>
 #include <shlobj.h>
 #include "framework/UiText.h"
+#include "platform/AnsiPath.h"
 #include "platform/FileOps.h"
 #include "platform/LinkSafeDelete.h"
 #include "setup_resources/resource.h"
@@ -98,18 +99,30 @@ void CInstallTypePage::OnBrowse()
         ::OleUninitialize();
     if (!pidl)
         return;
-    char picked[MAX_PATH] = "";
-    if (::SHGetPathFromIDListA(pidl, picked)) {
-        // An empty folder (perhaps just made in the dialog) is created again by the installation.
-        RemoveFolderOffLinks(picked);
-        const std::string folder = picked;
-        if (PathExists(AppendName(folder, kOldGenerationAppFile))) {
-            AppMessageBoxId(m_hWnd, IDS_OLD_GENERATION_FOLDER, MB_OK | MB_ICONEXCLAMATION);
-        } else {
-            ShowDestinationFolder(ChooseDestinationFolder(folder));
-        }
-    }
+    WCHAR picked[MAX_PATH] = L"";
+    if (::SHGetPathFromIDListW(pidl, picked))
+        TakePickedFolder(picked);
     ::CoTaskMemFree(pidl);
+}
+
+// A folder whose name the code page cannot spell, even in its short form, cannot be held: the
+// page keeps what it showed rather than another folder's name.
+void CInstallTypePage::TakePickedFolder(const std::wstring& picked)
+{
+    const std::string folder = AnsiPathFromWide(picked);
+    if (folder.empty()) {
+        AppMessageBoxId(m_hWnd, IDS_UNSPELLABLE_FOLDER, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // An empty folder (perhaps just made in the dialog) is created again by the installation;
+    // one held by its short name stays, since only the folder itself carries that name.
+    std::string longForm;
+    if (SpellInCodePage(picked, &longForm))
+        RemoveFolderOffLinks(folder);
+    if (PathExists(AppendName(folder, kOldGenerationAppFile)))
+        AppMessageBoxId(m_hWnd, IDS_OLD_GENERATION_FOLDER, MB_OK | MB_ICONEXCLAMATION);
+    else
+        ShowDestinationFolder(ChooseDestinationFolder(folder));
 }
 
 int CALLBACK CInstallTypePage::BrowseCallback(HWND hWnd, UINT uMsg, LPARAM lParam, LPARAM lpData)

@@ -74,6 +74,7 @@ protected:
 
 private:
     void OnBrowse();
+    void TakePickedFolder(const std::wstring& picked);
     void ShowDestinationFolder(const std::string& folder);
     void UpdateFolderNote();
     static int CALLBACK BrowseCallback(HWND hWnd, UINT uMsg, LPARAM lParam, LPARAM lpData);

@@ -7,6 +7,7 @@
 #include <thread>
 #include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
+#include "support/StageWatch.h"
 #include "support/TestSupport.h"
 #include "support/VersionStamp.h"
 #include "text/MakerAddresses.h"
@@ -416,4 +417,140 @@ TEST_F(InstallE2e, CancelledWizardEndsWithCode1AndInstallsNothing)
     ::CloseHandle(hProcess);
     EXPECT_EQ(code, 1u);
     EXPECT_FALSE(FolderExists(DefaultInstallFolder()));
+}
+
+namespace {
+
+// Names that code page 1250 cannot spell: the package's download folder and a temporary folder.
+const wchar_t kCyrillicDownloads[] = L"\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438";  // "Загрузки"
+const wchar_t kCyrillicTemp[] = L"\u0412\u0440\u0435\u043c\u0435\u043d\u043d\u044b\u0435";     // "Временные"
+
+bool FileExistsW(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The test's own paths are in the system code page.
+std::wstring Wide(const std::string& text)
+{
+    wchar_t wide[MAX_PATH] = L"";
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
+    return wide;
+}
+
+// A copy of the demo package in a folder of that name below the scratch folder (returned).
+std::wstring CopyPackageTo(const std::string& scratchName, const std::wstring& folderName)
+{
+    std::wstring to = Wide(pixtest::MakeScratchFolder(scratchName)) + L"\\" + folderName;
+    EXPECT_TRUE(::CreateDirectoryW(to.c_str(), NULL));
+    for (const std::string& name : ListFiles(BuiltPackageFolder())) {
+        const std::wstring from = Wide(BuiltPackageFolder() + "\\" + name);
+        if (name[0] != '.') {
+            EXPECT_TRUE(::CopyFileW(from.c_str(), (to + L"\\" + Wide(name)).c_str(), FALSE)) << name;
+        }
+    }
+    return to;
+}
+
+bool RunWide(std::wstring commandLine, DWORD* pExitCode)
+{
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    const bool ended = pixtest::WaitForExit(pi.hProcess, kRunTimeoutMs, pExitCode);
+    ::CloseHandle(pi.hProcess);
+    return ended;
+}
+
+// Sets an environment variable of this process, which the programs it starts inherit, for as
+// long as it lives.
+class CEnvironmentOverride {
+public:
+    CEnvironmentOverride(const wchar_t* pszName, const std::wstring& value) : m_name(pszName)
+    {
+        wchar_t old[MAX_PATH] = L"";
+        m_hadValue = ::GetEnvironmentVariableW(pszName, old, MAX_PATH) != 0;
+        m_old = old;
+        ::SetEnvironmentVariableW(pszName, value.c_str());
+    }
+    ~CEnvironmentOverride() { ::SetEnvironmentVariableW(m_name.c_str(), m_hadValue ? m_old.c_str() : NULL); }
+    CEnvironmentOverride(const CEnvironmentOverride&) = delete;
+    CEnvironmentOverride& operator=(const CEnvironmentOverride&) = delete;
+private:
+    std::wstring m_name;
+    std::wstring m_old;
+    bool m_hadValue;
+};
+
+// The installed uninstaller, silent, with its second stage run to its end.
+void UninstallSilently(const std::string& dest)
+{
+    const stagewatch::SStageRun run = stagewatch::RunTwoStages("\"" + dest + "\\PixUnInst.exe\" -s", NULL, kRunTimeoutMs);
+    EXPECT_TRUE(run.firstEnded && run.firstExitCode == 0) << "first stage: " << run.firstExitCode;
+    EXPECT_TRUE(run.childFound) << "no second stage";
+    EXPECT_TRUE(run.childEnded && run.childExitCode == 0) << "second stage: " << run.childExitCode;
+}
+
+}  // namespace
+
+// A download folder of a Cyrillic name on a Hungarian system: the package is found through the
+// folder's short name, and the uninstallation's temporary copy through the short name of its
+// folder too.
+TEST_F(InstallE2e, PackageInAFolderThatTheCodePageCannotSpellInstallsAndUninstalls)
+{
+    const std::wstring pkg = CopyPackageTo("cyrillic", kCyrillicDownloads);
+    DWORD code = 99;
+    ASSERT_TRUE(RunWide(L"\"" + pkg + L"\\setup.exe\" -s", &code));
+    ASSERT_EQ(code, 0u);
+    const std::string dest = DefaultInstallFolder();
+    for (const char* name : { "Pixcap5.exe", "PixUnInst.exe", "PixUnInst.log", "Pixcap5Man.chm" })
+        EXPECT_TRUE(FileExists(dest + "\\" + name)) << name;
+    EXPECT_TRUE(FileExists(ShellFolder(true, "Common Programs") + "\\Pixorama 5\\" + kLinkProgram));
+
+    const std::wstring temp = Wide(pixtest::MakeScratchFolder("cyrillic-temp")) + L"\\" + kCyrillicTemp;
+    ASSERT_TRUE(::CreateDirectoryW(temp.c_str(), NULL));
+    {
+        CEnvironmentOverride tempOverride(L"TEMP", temp);
+        CEnvironmentOverride tmpOverride(L"TMP", temp);
+        UninstallSilently(dest);
+    }
+    EXPECT_FALSE(FolderExists(dest));
+    EXPECT_FALSE(FolderExists(ShellFolder(true, "Common Programs") + "\\Pixorama 5"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// Code page 1252 has no "ő": the shortcuts are named as the string table writes them all the
+// same, the log names them by their short names, and the uninstallation removes them. Runs in a
+// registration of its own under a Western European locale (PIX_WINE_LANG=C.UTF-8).
+TEST_F(InstallE2e, OnAWesternCodePageTheHungarianShortcutNamesAreExactAndGoWithTheUninstallation)
+{
+    if (::GetACP() != 1252)
+        GTEST_SKIP() << "needs code page 1252; this run has " << ::GetACP();
+    InstallSilently(CopyPackage("western"));
+    const std::string dest = DefaultInstallFolder();
+    const std::wstring group = Wide(ShellFolder(true, "Common Programs")) + L"\\Pixorama 5\\";
+    const wchar_t* const captions[] = { L"Pixorama 5.lnk", L"Pixorama 5 S\u00fag\u00f3.lnk",
+                                        L"B\u0151vebben a Pixorama 5-r\u0151l.lnk",
+                                        L"A Pixorama 5 elt\u00e1vol\u00edt\u00e1sa.lnk" };
+    for (const wchar_t* caption : captions)
+        EXPECT_TRUE(FileExistsW(group + caption)) << pixtest::Utf8FromWide(caption);
+    EXPECT_FALSE(FileExistsW(group + L"Bovebben a Pixorama 5-rol.lnk"));
+    // Every logged shortcut names a file that is there, in whatever form the log holds it.
+    int links = 0;
+    for (const std::string& line : ReadLines(dest + "\\PixUnInst.log")) {
+        if (line.rfind("Shell Link: ", 0) != 0)
+            continue;
+        ++links;
+        EXPECT_TRUE(FileExists(line.substr(12))) << line;
+    }
+    EXPECT_EQ(links, 5);
+
+    UninstallSilently(dest);
+    for (const wchar_t* caption : captions)
+        EXPECT_FALSE(FileExistsW(group + caption)) << pixtest::Utf8FromWide(caption);
+    EXPECT_FALSE(FolderExists(dest));
 }

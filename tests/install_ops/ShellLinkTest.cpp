@@ -6,7 +6,9 @@
 #include "framework/Handles.h"
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
+#include "framework/UiText.h"
 #include "install_ops/OpsTestHelpers.h"
+#include "platform/AnsiPath.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -139,6 +141,35 @@ TEST_F(ShellLinkTest, ArgumentsWorkingFolderAndShowCommandWhenGiven)
     EXPECT_EQ("-install /S", contents.arguments);
     EXPECT_EQ(opstest::Lower(m_dest), opstest::Lower(contents.workingFolder));
     EXPECT_EQ(SW_SHOWMAXIMIZED, StoredShowCmd(link));
+}
+
+DWORD WINAPI NoShortName(LPCWSTR, LPWSTR, DWORD)
+{
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+}
+
+// Code page 1250 has no Cyrillic letters: the file gets its name all the same, and the log the
+// short name that finds it again; without a short name the link could never be removed, so it
+// is not left behind.
+TEST_F(ShellLinkTest, ANameTheCodePageLacksIsLoggedByItsShortNameOrNotKept)
+{
+    const std::wstring link = WideFromAnsi(m_group) + L"\\\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438.lnk";
+    EXPECT_TRUE(SUCCEEDED(CreateShellLink(m_target.c_str(), link.c_str(), "", 1, NULL, NULL)));
+    const std::string logged = ReadTextWithoutCr(m_log);
+    const std::string prefix = "Shell Link: ";
+    ASSERT_EQ(0u, logged.rfind(prefix, 0)) << logged;
+    wchar_t longForm[MAX_PATH] = L"";
+    ::GetLongPathNameW(WideFromAnsi(logged.substr(prefix.size(), logged.size() - prefix.size() - 1)).c_str(),
+                       longForm, MAX_PATH);
+    EXPECT_EQ(link, longForm);
+    EXPECT_TRUE(::DeleteFileW(link.c_str()));
+
+    g_pfnGetShortPathNameW = NoShortName;
+    EXPECT_TRUE(FAILED(CreateShellLink(m_target.c_str(), link.c_str(), "", 1, NULL, NULL)));
+    g_pfnGetShortPathNameW = ::GetShortPathNameW;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(link.c_str()));
+    EXPECT_EQ(logged, ReadTextWithoutCr(m_log));
 }
 
 }  // namespace

@@ -47,6 +47,9 @@ const std::map<UINT, std::string>& ExpectedTexts()
         {22, u8"Nem"},
         {23, u8"A Pixorama 5 eltávolítása megszakadt, semmi sem lett eltávolítva a gépről. Kérjük indítsa újra "
              u8"az eltávolítást."},
+        {24, u8"A mappa neve olyan betűt tartalmaz, amelyet a Windows nyelvi beállítása nem ismer, ezért a "
+             u8"Pixorama 5 nem használhatja. Kérjük válasszon másik mappát, vagy indítsa a telepítőt egy olyan "
+             u8"mappából, amelynek a neve csak ismert betűket tartalmaz."},
         {30, u8"A Pixorama 5 telepítése nem sikerült: a program fájljait nem lehetett a célmappába írni."},
         {31, u8"A Pixorama 5 fájljai a helyükre kerültek, de a beállításait nem lehetett a rendszerleíró "
              u8"adatbázisba írni."},

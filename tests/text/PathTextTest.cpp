@@ -1,6 +1,8 @@
 // tests/text/PathTextTest.cpp - parent folder, folder joining, literal-name and folders-on-a-path rules.
 #include <gtest/gtest.h>
+#include "text/GroupName.h"
 #include "text/PathText.h"
+#include "text/RunMode.h"
 
 TEST(GetParentFolder, DropsOneTrailingBackslashThenTheLastPart)
 {
@@ -69,4 +71,52 @@ TEST(ListFoldersOnPath, ARootAloneHasNoFolderToExamine)
     EXPECT_TRUE(ListFoldersOnPath("\\\\srv\\share").empty());
     EXPECT_TRUE(ListFoldersOnPath("\\").empty());
     EXPECT_TRUE(ListFoldersOnPath("").empty());
+}
+
+// Code page 932: "ソ" is 0x83 0x5C and "表" 0x95 0x5C, so their second byte is the byte of "\".
+class ShiftJisPaths : public ::testing::Test {
+protected:
+    static bool IsShiftJisLeadByte(unsigned char byte)
+    {
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    }
+    void SetUp() override { SetPathLeadBytes(IsShiftJisLeadByte); }
+    void TearDown() override { SetPathLeadBytes(nullptr); }
+};
+
+#define SO "\x83\x5C"
+#define HYO "\x95\x5C"
+
+TEST_F(ShiftJisPaths, SplitOnlyAtBackslashesThatBeginACharacter)
+{
+    EXPECT_EQ(GetParentFolder("C:\\" SO "\\b"), "C:\\" SO);
+    EXPECT_EQ(GetParentFolder("C:\\a\\" SO), "C:\\a");
+    EXPECT_EQ(GetParentFolder("C:\\a\\" SO "\\"), "C:\\a");
+    EXPECT_FALSE(EndsWithSeparator("C:\\" SO));
+    EXPECT_EQ(JoinFolderName("C:\\" SO, "a.txt"), "C:\\" SO "\\a.txt");
+    EXPECT_EQ(ListFoldersOnPath("C:\\" SO "\\" HYO "\\"), (std::vector<std::string>{"C:\\" SO, "C:\\" SO "\\" HYO}));
+    EXPECT_EQ(ListFoldersOnPath("\\\\srv" SO "\\share\\a"), (std::vector<std::string>{"\\\\srv" SO "\\share\\a"}));
+    EXPECT_EQ(GetDriveAndFolder("C:\\" SO "\\" HYO ".exe"), "C:\\" SO "\\");
+    EXPECT_EQ(GetDriveAndFolder("C:" HYO ".exe"), "C:");
+}
+
+TEST_F(ShiftJisPaths, NamesAndGroupsKeepTheirSecondBytes)
+{
+    EXPECT_TRUE(IsLiteralName(SO ".txt"));
+    EXPECT_TRUE(IsLiteralName("a" SO));
+    EXPECT_FALSE(IsLiteralName(SO "\\a"));
+    // "ア" is 0x83 0x41: its second byte is no capital letter.
+    EXPECT_EQ(LowerAscii("AB\x83\x41" "C"), "ab\x83\x41" "c");
+    std::string group = " Pixorama " SO "\\" HYO "\\ ";
+    NormaliseGroupName(group);
+    EXPECT_EQ(group, "Pixorama " SO "\\" HYO);
+    EXPECT_TRUE(IsSafeGroupName("a" SO ".."));
+}
+
+// Without the code page's lead bytes every byte stands alone, as on code page 1250.
+TEST(SingleBytePaths, EveryBackslashByteSeparates)
+{
+    EXPECT_EQ(GetParentFolder("C:\\" SO "\\b"), "C:\\\x83\\");
+    EXPECT_TRUE(EndsWithSeparator("C:\\" SO));
+    EXPECT_EQ(GetDriveAndFolder("C:\\" SO "a.exe"), "C:\\" SO);
 }

@@ -265,6 +265,21 @@ TEST(DeleteMatchingFiles, CountsDeletionsAndHonoursTheSeparatorRule)
     EXPECT_EQ(DeleteMatchingFiles(nullptr, "*.*"), 0);
 }
 
+// A shortcut named beyond the code page (Cyrillic on 1250), as a person or another program may
+// leave in the fixed group: the search hands over its short name, which deletes that very file.
+TEST(DeleteMatchingFiles, ANameTheCodePageLacksIsDeletedByItsShortName)
+{
+    const std::string folder = MakeScratchFolder("log_match_cyrillic");
+    wchar_t wideFolder[MAX_PATH] = L"";
+    ::MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wideFolder, MAX_PATH);
+    const std::wstring link = std::wstring(wideFolder) + L"\\\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438.lnk";
+    HANDLE h = ::CreateFileW(link.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_READONLY, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    ::CloseHandle(h);
+    EXPECT_EQ(DeleteMatchingFiles(folder.c_str(), "*.*"), 1);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(link.c_str()));
+}
+
 TEST(DeleteMatchingFiles, APathBeyondTheBufferIsNotCutIntoAnotherName)
 {
     const std::string folder = MakeScratchFolder("log_toolong");

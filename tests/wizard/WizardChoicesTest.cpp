@@ -2,7 +2,9 @@
 // they show, what the user changes there, and what ends up in the choices.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <algorithm>
 #include <commctrl.h>
+#include "support/E2eSupport.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 #include "wizard/WizardTestSupport.h"
@@ -113,6 +115,13 @@ bool WaitForDestination(CWizardRun& run, const std::string& folder)
     return WaitUntil([&] { return run.Text(kIdDestFolder) == folder; }, 5000);
 }
 
+std::wstring WideFromAnsiPath(const std::string& path)
+{
+    wchar_t wide[MAX_PATH] = L"";
+    ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    return wide;
+}
+
 // Points a shell-folder value at a scratch folder for one test and puts the old value back.
 class CShellFolderOverride {
 public:
@@ -212,12 +221,18 @@ TEST(InstallTypePageTest, BrowseDecidesTheDestinationFromWhatThePickedFolderHold
     ASSERT_TRUE(WriteFileBytes(root + "\\c_pix5\\Pixcap5.exe", "MZ"));
     ASSERT_TRUE(WriteFileBytes(root + "\\d_pix4\\Pixcap.exe", "MZ"));
     ASSERT_TRUE(WriteFileBytes(root + "\\d_pix4\\Pixcap5.exe", "MZ"));
+    const std::wstring cyrillic = WideFromAnsiPath(root) + L"\\e_\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438";
+    ASSERT_TRUE(::CreateDirectoryW(cyrillic.c_str(), NULL));
     // Directly under C: so that the dialog can select it at start.
     const std::string start = "C:\\pixwizstart";
     pixtest::RemoveTree(start);
+    // Without its agreement the package still installs its programs, and the wizard need not
+    // lay out the long text.
+    const std::string package = e2e::CopyPackage("browse-package");
+    ASSERT_TRUE(::DeleteFileA((package + "\\agreement.txt").c_str()));
 
     CWizardRun run;
-    ASSERT_TRUE(run.Start("fresh=0 \"dest=" + start + "\""));
+    ASSERT_TRUE(run.Start("fresh=0 \"dest=" + start + "\" \"source=" + package + "\" \"group=Pixorama teszt browse\""));
     ASSERT_TRUE(run.GoToPage(2));
 
     // The pre-selected folder, made for the dialog and removed again: no suffix, no folder left.
@@ -264,10 +279,21 @@ TEST(InstallTypePageTest, BrowseDecidesTheDestinationFromWhatThePickedFolderHold
     EXPECT_EQ(root + "\\a_empty", run.Text(kIdDestFolder));
     EXPECT_FALSE(FolderExists(root + "\\a_empty"));
 
-    // The page hands the folder to the record when it is left.
-    ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 3));
-    ASSERT_TRUE(run.CancelWithYes());
-    EXPECT_EQ(root + "\\a_empty", run.WaitForResult()["dest"]);
+    // Code page 1250 has no Cyrillic letters: the page holds such a folder by its short name,
+    // which finds it still when the installation arrives, so it is not taken away as an empty
+    // one is. The page hands the folder to the record when it is left.
+    ASSERT_TRUE(PickFolder(run, {"pixtest", "browse", "e_Загрузки"}));
+    ASSERT_TRUE(WaitUntil([&] { return run.Text(kIdDestFolder) != root + "\\a_empty"; }, 5000));
+    ASSERT_TRUE(run.GoToPage(4));
+    ASSERT_TRUE(run.InstallAndWaitForFinish());
+    for (const wchar_t* name : {L"\\Pixcap5.exe", L"\\PixUnInst.exe", L"\\PixUnInst.log"})
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((cyrillic + name).c_str())) << Utf8FromWide(name);
+    ASSERT_TRUE(PressButton(run.Frame(), IDOK));
+    const std::string dest = run.WaitForResult()["dest"];
+    wchar_t longForm[MAX_PATH] = L"";
+    ::GetLongPathNameW(WideFromAnsiPath(dest).c_str(), longForm, MAX_PATH);
+    EXPECT_EQ(Utf8FromWide(cyrillic), Utf8FromWide(longForm)) << dest;
+    e2e::WipeInstallation();
 }
 
 TEST(ProgramGroupPageTest, ListsGroupsOfTheChosenProgramsFolderAndStoresWhatIsTyped)
@@ -278,6 +304,13 @@ TEST(ProgramGroupPageTest, ListsGroupsOfTheChosenProgramsFolderAndStoresWhatIsTy
     ASSERT_TRUE(WriteFileBytes(user + "\\Jegyzettomb.lnk", "L"));
     const std::string common = MakeScratchFolder("progs-common");
     ASSERT_TRUE(::CreateDirectoryA((common + "\\CommonOnly").c_str(), NULL));
+    // A group of a Cyrillic name, which code page 1250 cannot spell, is listed by its short name.
+    const std::wstring cyrillic = WideFromAnsiPath(common) + L"\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b";
+    ASSERT_TRUE(::CreateDirectoryW(cyrillic.c_str(), NULL));
+    wchar_t shortForm[MAX_PATH] = L"";
+    ASSERT_GT(::GetShortPathNameW(cyrillic.c_str(), shortForm, MAX_PATH), 0u);
+    const std::wstring shortPath = shortForm;
+    const std::string shortName = Utf8FromWide(shortPath.substr(shortPath.rfind(L'\\') + 1));
     ASSERT_TRUE(WriteFileBytes(common + "\\Other.lnk", "L"));
     CShellFolderOverride userPrograms(HKEY_CURRENT_USER, "Programs", user);
     CShellFolderOverride commonPrograms(HKEY_LOCAL_MACHINE, "Common Programs", common);
@@ -311,7 +344,11 @@ TEST(ProgramGroupPageTest, ListsGroupsOfTheChosenProgramsFolderAndStoresWhatIsTy
     ASSERT_TRUE(run.PressAndWaitForPage(kIdBack, 2));
     ASSERT_TRUE(SetCheck(run.Frame(), 1002, true));
     ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 3));
-    EXPECT_EQ((std::vector<std::string>{"CommonOnly"}), ReadComboList(run.Frame()));
+    std::vector<std::string> commonGroups = {"CommonOnly", shortName};
+    std::sort(commonGroups.begin(), commonGroups.end(), [](const std::string& a, const std::string& b) {
+        return _stricmp(a.c_str(), b.c_str()) < 0;
+    });
+    EXPECT_EQ(commonGroups, ReadComboList(run.Frame()));
     EXPECT_EQ("Saját programok\\Képek ő ű", run.Text(kIdGroupCombo));
     ASSERT_TRUE(run.PressAndWaitForPage(IDOK, 4));
     EXPECT_EQ(kReadyLine1, run.Text(1010));
