@@ -102,10 +102,11 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 
 // One handle serves the check and the termination, opened before anything is posted: while it
 // is open the id cannot pass to another process. A process that cannot be opened or checked
-// gets neither the close request nor the termination.
+// gets neither the close request nor the termination. The person at the desktop may run the
+// capture application under another account than the one setup was elevated with.
 void CloseParticipant(DWORD processId, const std::string& ownPath)
 {
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | ProcessImageAccess(), FALSE, processId));
+    CHandle process(OpenAnyAccountProcess(PROCESS_TERMINATE | ProcessImageAccess(), processId));
     if (!process.IsValid() || !IsParticipant(process, ownPath))
         return;
     HWND hMainWnd = FindMainWindow(processId);

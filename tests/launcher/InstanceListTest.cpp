@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <imm.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include "launcher/LauncherTestSupport.h"
+#include "framework/Handles.h"
 #include "platform/InstanceManager.h"
 
 using namespace launchtest;
@@ -379,6 +383,96 @@ TEST_F(CSharedListTest, EveryListingWithAWindowHearsInListOrder)
                                                             Added(31342)}));
     EXPECT_TRUE(registry.RemoveProcess(31342));
     raw.Close();
+}
+
+namespace {
+
+// One entry of a DACL as its string SID and access mask ("S-1-5-4 100001"), in order.
+std::vector<std::string> ReadDacl(HANDLE hObject)
+{
+    std::vector<std::string> entries;
+    PACL pDacl = NULL;
+    PSECURITY_DESCRIPTOR pDescriptor = NULL;
+    const DWORD error = ::GetSecurityInfo(hObject, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, &pDacl,
+                                          NULL, &pDescriptor);
+    if (error != ERROR_SUCCESS)
+        return std::vector<std::string>(1, "error " + std::to_string(error));
+    if (!pDacl)
+        entries.push_back("no DACL");
+    for (DWORD i = 0; pDacl && i < pDacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* pAce = NULL;
+        if (!::GetAce(pDacl, i, reinterpret_cast<void**>(&pAce)))
+            continue;
+        char* pszSid = NULL;
+        ::ConvertSidToStringSidA(&pAce->SidStart, &pszSid);
+        char mask[16];
+        std::snprintf(mask, sizeof mask, "%lx", static_cast<unsigned long>(pAce->Mask));
+        entries.push_back(std::to_string(pAce->Header.AceType) + " " + (pszSid ? pszSid : "?") + " " + mask);
+        ::LocalFree(pszSid);
+    }
+    ::LocalFree(pDescriptor);
+    return entries;
+}
+
+// The person at the desktop, under another account than this process's elevated one.
+class COtherUserListTest : public CSharedListTest {
+protected:
+    void SetUp() override
+    {
+        CSharedListTest::SetUp();
+        m_hToken = pixtest::MakeOtherDesktopUserToken();
+        ASSERT_NE(m_hToken, (HANDLE)NULL) << "error " << ::GetLastError();
+    }
+    void TearDown() override
+    {
+        if (m_hToken)
+            ::CloseHandle(m_hToken);
+        CSharedListTest::TearDown();
+    }
+    HANDLE m_hToken = NULL;
+};
+
+}  // namespace
+
+// Setup holds the list: the person's capture application, which neither the elevated account
+// nor its groups include, still takes part.
+TEST_F(COtherUserListTest, APersonsCaptureApplicationJoinsTheListThatSetupHolds)
+{
+    COXInstanceManager registry(kInstanceName, 1024);
+    CStandin person(m_hToken);
+    ASSERT_TRUE(IsReady(person));
+    std::vector<uint32_t> ids;
+    ASSERT_TRUE(registry.ListInstances(ids));
+    EXPECT_EQ(ids, (std::vector<uint32_t>{::GetCurrentProcessId(), person.Id()})) << person.Describe();
+    ::PostMessageA(FindMainWindow(person.Id()), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(person.WaitForEnd());
+    EXPECT_EQ(registry.CountInstances(), 1u);
+}
+
+// The person's capture application made the list: setup, elevated, joins it, and the objects
+// let the person's programs wait, release and map the list, nothing more; read back here,
+// outside the process that made them.
+TEST_F(COtherUserListTest, ListObjectsGrantThePersonWhatTakingPartNeedsAndNoMore)
+{
+    CStandin person(m_hToken);
+    ASSERT_TRUE(IsReady(person));
+    {
+        COXInstanceManager registry(kInstanceName, 1024);
+        std::vector<uint32_t> ids;
+        ASSERT_TRUE(registry.ListInstances(ids));
+        EXPECT_EQ(ids, (std::vector<uint32_t>{person.Id(), ::GetCurrentProcessId()}));
+    }
+    CHandle section(::OpenFileMappingA(READ_CONTROL, FALSE, (std::string("COXInstanceManager_FileMap_") + kInstanceName).c_str()));
+    ASSERT_TRUE(section.IsValid()) << "error " << ::GetLastError();
+    EXPECT_EQ(ReadDacl(section), (std::vector<std::string>{"0 S-1-5-18 f001f", "0 S-1-5-32-544 f001f",
+                                                           "0 S-1-5-4 6"}));
+    for (const char* pszPrefix : {"COXInstanceManager_InstanceList_Mutex_", "COXInstanceManager_Additional_Mutex_"}) {
+        CHandle mutex(::OpenMutexA(READ_CONTROL, FALSE, (pszPrefix + std::string(kInstanceName)).c_str()));
+        ASSERT_TRUE(mutex.IsValid()) << pszPrefix << ", error " << ::GetLastError();
+        EXPECT_EQ(ReadDacl(mutex), (std::vector<std::string>{"0 S-1-5-18 1f0001", "0 S-1-5-32-544 1f0001",
+                                                             "0 S-1-5-4 100001"}))
+            << pszPrefix;
+    }
 }
 
 namespace {

@@ -258,12 +258,19 @@ TEST_F(CStartupTest, DecliningLeavesTheCopiesRunning)
     EXPECT_FALSE(b.HasEvent("close 1001"));
 }
 
+// The person at the desktop's copy runs under another account than setup's: it is closed too.
 TEST_F(CStartupTest, SlashSFromWordTwoClosesWithoutAsking)
 {
     CStandin standin;
     ASSERT_TRUE(IsReady(standin));
+    const HANDLE hPersonToken = pixtest::MakeOtherDesktopUserToken();
+    ASSERT_NE(hPersonToken, (HANDLE)NULL);
+    CStandin person(hPersonToken);
+    ::CloseHandle(hPersonToken);
+    ASSERT_TRUE(IsReady(person));
     CProgram setup(Quote(CopySetup("pkg", "setup.exe")) + " x /S");
     ExpectClosedWithoutSaving(standin);
+    ExpectClosedWithoutSaving(person);
     ASSERT_TRUE(WaitForSetupToMoveOn(setup, NULL));
     EXPECT_FALSE(ShowsQuestionAboutCopies(setup.Id()));
 }
