@@ -230,6 +230,15 @@ void LeaveUninstallerToReboot(const std::string& uninstallerPath, const std::str
     RemoveFolderAtReboot(installFolder.c_str());
 }
 
+// An elevated first stage put this copy into a folder of its own, which goes after the copy.
+void LeaveCopyFolderToReboot(const std::string& ownPath)
+{
+    const std::string folder = GetParentFolder(ownPath.c_str());
+    const std::string prefix = LowerAscii(kUninstallCopyFolderPrefix);
+    if (LowerAscii(GetFileNamePart(folder)).compare(0, prefix.size(), prefix) == 0)
+        RemoveFolderAtReboot(folder.c_str());
+}
+
 // The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
 // process-wide objects are destroyed and this process leaves the instance list.
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
@@ -243,8 +252,10 @@ void LeaveUninstallerToReboot(const std::string& uninstallerPath, const std::str
         CrossesLink(installFolder))
         // Not scheduled for deletion: a hostile line must not make a copy of setup delete itself.
         std::exit(ReportNothingRemoved(kRefusedExitCode));
-    if (FitsPath(ownPath))
+    if (FitsPath(ownPath)) {
         DeleteFileAtReboot(ownPath.c_str());
+        LeaveCopyFolderToReboot(ownPath);
+    }
     // A failure is not reported; the steps follow, and the next system start finishes the job.
     const bool uninstallerDeleted = ::DeleteFileA(uninstallerPath.c_str()) != FALSE;
     RunUninstallSteps(installFolder.c_str());

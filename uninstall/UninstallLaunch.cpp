@@ -3,9 +3,31 @@
 #include "uninstall/UninstallLaunch.h"
 #include <windows.h>
 #include <string>
+#include <cstdio>
+#include "framework/Handles.h"
+#include "platform/ObjectSecurity.h"
 #include "platform/Process.h"
 #include "text/CommandQuote.h"
 #include "text/PathText.h"
+#include "text/ProductNames.h"
+
+namespace {
+
+// Names tried for the copy's folder before giving up; another program may have taken some.
+const DWORD kCopyFolderAttempts = 16;
+// What the user's own programs may do in the copy's folder: read and run, never change.
+const DWORD kUserCopyAccess = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
+
+// The second stage inherits the handles, the environment and the current directory.
+bool StartWithInheritance(const std::string& program, const std::string& commandLine)
+{
+    return StartProgram(program, commandLine, true);
+}
+
+}  // namespace
+
+BOOL (WINAPI* g_pfnCreateCopyFolder)(LPCSTR, LPSECURITY_ATTRIBUTES) = ::CreateDirectoryA;
+bool (*g_pfnStartSecondStage)(const std::string&, const std::string&) = StartWithInheritance;
 
 namespace {
 
@@ -20,10 +42,42 @@ std::string GetTempFolder()
     return std::string(buffer, length);
 }
 
-// Copies the running program into a new "uni" temporary file; empty on any failure.
-std::string MakeTemporaryCopy(const std::string& programPath)
+// A fresh folder in the temporary folder, ending with a backslash, that only administrators and
+// the system may change: any unelevated program of the user may write to the temporary folder
+// itself, and would replace the copy before it starts with administrator rights. The folder is
+// held open without deletion sharing, so that it cannot be renamed away and another put in its
+// place. Empty on failure.
+std::string MakeGuardedFolder(const std::string& tempFolder, CHandle* pHold)
 {
-    const std::string tempFolder = GetTempFolder();
+    CSecurityAttributes security;
+    if (!security.Build({{Trustee::System, FILE_ALL_ACCESS},
+                         {Trustee::Administrators, FILE_ALL_ACCESS},
+                         {Trustee::TokenUser, kUserCopyAccess}},
+                        true))
+        return std::string();
+    const DWORD seed = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
+    for (DWORD attempt = 0; attempt < kCopyFolderAttempts; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%08lx", kUninstallCopyFolderPrefix,
+                      static_cast<unsigned long>(seed + attempt));
+        const std::string folder = tempFolder + name;
+        if (!FitsPath(folder + "\\uniFFFF.tmp"))
+            return std::string();
+        if (g_pfnCreateCopyFolder(folder.c_str(), security.Get())) {
+            pHold->Attach(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
+            return pHold->IsValid() ? folder + "\\" : std::string();
+        }
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::string();
+    }
+    return std::string();
+}
+
+// Copies the running program into a new "uni" temporary file in the folder; empty on any
+// failure.
+std::string MakeTemporaryCopy(const std::string& programPath, const std::string& tempFolder)
+{
     if (tempFolder.empty() || programPath.empty())
         return std::string();
     char tempPath[kMaxPathChars] = "";
@@ -43,12 +97,21 @@ void LaunchUninstallCopy(bool silent)
     std::string programPath = GetOwnProgramPath();
     if (!FitsPath(programPath))
         programPath.clear();
-    const std::string tempPath = MakeTemporaryCopy(programPath);
+    // Without elevation (XP, or UAC off for a standard user) the copy runs with the rights of
+    // the programs that can reach the temporary folder anyway.
+    std::string copyFolder = GetTempFolder();
+    CHandle folderHold;
+    if (!copyFolder.empty() && IsProcessElevated(::GetCurrentProcess()))
+        copyFolder = MakeGuardedFolder(copyFolder, &folderHold);
+    const std::string tempPath = MakeTemporaryCopy(programPath, copyFolder);
     if (tempPath.empty())
         return;
+    // Until the copy runs nobody may write, rename or delete it; starting it only reads it.
+    CHandle copyHold(::CreateFileA(tempPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    if (folderHold.IsValid() && !copyHold.IsValid())
+        return;
     const std::string commandLine = BuildSecondStageCommandLine(tempPath, programPath, silent);
-    // The second stage inherits the handles, the environment and the current directory.
-    if (!StartProgram(tempPath, commandLine, true))
+    if (!g_pfnStartSecondStage(tempPath, commandLine))
         return;  // no message: the caller ends the program normally
     // Ending here skips the destructors of the process-wide objects on purpose: nothing of this
     // process's shutdown may run once the copy is on its way; the instance list copes with the
