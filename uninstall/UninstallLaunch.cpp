@@ -3,7 +3,6 @@
 #include "uninstall/UninstallLaunch.h"
 #include <windows.h>
 #include <string>
-#include <cstdio>
 #include "framework/Handles.h"
 #include "platform/ObjectSecurity.h"
 #include "platform/Process.h"
@@ -42,6 +41,15 @@ std::string GetTempFolder()
     return std::string(buffer, length);
 }
 
+// Eight lower-case hex digits.
+std::string FormatHex(DWORD value)
+{
+    std::string text(8, '0');
+    for (int i = 7; i >= 0; --i, value >>= 4)
+        text[i] = "0123456789abcdef"[value & 0xF];
+    return text;
+}
+
 // A fresh folder in the temporary folder, ending with a backslash, that only administrators and
 // the system may change: any unelevated program of the user may write to the temporary folder
 // itself, and would replace the copy before it starts with administrator rights. The folder is
@@ -57,10 +65,7 @@ std::string MakeGuardedFolder(const std::string& tempFolder, CHandle* pHold)
         return std::string();
     const DWORD seed = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
     for (DWORD attempt = 0; attempt < kCopyFolderAttempts; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, "%s%08lx", kUninstallCopyFolderPrefix,
-                      static_cast<unsigned long>(seed + attempt));
-        const std::string folder = tempFolder + name;
+        const std::string folder = tempFolder + kUninstallCopyFolderPrefix + FormatHex(seed + attempt);
         if (!FitsPath(folder + "\\uniFFFF.tmp"))
             return std::string();
         if (g_pfnCreateCopyFolder(folder.c_str(), security.Get())) {

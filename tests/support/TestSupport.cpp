@@ -1,5 +1,6 @@
 // tests/support/TestSupport.cpp - helpers shared by the tests that run under Wine.
 #include "support/TestSupport.h"
+#include <tlhelp32.h>
 #include <cstdio>
 #include <cstring>
 
@@ -307,6 +308,24 @@ HANDLE MakeOtherDesktopUserToken()
     }
     ::CloseHandle(hOwn);
     return hRestricted;
+}
+
+DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId)
+{
+    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = ::Process32First(hSnapshot, &entry); more && !found; more = ::Process32Next(hSnapshot, &entry))
+        if (::lstrcmpiA(entry.szExeFile, exeName.c_str()) == 0) {
+            found = entry.th32ProcessID;
+            if (pParentId)
+                *pParentId = entry.th32ParentProcessID;
+        }
+    ::CloseHandle(hSnapshot);
+    return found;
 }
 
 HANDLE StartProcessAsUser(HANDLE hToken, const std::string& commandLine, DWORD* pProcessId)

@@ -54,6 +54,9 @@ HANDLE StartProcessAsChildOf(HANDLE hParent, const std::string& commandLine, DWO
 HANDLE MakeOtherDesktopUserToken();
 // Starts the command line under the token; NULL on failure.
 HANDLE StartProcessAsUser(HANDLE hToken, const std::string& commandLine, DWORD* pProcessId = nullptr);
+// The first running process whose program file has that name (letter case ignored) and, when
+// it is found, the id of the process that started it; 0 when none runs.
+DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId = nullptr);
 
 // Runs a program to its end; false on a start failure or time-out (the process is then killed).
 bool RunAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD* pExitCode);
