@@ -5,8 +5,12 @@
 #include <shldisp.h>
 #include <shlobj.h>
 #include <vector>
+#include <aclapi.h>
+#include <sddl.h>
 #include "framework/Handles.h"
+#include "platform/ObjectSecurity.h"
 #include "platform/Process.h"
+#include "platform/ProcessImage.h"
 #include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 
@@ -149,7 +153,64 @@ bool StartDirectly(const std::string& file, DesktopStart kind)
     return FitsPath(file) && StartProgram(file, "\"" + file + "\"", false);
 }
 
+// The shell's token names its user; where the token refuses an administrator of another
+// account, the process's owner, which is the same account, is read instead.
+std::vector<BYTE> ReadProcessUserSid(HANDLE hProcess)
+{
+    HANDLE hToken = NULL;
+    if (::OpenProcessToken(hProcess, TOKEN_QUERY, &hToken)) {
+        std::vector<BYTE> sid = ReadTokenUserSid(hToken);
+        ::CloseHandle(hToken);
+        if (!sid.empty())
+            return sid;
+    }
+    PSID pOwner = NULL;
+    PSECURITY_DESCRIPTOR pDescriptor = NULL;
+    if (::GetSecurityInfo(hProcess, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &pOwner, NULL, NULL, NULL,
+                          &pDescriptor) != ERROR_SUCCESS)
+        return std::vector<BYTE>();
+    std::vector<BYTE> sid;
+    if (pOwner && ::IsValidSid(pOwner))
+        sid.assign(static_cast<BYTE*>(pOwner), static_cast<BYTE*>(pOwner) + ::GetLengthSid(pOwner));
+    ::LocalFree(pDescriptor);
+    return sid;
+}
+
+bool ReadDesktopUserSid(std::vector<BYTE>* pSid)
+{
+    const DWORD shellId = FindDesktopShellProcessId();
+    if (shellId == 0)
+        return false;
+    CHandle shell(OpenAnyAccountProcess(PROCESS_QUERY_INFORMATION | READ_CONTROL, shellId));
+    if (!shell.IsValid())
+        return false;
+    *pSid = ReadProcessUserSid(shell);
+    return !pSid->empty();
+}
+
+bool IsSameSid(const std::vector<BYTE>& a, const std::vector<BYTE>& b)
+{
+    return !a.empty() && !b.empty() && ::EqualSid(const_cast<BYTE*>(a.data()), const_cast<BYTE*>(b.data()));
+}
+
 }  // namespace
+
+bool (*g_pfnReadDesktopUserSid)(std::vector<BYTE>*) = ReadDesktopUserSid;
+
+std::string FindDesktopUserHive()
+{
+    std::vector<BYTE> person;
+    if (!g_pfnReadDesktopUserSid(&person) || IsSameSid(person, MakeTrusteeSid(Trustee::TokenUser)))
+        return std::string();
+    char* pszSid = NULL;
+    if (!::ConvertSidToStringSidA(person.data(), &pszSid))
+        return std::string();
+    const std::string hive = pszSid;
+    ::LocalFree(pszSid);
+    // A hive that is not loaded (the person logged off meanwhile) holds nothing to use.
+    CRegKey key;
+    return key.Open(HKEY_USERS, hive.c_str(), KEY_QUERY_VALUE) == ERROR_SUCCESS ? hive : std::string();
+}
 
 bool (*g_pfnStartThroughDesktopShell)(const std::wstring&, const std::wstring&) = StartThroughDesktopShell;
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 // What is started: a program is run with no arguments, a document or web page is opened with
 // the handler registered for it.
@@ -20,6 +21,18 @@ bool StartAsDesktopUser(const std::string& file, const std::string& folder, Desk
 // The process id of the desktop shell's window, the person at the desktop's process; 0 when
 // there is no desktop shell.
 DWORD FindDesktopShellProcessId();
+
+// The key under HKEY_USERS that holds the person at the desktop's own registry, when the desktop
+// shell runs under another account than this process (setup elevated with an administrator's
+// name and password): their SID in text form. Empty when both are one account (the usual
+// elevation, or none), when there is no desktop shell, or when that person's hive cannot be
+// opened: HKEY_CURRENT_USER is then the person's.
+std::string FindDesktopUserHive();
+
+// Test seam: the account of the desktop shell's process, as the platform reads it; false when
+// there is no desktop shell or its account cannot be read. Tests answer for a person at the
+// desktop other than Wine's one account.
+extern bool (*g_pfnReadDesktopUserSid)(std::vector<BYTE>* pSid);
 
 // Test seam: the route through the desktop shell, as the platform takes it. False when there is
 // no desktop shell to ask; tests choose the other route by answering false.

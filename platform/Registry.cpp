@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"
+#include "platform/DesktopShell.h"
 #include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
@@ -125,8 +126,14 @@ const char* ShellFolderValueName(ShellFolder folder, bool allUsers)
 
 std::string ReadShellFolder(ShellFolder folder, bool allUsers)
 {
-    return ReadRegistryString(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kShellFoldersKey,
-                              ShellFolderValueName(folder, allUsers));
+    const char* pszValue = ShellFolderValueName(folder, allUsers);
+    if (allUsers)
+        return ReadRegistryString(HKEY_LOCAL_MACHINE, kShellFoldersKey, pszValue);
+    // "Only for me" is for the person at the desktop, whom setup may not run as.
+    const std::string hive = FindDesktopUserHive();
+    if (hive.empty())
+        return ReadRegistryString(HKEY_CURRENT_USER, kShellFoldersKey, pszValue);
+    return ReadRegistryString(HKEY_USERS, (hive + "\\" + kShellFoldersKey).c_str(), pszValue);
 }
 
 std::string FindPreviousInstallFolder()

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include "launcher/LauncherTestSupport.h"
 #include "platform/DesktopShell.h"
+#include "platform/ObjectSecurity.h"
 #include "support/StageWatch.h"
 
 using namespace launchtest;
@@ -100,4 +101,16 @@ TEST_F(CDesktopStartTest, WithoutADesktopShellTheProgramStartsFromThisProcess)
     char current[MAX_PATH] = "";
     ::GetCurrentDirectoryA(MAX_PATH, current);
     EXPECT_EQ(WaitForStartLine(), std::string(current) + "|");
+}
+
+// Wine runs the desktop's shell under this process's account, as the usual elevation does:
+// the person's registry is then the current user's, and nothing changes.
+TEST(DesktopUser, TheDesktopShellsAccountIsThisOneUnderWine)
+{
+    std::vector<BYTE> person;
+    ASSERT_TRUE(g_pfnReadDesktopUserSid(&person));
+    const std::vector<BYTE> own = MakeTrusteeSid(Trustee::TokenUser);
+    ASSERT_FALSE(own.empty());
+    EXPECT_EQ(person, own);
+    EXPECT_EQ(FindDesktopUserHive(), "");
 }

@@ -1,10 +1,15 @@
-// tests/uninstall_ops/InstallLogTest.cpp - writing the InstallLog and undoing its entries.
+// tests/uninstall_ops/InstallLogTest.cpp - writing the InstallLog and undoing its entries; the
+// image associations given back in the person at the desktop's hive.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 #include <string>
 #include <vector>
+#include "platform/DesktopShell.h"
 #include "platform/InstallLog.h"
 #include "support/TestSupport.h"
+#include "text/ProductNames.h"
+#include "uninstall/UninstallSteps.h"
 
 using pixtest::ExistingFiles;
 using pixtest::FileExists;
@@ -296,4 +301,64 @@ TEST(DeleteMatchingFiles, APlainNameDeletesProtectedFilesButNoFolder)
     EXPECT_TRUE(FileExists(folder + "\\sub\\inner.txt"));
     EXPECT_EQ(::GetFileAttributesA((folder + "\\sub\\inner.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+}
+
+namespace {
+
+// The person at the desktop, under an account of their own, whose hive is loaded beside ours.
+const char kPersonSid[] = "S-1-5-21-7-7-7-1002";
+
+bool ReadPersonSid(std::vector<BYTE>* pSid)
+{
+    PSID pPerson = NULL;
+    if (!::ConvertStringSidToSidA(kPersonSid, &pPerson))
+        return false;
+    pSid->assign(static_cast<BYTE*>(pPerson), static_cast<BYTE*>(pPerson) + ::GetLengthSid(pPerson));
+    ::LocalFree(pPerson);
+    return true;
+}
+
+void SetText(HKEY hRoot, const std::string& key, const char* pszValue, const std::string& text)
+{
+    HKEY hKey = NULL;
+    ASSERT_EQ(::RegCreateKeyA(hRoot, key.c_str(), &hKey), ERROR_SUCCESS) << key;
+    ::RegSetValueExA(hKey, pszValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>(text.size() + 1));
+    ::RegCloseKey(hKey);
+}
+
+std::string GetText(HKEY hRoot, const std::string& key, const char* pszValue)
+{
+    char text[260] = "";
+    DWORD size = sizeof text;
+    if (::RegGetValueA(hRoot, key.c_str(), pszValue, RRF_RT_REG_SZ, NULL, text, &size) != ERROR_SUCCESS)
+        return "(none)";
+    return text;
+}
+
+}  // namespace
+
+// The uninstaller runs under the administrator's account that setup was elevated with: the
+// person at the desktop gets their own image associations back too, the administrator's own
+// as before.
+TEST(ImageAssociations, GoBackInThePersonsHiveAsWellAsTheCurrentOne)
+{
+    const std::string mine = std::string(kFileExtsKey) + "\\.bmp";
+    const std::string person = std::string(kPersonSid) + "\\" + kFileExtsKey;
+    SetText(HKEY_CURRENT_USER, mine, "Application", kCaptureAppFile);
+    SetText(HKEY_CURRENT_USER, mine, kSavedAssociationValue, "mspaint.exe");
+    SetText(HKEY_USERS, person + "\\.gif", "Application", std::string("C:\\Pixorama 5\\") + kCaptureAppFile);
+    SetText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, "viewer.exe");
+    SetText(HKEY_USERS, person + "\\.png", "Application", "other.exe");
+    const auto saved = g_pfnReadDesktopUserSid;
+    g_pfnReadDesktopUserSid = ReadPersonSid;
+    RestoreImageAssociations();
+    g_pfnReadDesktopUserSid = saved;
+
+    EXPECT_EQ(GetText(HKEY_CURRENT_USER, mine, "Application"), "mspaint.exe");
+    EXPECT_EQ(GetText(HKEY_USERS, person + "\\.gif", "Application"), "viewer.exe");
+    EXPECT_EQ(GetText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue), "(none)");
+    EXPECT_EQ(GetText(HKEY_USERS, person + "\\.png", "Application"), "other.exe");
+    ::RegDeleteTreeA(HKEY_USERS, kPersonSid);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kFileExtsKey);
 }
