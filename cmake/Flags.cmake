@@ -45,7 +45,10 @@ function(pix_own_code target)
   if(PIX_SHIPPED_BUILD AND NOT PIX_SIZE_ANALYSIS)
     # Code is generated at the link, which must see the same code-generation flags.
     set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
-    target_link_options(${target} PRIVATE ${PIX_SIZE_FLAGS} -fno-exceptions -fno-rtti)
+    # One partition: split into several, GCC 12 stops with an internal error (in
+    # binds_to_current_def_p) on an implicitly instantiated string or vector member that one
+    # partition made local; which one depends on how the code happens to fall into partitions.
+    target_link_options(${target} PRIVATE ${PIX_SIZE_FLAGS} -fno-exceptions -fno-rtti -flto-partition=one)
   endif()
 endfunction()
 
