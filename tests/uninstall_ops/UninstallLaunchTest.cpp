@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <sddl.h>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 #include "framework/Handles.h"
+#include "platform/ObjectSecurity.h"
 #include "support/TestSupport.h"
 
 using pixtest::FileExists;
@@ -265,4 +267,52 @@ TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdmi
     ASSERT_FALSE(user.empty());
     EXPECT_EQ(pixtest::ReadFileBytes(m_recordPath + ".folder"),
               folder + "\nP\n0 3 S-1-5-18 1f01ff\n0 3 S-1-5-32-544 1f01ff\n0 3 " + user + " 1200a9\n");
+}
+
+namespace {
+
+const TOKEN_INFORMATION_CLASS kTokenElevationClass = static_cast<TOKEN_INFORMATION_CLASS>(20);
+bool g_tokenIsSystem = false;
+
+// A token that does not answer the elevation question (XP), of the system account or not.
+BOOL WINAPI ReadTokenWithoutElevation(HANDLE hToken, TOKEN_INFORMATION_CLASS infoClass, LPVOID pInfo, DWORD size,
+                                      PDWORD pNeeded)
+{
+    if (infoClass == kTokenElevationClass) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (infoClass != TokenUser || !g_tokenIsSystem)
+        return ::GetTokenInformation(hToken, infoClass, pInfo, size, pNeeded);
+    const std::vector<BYTE> system = MakeTrusteeSid(Trustee::System);
+    *pNeeded = static_cast<DWORD>(sizeof(TOKEN_USER) + system.size());
+    if (size < *pNeeded) {
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    TOKEN_USER* pUser = static_cast<TOKEN_USER*>(pInfo);
+    BYTE* pSid = static_cast<BYTE*>(pInfo) + sizeof(TOKEN_USER);
+    std::copy(system.begin(), system.end(), pSid);
+    pUser->User.Sid = pSid;
+    pUser->User.Attributes = 0;
+    return TRUE;
+}
+
+}  // namespace
+
+// Deployment tools run setup as the system account, whose token need not answer the elevation
+// question: its copy goes into a folder of its own all the same; an XP user's does not.
+TEST(CopyPlace, TheSystemAccountCountsAsElevatedWhateverItsTokenSays)
+{
+    const auto saved = g_pfnGetTokenInformation;
+    g_pfnGetTokenInformation = ReadTokenWithoutElevation;
+    g_tokenIsSystem = true;
+    const bool system = IsProcessElevated(::GetCurrentProcess());
+    g_tokenIsSystem = false;
+    const bool xpUser = IsProcessElevated(::GetCurrentProcess());
+    g_pfnGetTokenInformation = saved;
+    EXPECT_TRUE(system);
+    EXPECT_FALSE(xpUser);
+    // Wine's own token answers: elevated.
+    EXPECT_TRUE(IsProcessElevated(::GetCurrentProcess()));
 }
