@@ -7,7 +7,6 @@
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
 #include "platform/DesktopShell.h"
-#include <sddl.h>
 #include "support/E2eSupport.h"
 #include "support/TestSupport.h"
 
@@ -135,16 +134,6 @@ namespace {
 // The person at the desktop, under an account of their own, whose hive is loaded beside ours.
 const char kPersonSid[] = "S-1-5-21-7-7-7-1001";
 
-bool ReadPersonSid(std::vector<BYTE>* pSid)
-{
-    PSID pPerson = NULL;
-    if (!::ConvertStringSidToSidA(kPersonSid, &pPerson))
-        return false;
-    pSid->assign(static_cast<BYTE*>(pPerson), static_cast<BYTE*>(pPerson) + ::GetLengthSid(pPerson));
-    ::LocalFree(pPerson);
-    return true;
-}
-
 }  // namespace
 
 // Setup elevated with an administrator's name: "only for me" puts the group, the desktop and the
@@ -158,7 +147,10 @@ TEST_F(InstallSteps, OnlyForMeMeansThePersonAtTheDesktopUnderAnotherAccount)
         ASSERT_TRUE(WriteRegText(HKEY_USERS, hiveFolders, pszName, person + "\\" + pszName));
     }
     const auto saved = g_pfnReadDesktopUserSid;
-    g_pfnReadDesktopUserSid = ReadPersonSid;
+    g_pfnReadDesktopUserSid = [](std::vector<BYTE>* pSid) {
+        *pSid = pixtest::SidFromText(kPersonSid);
+        return !pSid->empty();
+    };
     InstallChoices.programGroupName = "Pixorama 5";
     InstallChoices.desktopIcon = 1;
     InstallChoices.startWithWindows = 1;
@@ -169,9 +161,10 @@ TEST_F(InstallSteps, OnlyForMeMeansThePersonAtTheDesktopUnderAnotherAccount)
     EXPECT_EQ(result, 0);
     const std::string group = person + "\\Programs\\Pixorama 5";
     const std::vector<std::string> expected = {
-        "", "Made Dir: " + group, "Shell Link: " + group + "\\" + kLinkProgram, "Shell Link: " + group + "\\" + kLinkHelp,
-        "Shell Link: " + group + "\\" + kLinkReadme, "Shell Link: " + group + "\\" + kLinkUninstall,
-        "Shell Link: " + person + "\\Desktop\\" + kLinkProgram, "Shell Link: " + person + "\\Startup\\" + kLinkProgram,
+        "", "Made Dir: " + group, "Shell Link: " + group + "\\" + kLinkProgram,
+        "Shell Link: " + group + "\\" + kLinkHelp, "Shell Link: " + group + "\\" + kLinkReadme,
+        "Shell Link: " + group + "\\" + kLinkUninstall, "Shell Link: " + person + "\\Desktop\\" + kLinkProgram,
+        "Shell Link: " + person + "\\Startup\\" + kLinkProgram,
     };
     EXPECT_EQ(LinesAfterManifest(), expected);
     EXPECT_TRUE(FileExists(person + "\\Desktop\\" + kLinkProgram));

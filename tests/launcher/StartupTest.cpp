@@ -424,7 +424,8 @@ TEST_F(CStartupTest, SilentSecondStageReportsNothing)
     const std::string pending = PendingDeletions();
     const size_t copyAt = pending.find(Lower(copyFolder + "\\uni2B.tmp"));
     EXPECT_NE(copyAt, std::string::npos) << pending;
-    EXPECT_NE(pending.find(Lower(copyFolder) + "|", copyAt), std::string::npos) << "the folder after the copy: " << pending;
+    EXPECT_NE(pending.find(Lower(copyFolder) + "|", copyAt), std::string::npos) << "no folder after the copy: "
+                                                                                  << pending;
     EXPECT_EQ(pending.find(Lower(m_folder + "\\temp|")), std::string::npos) << pending;
 }
 

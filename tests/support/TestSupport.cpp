@@ -1,5 +1,6 @@
 // tests/support/TestSupport.cpp - helpers shared by the tests that run under Wine.
 #include "support/TestSupport.h"
+#include <sddl.h>
 #include <tlhelp32.h>
 #include <cstdio>
 #include <cstring>
@@ -308,6 +309,16 @@ HANDLE MakeOtherDesktopUserToken()
     }
     ::CloseHandle(hOwn);
     return hRestricted;
+}
+
+std::vector<BYTE> SidFromText(const char* pszSid)
+{
+    PSID pSid = NULL;
+    if (!::ConvertStringSidToSidA(pszSid, &pSid))
+        return std::vector<BYTE>();
+    const std::vector<BYTE> sid(static_cast<BYTE*>(pSid), static_cast<BYTE*>(pSid) + ::GetLengthSid(pSid));
+    ::LocalFree(pSid);
+    return sid;
 }
 
 DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId)

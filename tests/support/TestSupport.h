@@ -54,6 +54,8 @@ HANDLE StartProcessAsChildOf(HANDLE hParent, const std::string& commandLine, DWO
 HANDLE MakeOtherDesktopUserToken();
 // Starts the command line under the token; NULL on failure.
 HANDLE StartProcessAsUser(HANDLE hToken, const std::string& commandLine, DWORD* pProcessId = nullptr);
+// The binary SID of its text form ("S-1-5-21-..."); empty when the text is none.
+std::vector<BYTE> SidFromText(const char* pszSid);
 // The first running process whose program file has that name (letter case ignored) and, when
 // it is found, the id of the process that started it; 0 when none runs.
 DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId = nullptr);

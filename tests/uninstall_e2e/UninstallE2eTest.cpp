@@ -151,7 +151,8 @@ TEST_F(UninstallE2e, SilentRunRemovesTheInstallationAndLeavesOnlyTheTemporaryCop
     const std::string folderStart = Lower(std::string(temp) + "PixUnInst-");
     const size_t folderAt = pending.find(folderStart);
     ASSERT_NE(folderAt, std::string::npos) << pending;
-    const std::string folder = pending.substr(folderAt, pending.find_first_of("\\\n", folderAt + folderStart.size()) - folderAt);
+    const size_t folderEnd = pending.find_first_of("\\\n", folderAt + folderStart.size());
+    const std::string folder = pending.substr(folderAt, folderEnd - folderAt);
     EXPECT_TRUE(FileExists(folder + "\\" + tempName)) << folder;
     const size_t copyEntry = pending.find(folder + "\\" + Lower(tempName) + "\n");
     EXPECT_NE(copyEntry, std::string::npos) << pending;

@@ -2,11 +2,11 @@
 // image associations given back in the person at the desktop's hive.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <sddl.h>
 #include <string>
 #include <vector>
 #include "platform/DesktopShell.h"
 #include "platform/InstallLog.h"
+#include "support/E2eSupport.h"
 #include "support/TestSupport.h"
 #include "text/ProductNames.h"
 #include "uninstall/UninstallSteps.h"
@@ -303,40 +303,8 @@ TEST(DeleteMatchingFiles, APlainNameDeletesProtectedFilesButNoFolder)
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
-namespace {
-
 // The person at the desktop, under an account of their own, whose hive is loaded beside ours.
 const char kPersonSid[] = "S-1-5-21-7-7-7-1002";
-
-bool ReadPersonSid(std::vector<BYTE>* pSid)
-{
-    PSID pPerson = NULL;
-    if (!::ConvertStringSidToSidA(kPersonSid, &pPerson))
-        return false;
-    pSid->assign(static_cast<BYTE*>(pPerson), static_cast<BYTE*>(pPerson) + ::GetLengthSid(pPerson));
-    ::LocalFree(pPerson);
-    return true;
-}
-
-void SetText(HKEY hRoot, const std::string& key, const char* pszValue, const std::string& text)
-{
-    HKEY hKey = NULL;
-    ASSERT_EQ(::RegCreateKeyA(hRoot, key.c_str(), &hKey), ERROR_SUCCESS) << key;
-    ::RegSetValueExA(hKey, pszValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>(text.size() + 1));
-    ::RegCloseKey(hKey);
-}
-
-std::string GetText(HKEY hRoot, const std::string& key, const char* pszValue)
-{
-    char text[260] = "";
-    DWORD size = sizeof text;
-    if (::RegGetValueA(hRoot, key.c_str(), pszValue, RRF_RT_REG_SZ, NULL, text, &size) != ERROR_SUCCESS)
-        return "(none)";
-    return text;
-}
-
-}  // namespace
 
 // The uninstaller runs under the administrator's account that setup was elevated with: the
 // person at the desktop gets their own image associations back too, the administrator's own
@@ -345,20 +313,24 @@ TEST(ImageAssociations, GoBackInThePersonsHiveAsWellAsTheCurrentOne)
 {
     const std::string mine = std::string(kFileExtsKey) + "\\.bmp";
     const std::string person = std::string(kPersonSid) + "\\" + kFileExtsKey;
-    SetText(HKEY_CURRENT_USER, mine, "Application", kCaptureAppFile);
-    SetText(HKEY_CURRENT_USER, mine, kSavedAssociationValue, "mspaint.exe");
-    SetText(HKEY_USERS, person + "\\.gif", "Application", std::string("C:\\Pixorama 5\\") + kCaptureAppFile);
-    SetText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, "viewer.exe");
-    SetText(HKEY_USERS, person + "\\.png", "Application", "other.exe");
-    const auto saved = g_pfnReadDesktopUserSid;
-    g_pfnReadDesktopUserSid = ReadPersonSid;
+    e2e::WriteRegText(HKEY_CURRENT_USER, mine, "Application", kCaptureAppFile);
+    e2e::WriteRegText(HKEY_CURRENT_USER, mine, kSavedAssociationValue, "mspaint.exe");
+    e2e::WriteRegText(HKEY_USERS, person + "\\.gif", "Application", std::string("C:\\Pixorama 5\\") + kCaptureAppFile);
+    e2e::WriteRegText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, "viewer.exe");
+    e2e::WriteRegText(HKEY_USERS, person + "\\.png", "Application", "other.exe");
+    const auto savedReader = g_pfnReadDesktopUserSid;
+    g_pfnReadDesktopUserSid = [](std::vector<BYTE>* pSid) {
+        *pSid = pixtest::SidFromText(kPersonSid);
+        return !pSid->empty();
+    };
     RestoreImageAssociations();
-    g_pfnReadDesktopUserSid = saved;
+    g_pfnReadDesktopUserSid = savedReader;
 
-    EXPECT_EQ(GetText(HKEY_CURRENT_USER, mine, "Application"), "mspaint.exe");
-    EXPECT_EQ(GetText(HKEY_USERS, person + "\\.gif", "Application"), "viewer.exe");
-    EXPECT_EQ(GetText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue), "(none)");
-    EXPECT_EQ(GetText(HKEY_USERS, person + "\\.png", "Application"), "other.exe");
-    ::RegDeleteTreeA(HKEY_USERS, kPersonSid);
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kFileExtsKey);
+    EXPECT_EQ(e2e::RegText(HKEY_CURRENT_USER, mine, "Application"), "mspaint.exe");
+    EXPECT_EQ(e2e::RegText(HKEY_USERS, person + "\\.gif", "Application"), "viewer.exe");
+    std::string saved;
+    EXPECT_FALSE(e2e::ReadRegText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, &saved));
+    EXPECT_EQ(e2e::RegText(HKEY_USERS, person + "\\.png", "Application"), "other.exe");
+    e2e::DeleteRegTree(HKEY_USERS, kPersonSid);
+    e2e::DeleteRegTree(HKEY_CURRENT_USER, kFileExtsKey);
 }

@@ -42,35 +42,22 @@ BOOL WINAPI ReadTokenAsOnXp(HANDLE hToken, TOKEN_INFORMATION_CLASS infoClass, LP
     return ::GetTokenInformation(hToken, infoClass, pInfo, size, pNeeded);
 }
 
-// "P" for a protected DACL, then one "type flags sid mask" line per entry.
+// The descriptor in the platform's string form; "none" without one.
 std::string DescribeDescriptor(PSECURITY_DESCRIPTOR pDescriptor)
 {
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL pDacl = NULL;
-    if (!pDescriptor || !::GetSecurityDescriptorControl(pDescriptor, &control, &revision) ||
-        !::GetSecurityDescriptorDacl(pDescriptor, &present, &pDacl, &defaulted) || !present || !pDacl)
+    char* pszText = NULL;
+    if (!pDescriptor || !::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                            pDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &pszText, NULL))
         return "none";
-    std::string text = (control & SE_DACL_PROTECTED) ? "P\n" : "\n";
-    for (DWORD i = 0; i < pDacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* pAce = NULL;
-        ::GetAce(pDacl, i, reinterpret_cast<void**>(&pAce));
-        char* pszSid = NULL;
-        ::ConvertSidToStringSidA(&pAce->SidStart, &pszSid);
-        char line[200];
-        std::snprintf(line, sizeof line, "%u %x %s %lx\n", pAce->Header.AceType, pAce->Header.AceFlags,
-                      pszSid ? pszSid : "?", static_cast<unsigned long>(pAce->Mask));
-        ::LocalFree(pszSid);
-        text += line;
-    }
+    const std::string text = pszText;
+    ::LocalFree(pszText);
     return text;
 }
 
 BOOL WINAPI CreateRecordedFolder(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pSecurity)
 {
-    WriteWholeFile(Environment("PIX_PROBE_RECORD") + ".folder",
-                   std::string(pszPath) + "\n" + DescribeDescriptor(pSecurity ? pSecurity->lpSecurityDescriptor : NULL));
+    const PSECURITY_DESCRIPTOR pDescriptor = pSecurity ? pSecurity->lpSecurityDescriptor : NULL;
+    WriteWholeFile(Environment("PIX_PROBE_RECORD") + ".folder", std::string(pszPath) + "\n" + DescribeDescriptor(pDescriptor));
     return ::CreateDirectoryA(pszPath, pSecurity);
 }
 

@@ -90,18 +90,10 @@ bool WaitForFile(const std::string& path, DWORD timeoutMs)
 
 std::string OwnUserSid()
 {
-    HANDLE hToken = NULL;
-    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &hToken);
-    BYTE bytes[512];
-    DWORD needed = 0;
-    std::string text;
+    std::vector<BYTE> sid = MakeTrusteeSid(Trustee::TokenUser);
     char* pszSid = NULL;
-    if (hToken && ::GetTokenInformation(hToken, TokenUser, bytes, sizeof bytes, &needed) &&
-        ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(bytes)->User.Sid, &pszSid))
-        text = pszSid;
+    const std::string text = !sid.empty() && ::ConvertSidToStringSidA(sid.data(), &pszSid) ? pszSid : "";
     ::LocalFree(pszSid);
-    if (hToken)
-        ::CloseHandle(hToken);
     return text;
 }
 
@@ -266,7 +258,7 @@ TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdmi
     const std::string user = OwnUserSid();
     ASSERT_FALSE(user.empty());
     EXPECT_EQ(pixtest::ReadFileBytes(m_recordPath + ".folder"),
-              folder + "\nP\n0 3 S-1-5-18 1f01ff\n0 3 S-1-5-32-544 1f01ff\n0 3 " + user + " 1200a9\n");
+              folder + "\nD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;" + user + ")");
 }
 
 namespace {
