@@ -10,8 +10,8 @@
 #include "framework/UiText.h"
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
+#include "platform/DesktopShell.h"
 #include "platform/FileOps.h"
-#include "platform/Process.h"
 #include "platform/Registry.h"
 #include "setup_resources/resource.h"
 #include "text/GroupName.h"
@@ -122,15 +122,18 @@ void OpenAfterInstallPage()
     const std::string query = ReadHomePageQuery();
     std::string page = PIX_MAKER_WEB_SERVER;
     page += query.empty() ? "/pxr/installed.asp" : "/pxr/InstScript.asp" + query;
-    ::ShellExecuteA(NULL, "open", page.c_str(), NULL, NULL, SW_SHOW);  // a failure is not reported
+    // The browser is the person's, not the elevated account's.
+    StartAsDesktopUser(page, std::string(), DesktopStart::Document);  // a failure is not reported
 }
 
+// As the person at the desktop: an application started with setup's elevated token would save
+// its settings in another profile, miss the person's network drives and refuse their drag and drop.
 void StartInstalledProgram()
 {
     const std::string program = AppendName(InstallChoices.destinationFolder, kCaptureAppFile);
     if (!FitsPath(program))
         return;
-    StartProgram(program, "\"" + program + "\"", false);  // a failure is not reported
+    StartAsDesktopUser(program, InstallChoices.destinationFolder, DesktopStart::Program);  // not reported
 }
 
 bool PackageIsComplete()

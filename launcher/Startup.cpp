@@ -109,10 +109,11 @@ bool IsParticipant(HANDLE hProcess, const std::string& ownPath)
 
 // One handle serves the check and the termination, opened before anything is posted: while it
 // is open the id cannot pass to another process. A process that cannot be opened or checked
-// gets neither the close request nor the termination.
+// gets neither the close request nor the termination. The person at the desktop may run the
+// capture application under another account than the one setup was elevated with.
 void CloseParticipant(DWORD processId, const std::string& ownPath)
 {
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | ProcessImageAccess(), FALSE, processId));
+    CHandle process(OpenAnyAccountProcess(PROCESS_TERMINATE | SYNCHRONIZE | ProcessImageAccess(), processId));
     if (!process.IsValid() || !IsParticipant(process, ownPath))
         return;
     HWND hMainWnd = FindMainWindow(processId);
@@ -229,6 +230,15 @@ void WaitForFirstStageEnd(const std::string& ownPath)
         ::WaitForSingleObject(parent, kFirstStageEndMs);
 }
 
+// An elevated first stage put this copy into a folder of its own, which goes after the copy.
+void LeaveCopyFolderToReboot(const std::string& ownPath)
+{
+    const std::string folder = GetParentFolder(ownPath.c_str());
+    const std::string prefix = LowerAscii(kUninstallCopyFolderPrefix);
+    if (LowerAscii(GetFileNamePart(folder)).compare(0, prefix.size(), prefix) == 0)
+        RemoveFolderAtReboot(folder.c_str());
+}
+
 // The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
 // process-wide objects are destroyed and this process leaves the instance list.
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
@@ -240,8 +250,10 @@ void WaitForFirstStageEnd(const std::string& ownPath)
     if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder))
         // Not scheduled for deletion: a hostile line must not make a copy of setup delete itself.
         std::exit(ReportNothingRemoved(kRefusedExitCode));
-    if (FitsPath(ownPath))
+    if (FitsPath(ownPath)) {
         DeleteFileAtReboot(ownPath.c_str());
+        LeaveCopyFolderToReboot(ownPath);
+    }
     // An installation folder behind a link would keep its files and lose its registry entries.
     // This copy is the uninstaller's own all the same, and goes with the next system start.
     if (CrossesLink(installFolder))

@@ -17,6 +17,40 @@ const DWORD kViewAccess = FILE_MAP_READ | FILE_MAP_WRITE;      // 6
 
 static_assert(sizeof(SInstanceList) == 4008, "the list layout is shared with other programs");
 
+// What taking part needs: waiting for and releasing the mutexes, mapping the list to read and
+// write it. Setup runs elevated, often under another account than the person at the desktop,
+// whose capture application must still join the list that setup created, and the other way round.
+const DWORD kMutexUseAccess = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+const DWORD kSectionUseAccess = SECTION_MAP_READ | SECTION_MAP_WRITE;
+
+SECURITY_ATTRIBUTES* BuildMutexSecurity(CSecurityAttributes& security)
+{
+    security.Build({{Trustee::System, MUTEX_ALL_ACCESS},
+                    {Trustee::Administrators, MUTEX_ALL_ACCESS},
+                    {Trustee::Interactive, kMutexUseAccess}},
+                   false);
+    return security.Get();
+}
+
+// Creates the section, or opens it with the rights to use it where the other account's
+// descriptor refuses the full set that opening by creation asks for. existed: it was there.
+HANDLE CreateOrOpenSection(const std::string& name, DWORD totalSize, bool* pExisted)
+{
+    CSecurityAttributes security;
+    security.Build({{Trustee::System, SECTION_ALL_ACCESS},
+                    {Trustee::Administrators, SECTION_ALL_ACCESS},
+                    {Trustee::Interactive, kSectionUseAccess}},
+                   false);
+    HANDLE hFileMap = ::CreateFileMappingA(INVALID_HANDLE_VALUE, security.Get(), kSectionProtection, 0, totalSize,
+                                           name.c_str());
+    *pExisted = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (!hFileMap && ::GetLastError() == ERROR_ACCESS_DENIED) {
+        hFileMap = ::OpenFileMappingA(kViewAccess, FALSE, name.c_str());
+        *pExisted = hFileMap != NULL;
+    }
+    return hFileMap;
+}
+
 // Views of a section begin at multiples of the allocation granularity, so both areas are sized
 // in that unit. A 64-bit result: a huge size must not wrap round to a small one. The division
 // stays 32-bit, which spares the shipped 32-bit program the runtime's 64-bit division helpers.
@@ -132,8 +166,8 @@ COXInstanceManager::COXInstanceManager(const char* pszName, uint32_t nExtraSize)
     : m_sName(pszName ? pszName : ""),
       m_nListSize(sizeof(SInstanceList)),
       m_nExtraSize(nExtraSize),
-      m_listMutex((kListMutexPrefix + m_sName).c_str()),
-      m_extraMutex((kExtraMutexPrefix + m_sName).c_str())
+      m_listMutex((kListMutexPrefix + m_sName).c_str(), BuildMutexSecurity(m_mutexSecurity)),
+      m_extraMutex((kExtraMutexPrefix + m_sName).c_str(), m_mutexSecurity.Get())
 {
     // Without its lock the list cannot be shared safely: the registry then stays unavailable
     // (no section), every operation fails, and the run goes on seeing no other copies.
@@ -166,11 +200,8 @@ void COXInstanceManager::CreateSection()
     CMutexLock lock(m_listMutex);
     if (!lock.IsHeld())
         return;
-    const std::string name = kFileMapPrefix + m_sName;
-    HANDLE hFileMap = ::CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, kSectionProtection, 0,
-                                           m_nListSize + m_nExtraSize, name.c_str());
-    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
-    m_hFileMap.Attach(hFileMap);
+    bool existed = false;
+    m_hFileMap.Attach(CreateOrOpenSection(kFileMapPrefix + m_sName, m_nListSize + m_nExtraSize, &existed));
     if (m_hFileMap.IsValid() && !existed)
         ResetList();
 }

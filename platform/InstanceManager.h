@@ -7,6 +7,7 @@
 #include "framework/Handles.h"
 #include "framework/Mutex.h"
 #include "framework/Object.h"
+#include "platform/ObjectSecurity.h"
 
 // Posted to the main windows of listed processes; wParam 0, lParam = the process id concerned.
 constexpr UINT WM_INSTANCE_ADDED = 1946;
@@ -44,6 +45,7 @@ private:
     std::string m_sName;
     uint32_t m_nListSize;
     uint32_t m_nExtraSize;
+    CSecurityAttributes m_mutexSecurity;  // before the mutexes, which are created with it
     CMutex m_listMutex;
     CMutex m_extraMutex;
     CHandle m_hFileMap;

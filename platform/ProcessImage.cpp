@@ -3,6 +3,8 @@
 #include <vector>
 #include "platform/SystemLibrary.h"
 
+HANDLE (WINAPI* g_pfnOpenProcess)(DWORD, BOOL, DWORD) = ::OpenProcess;
+
 namespace {
 
 typedef BOOL (WINAPI* QueryFullProcessImageNameAProc)(HANDLE, DWORD, LPSTR, PDWORD);
@@ -49,4 +51,56 @@ bool ReadProcessImagePath(HANDLE hProcess, DWORD maxChars, std::string* pPath)
         return false;
     pPath->assign(buffer.data(), length);
     return true;
+}
+
+namespace {
+
+// Enables the privilege in this process's token for the scope, and gives the token back its
+// earlier state at the end. IsEnabled() is false when the token lacks the privilege.
+class CScopedPrivilege {
+public:
+    explicit CScopedPrivilege(const char* pszName) : m_hToken(NULL), m_enabled(false)
+    {
+        m_previous.PrivilegeCount = 0;
+        LUID luid;
+        if (!::LookupPrivilegeValueA(NULL, pszName, &luid) ||
+            !::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &m_hToken))
+            return;
+        TOKEN_PRIVILEGES wanted;
+        wanted.PrivilegeCount = 1;
+        wanted.Privileges[0].Luid = luid;
+        wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        DWORD previousBytes = sizeof m_previous;
+        // Succeeds without enabling anything when the token lacks the privilege; only the error
+        // code tells.
+        m_enabled = ::AdjustTokenPrivileges(m_hToken, FALSE, &wanted, sizeof m_previous, &m_previous,
+                                            &previousBytes) &&
+                    ::GetLastError() == ERROR_SUCCESS;
+    }
+    ~CScopedPrivilege()
+    {
+        if (m_enabled && m_previous.PrivilegeCount)
+            ::AdjustTokenPrivileges(m_hToken, FALSE, &m_previous, 0, NULL, NULL);
+        if (m_hToken)
+            ::CloseHandle(m_hToken);
+    }
+    bool IsEnabled() const { return m_enabled; }
+    CScopedPrivilege(const CScopedPrivilege&) = delete;
+    CScopedPrivilege& operator=(const CScopedPrivilege&) = delete;
+
+private:
+    HANDLE m_hToken;
+    TOKEN_PRIVILEGES m_previous;
+    bool m_enabled;
+};
+
+}  // namespace
+
+HANDLE OpenAnyAccountProcess(DWORD access, DWORD processId)
+{
+    HANDLE hProcess = g_pfnOpenProcess(access, FALSE, processId);
+    if (hProcess || ::GetLastError() != ERROR_ACCESS_DENIED)
+        return hProcess;
+    CScopedPrivilege debugging("SeDebugPrivilege");
+    return debugging.IsEnabled() ? g_pfnOpenProcess(access, FALSE, processId) : NULL;
 }

@@ -11,3 +11,13 @@ DWORD ProcessImageAccess();
 // The full path of the process's program file; false when it cannot be read or needs maxChars
 // characters or more.
 bool ReadProcessImagePath(HANDLE hProcess, DWORD maxChars, std::string* pPath);
+
+// Opens another process with the access given, whichever account it runs under: where its
+// descriptor refuses the access (another account's process), once more with the debugging
+// privilege, which an administrator's token holds, enabled for that one call only. NULL when
+// neither opens it. The caller takes ownership.
+HANDLE OpenAnyAccountProcess(DWORD access, DWORD processId);
+
+// Test seam: opens a process as the platform does. Tests refuse, as Windows does for another
+// account's process, what Wine's one account always gets.
+extern HANDLE (WINAPI* g_pfnOpenProcess)(DWORD, BOOL, DWORD);

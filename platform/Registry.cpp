@@ -6,6 +6,7 @@
 #include "framework/Handles.h"
 #include "framework/UiText.h"
 #include "platform/AnsiPath.h"
+#include "platform/DesktopShell.h"
 #include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
@@ -184,11 +185,18 @@ const char* ShellFolderValueName(ShellFolder folder, bool allUsers)
 
 std::string ReadShellFolder(ShellFolder folder, bool allUsers)
 {
-    const std::string path = ReadRegistryPath(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kShellFoldersKey,
-                                              ShellFolderValueName(folder, allUsers));
-    // The i686 build on 64-bit Windows reads the 32-bit view, where the common values are only a
-    // copy that may be missing; the shell still knows the folders.
-    return (path.empty() && allUsers) ? FindCommonFolder(folder) : path;
+    const char* pszValue = ShellFolderValueName(folder, allUsers);
+    if (allUsers) {
+        const std::string path = ReadRegistryPath(HKEY_LOCAL_MACHINE, kShellFoldersKey, pszValue);
+        // The i686 build on 64-bit Windows reads the 32-bit view, where the common values are
+        // only a copy that may be missing; the shell still knows the folders.
+        return path.empty() ? FindCommonFolder(folder) : path;
+    }
+    // "Only for me" is for the person at the desktop, whom setup may not run as.
+    const std::string hive = FindDesktopUserHive();
+    if (hive.empty())
+        return ReadRegistryPath(HKEY_CURRENT_USER, kShellFoldersKey, pszValue);
+    return ReadRegistryPath(HKEY_USERS, (hive + "\\" + kShellFoldersKey).c_str(), pszValue);
 }
 
 std::string FindPreviousInstallFolder()

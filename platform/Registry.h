@@ -28,8 +28,9 @@ enum class ShellFolder { Programs, Desktop, Startup };
 // all users (under HKLM), "Programs" and the like for one user.
 const char* ShellFolderValueName(ShellFolder folder, bool allUsers);
 
-// The folder for all users (HKLM) or for the current user (HKCU), as ReadRegistryPath reads it;
-// a common folder missing there is asked of the shell. Empty when it cannot be read.
+// The folder for all users (HKLM) or for one user, the person at the desktop (HKCU, or their
+// hive under HKEY_USERS when setup runs under another account), as ReadRegistryPath reads it; a
+// common folder missing there is asked of the shell. Empty when it cannot be read.
 std::string ReadShellFolder(ShellFolder folder, bool allUsers);
 
 // Folder of an earlier installation without a trailing backslash, or the empty text.

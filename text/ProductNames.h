@@ -14,6 +14,9 @@
 // Files of the package and of an installation.
 constexpr char kCaptureAppFile[] = PIX_CAPTURE_APP_FILE;
 constexpr char kUninstallerFile[] = "PixUnInst.exe";
+// An elevated first uninstall stage puts its temporary copy into a folder of its own, named this
+// and a number; the second stage knows its folder by it.
+constexpr char kUninstallCopyFolderPrefix[] = "PixUnInst-";
 // The installer is any program whose lower-cased path contains this.
 constexpr char kInstallerFileMark[] = "setup.exe";
 // The program file of the generation before this one: its folder is no place for this one.

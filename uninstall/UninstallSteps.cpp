@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include "framework/Handles.h"
+#include "platform/DesktopShell.h"
 #include "platform/InstallLog.h"
 #include "platform/LinkSafeDelete.h"
 #include "platform/Registry.h"
@@ -231,7 +232,17 @@ void RestoreImageAssociations()
     }
     std::string slots[kImageExtensionCount];
     CollectAssociations(root, pszValue, slots);
-    if (ApplyAssociations(root, pszValue, slots))
+    bool changed = ApplyAssociations(root, pszValue, slots);
+    // Setup may run under another account than the person at the desktop, whose own choices
+    // these are as much.
+    const std::string hive = FindDesktopUserHive();
+    CRegKey person;
+    if (!hive.empty() &&
+        person.Open(HKEY_USERS, (hive + "\\" + kFileExtsKey).c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS) {
+        CollectAssociations(person, "Application", slots);
+        changed = ApplyAssociations(person, "Application", slots) || changed;
+    }
+    if (changed)
         ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
+#include "platform/DesktopShell.h"
 #include "support/E2eSupport.h"
 #include "support/TestSupport.h"
 
@@ -126,4 +127,47 @@ TEST_F(InstallSteps, OverAnEarlierInstallationTheOldGroupGoesBeforeTheNewIsMade)
     EXPECT_EQ(std::count(tail.begin(), tail.end(),
                          "Shell Link: " + ShellFolder(false, "Desktop") + "\\" + kLinkProgram), 1);
     EXPECT_EQ(tail.size(), 7u);
+}
+
+namespace {
+
+// The person at the desktop, under an account of their own, whose hive is loaded beside ours.
+const char kPersonSid[] = "S-1-5-21-7-7-7-1001";
+
+}  // namespace
+
+// Setup elevated with an administrator's name: "only for me" puts the group, the desktop and the
+// start-up shortcut into the profile of the person at the desktop, not into the administrator's.
+TEST_F(InstallSteps, OnlyForMeMeansThePersonAtTheDesktopUnderAnotherAccount)
+{
+    const std::string person = pixtest::MakeScratchFolder("person");
+    const std::string hiveFolders = std::string(kPersonSid) + "\\" + kShellFoldersKey;
+    for (const char* pszName : {"Programs", "Desktop", "Startup"}) {
+        ASSERT_TRUE(::CreateDirectoryA((person + "\\" + pszName).c_str(), NULL));
+        ASSERT_TRUE(WriteRegText(HKEY_USERS, hiveFolders, pszName, person + "\\" + pszName));
+    }
+    const auto saved = g_pfnReadDesktopUserSid;
+    g_pfnReadDesktopUserSid = [](std::vector<BYTE>* pSid) {
+        *pSid = pixtest::SidFromText(kPersonSid);
+        return !pSid->empty();
+    };
+    InstallChoices.programGroupName = "Pixorama 5";
+    InstallChoices.desktopIcon = 1;
+    InstallChoices.startWithWindows = 1;
+    const int result = PerformInstallSteps();
+    g_pfnReadDesktopUserSid = saved;
+    DeleteRegTree(HKEY_USERS, kPersonSid);
+
+    EXPECT_EQ(result, 0);
+    const std::string group = person + "\\Programs\\Pixorama 5";
+    const std::vector<std::string> expected = {
+        "", "Made Dir: " + group, "Shell Link: " + group + "\\" + kLinkProgram,
+        "Shell Link: " + group + "\\" + kLinkHelp, "Shell Link: " + group + "\\" + kLinkReadme,
+        "Shell Link: " + group + "\\" + kLinkUninstall, "Shell Link: " + person + "\\Desktop\\" + kLinkProgram,
+        "Shell Link: " + person + "\\Startup\\" + kLinkProgram,
+    };
+    EXPECT_EQ(LinesAfterManifest(), expected);
+    EXPECT_TRUE(FileExists(person + "\\Desktop\\" + kLinkProgram));
+    EXPECT_FALSE(FileExists(ShellFolder(false, "Desktop") + "\\" + kLinkProgram));
+    EXPECT_FALSE(FolderExists(ShellFolder(false, "Programs") + "\\Pixorama 5"));
 }

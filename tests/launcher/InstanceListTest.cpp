@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <imm.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include "framework/Handles.h"
 #include "launcher/LauncherTestSupport.h"
+#include "framework/Handles.h"
 #include "platform/InstanceManager.h"
 
 using namespace launchtest;
@@ -431,6 +434,83 @@ TEST_F(CSharedListTest, EveryListingWithAWindowHearsInListOrder)
                                                             Added(31342)}));
     EXPECT_TRUE(registry.RemoveProcess(31342));
     raw.Close();
+}
+
+namespace {
+
+// The object's DACL in the platform's string form.
+std::string ReadDacl(HANDLE hObject)
+{
+    PSECURITY_DESCRIPTOR pDescriptor = NULL;
+    char* pszText = NULL;
+    const DWORD error = ::GetSecurityInfo(hObject, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, NULL,
+                                          NULL, &pDescriptor);
+    if (error != ERROR_SUCCESS)
+        return "error " + std::to_string(error);
+    ::ConvertSecurityDescriptorToStringSecurityDescriptorA(pDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                           &pszText, NULL);
+    const std::string text = pszText ? pszText : "";
+    ::LocalFree(pszText);
+    ::LocalFree(pDescriptor);
+    return text;
+}
+
+// The person at the desktop, under another account than this process's elevated one.
+class COtherUserListTest : public CSharedListTest {
+protected:
+    void SetUp() override
+    {
+        CSharedListTest::SetUp();
+        m_hToken = pixtest::MakeOtherDesktopUserToken();
+        ASSERT_NE(m_hToken, (HANDLE)NULL) << "error " << ::GetLastError();
+    }
+    void TearDown() override
+    {
+        if (m_hToken)
+            ::CloseHandle(m_hToken);
+        CSharedListTest::TearDown();
+    }
+    HANDLE m_hToken = NULL;
+};
+
+}  // namespace
+
+// Setup holds the list: the person's capture application, which neither the elevated account
+// nor its groups include, still takes part.
+TEST_F(COtherUserListTest, APersonsCaptureApplicationJoinsTheListThatSetupHolds)
+{
+    COXInstanceManager registry(kInstanceName, 1024);
+    CStandin person(m_hToken);
+    ASSERT_TRUE(IsReady(person));
+    std::vector<uint32_t> ids;
+    ASSERT_TRUE(registry.ListInstances(ids));
+    EXPECT_EQ(ids, (std::vector<uint32_t>{::GetCurrentProcessId(), person.Id()})) << person.Describe();
+}
+
+// The person's capture application made the list: setup, elevated, joins it, and the objects
+// let the person's programs wait, release and map the list, nothing more; read back here,
+// outside the process that made them.
+TEST_F(COtherUserListTest, ListObjectsGrantThePersonWhatTakingPartNeedsAndNoMore)
+{
+    CStandin person(m_hToken);
+    ASSERT_TRUE(IsReady(person));
+    {
+        COXInstanceManager registry(kInstanceName, 1024);
+        std::vector<uint32_t> ids;
+        ASSERT_TRUE(registry.ListInstances(ids));
+        EXPECT_EQ(ids, (std::vector<uint32_t>{person.Id(), ::GetCurrentProcessId()}));
+    }
+    const std::string sectionName = std::string("COXInstanceManager_FileMap_") + kInstanceName;
+    CHandle section(::OpenFileMappingA(READ_CONTROL, FALSE, sectionName.c_str()));
+    ASSERT_TRUE(section.IsValid()) << "error " << ::GetLastError();
+    // Everything for the system and administrators; mapping to read (LC) and write (DC) for the person.
+    EXPECT_EQ(ReadDacl(section), "D:(A;;CCDCLCSWRPSDRCWDWO;;;SY)(A;;CCDCLCSWRPSDRCWDWO;;;BA)(A;;DCLC;;;IU)");
+    for (const char* pszPrefix : {"COXInstanceManager_InstanceList_Mutex_", "COXInstanceManager_Additional_Mutex_"}) {
+        CHandle mutex(::OpenMutexA(READ_CONTROL, FALSE, (pszPrefix + std::string(kInstanceName)).c_str()));
+        ASSERT_TRUE(mutex.IsValid()) << pszPrefix << ", error " << ::GetLastError();
+        // Waiting (0x100000) and releasing (0x1) for the person.
+        EXPECT_EQ(ReadDacl(mutex), "D:(A;;0x1f0001;;;SY)(A;;0x1f0001;;;BA)(A;;0x100001;;;IU)") << pszPrefix;
+    }
 }
 
 namespace {

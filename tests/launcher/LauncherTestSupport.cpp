@@ -131,6 +131,13 @@ CStandin::CStandin(const std::string& exePath)
         m_ready = WaitForEvent("ready");
 }
 
+CStandin::CStandin(HANDLE hToken)
+{
+    m_hProcess = pixtest::StartProcessAsUser(hToken, "\"" + StandinPath() + "\"", &m_id);
+    if (m_hProcess)
+        m_ready = WaitForEvent("ready");
+}
+
 CStandin::~CStandin()
 {
     Kill();

@@ -56,6 +56,8 @@ void UseRecordFile(const std::string& path);
 class CStandin {
 public:
     explicit CStandin(const std::string& exePath = "");
+    // Started under the token given (see pixtest::MakeOtherDesktopUserToken).
+    explicit CStandin(HANDLE hToken);
     ~CStandin();
     // Started, main window shown and listed.
     bool IsReady() const { return m_ready; }

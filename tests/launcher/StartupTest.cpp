@@ -258,12 +258,19 @@ TEST_F(CStartupTest, DecliningLeavesTheCopiesRunning)
     EXPECT_FALSE(b.HasEvent("close 1001"));
 }
 
+// The person at the desktop's copy runs under another account than setup's: it is closed too.
 TEST_F(CStartupTest, SlashSFromWordTwoClosesWithoutAsking)
 {
     CStandin standin;
     ASSERT_TRUE(IsReady(standin));
+    const HANDLE hPersonToken = pixtest::MakeOtherDesktopUserToken();
+    ASSERT_NE(hPersonToken, (HANDLE)NULL);
+    CStandin person(hPersonToken);
+    ::CloseHandle(hPersonToken);
+    ASSERT_TRUE(IsReady(person));
     CProgram setup(Quote(CopySetup("pkg", "setup.exe")) + " x /S");
     ExpectClosedWithoutSaving(standin);
+    ExpectClosedWithoutSaving(person);
     ASSERT_TRUE(WaitForSetupToMoveOn(setup, NULL));
     EXPECT_FALSE(ShowsQuestionAboutCopies(setup.Id()));
 }
@@ -401,14 +408,25 @@ TEST_F(CStartupTest, SecondStageWaitsForItsFirstStageThenDeletesTheUninstallerRe
     EXPECT_TRUE(standin.IsRunning()) << "the second stage closes nothing";
 }
 
+// A copy that an elevated first stage put into a folder of its own takes the folder along at the
+// next start; the temporary folder of a copy that lies directly in it (above) stays.
 TEST_F(CStartupTest, SilentSecondStageReportsNothing)
 {
     const std::string uninstaller = CopySetup("inst", "PixUnInst.exe");
-    CProgram stage(Quote(CopySetup("temp", "uni2B.tmp")) + " -delself " + Quote(uninstaller) + " -s");
+    ::CreateDirectoryA((m_folder + "\\temp").c_str(), NULL);
+    const std::string copyFolder = m_folder + "\\temp\\PixUnInst-0badc0de";
+    CProgram stage(Quote(CopySetup("temp\\PixUnInst-0badc0de", "uni2B.tmp")) + " -delself " + Quote(uninstaller) +
+                   " -s");
     DWORD exitCode = 99;
     ASSERT_TRUE(stage.WaitForEnd(kStartMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(pixtest::FileExists(uninstaller));
+    const std::string pending = PendingDeletions();
+    const size_t copyAt = pending.find(Lower(copyFolder + "\\uni2B.tmp"));
+    EXPECT_NE(copyAt, std::string::npos) << pending;
+    EXPECT_NE(pending.find(Lower(copyFolder) + "|", copyAt), std::string::npos) << "no folder after the copy: "
+                                                                                  << pending;
+    EXPECT_EQ(pending.find(Lower(m_folder + "\\temp|")), std::string::npos) << pending;
 }
 
 // Word 2 decides what the second stage deletes: only an uninstaller of which the running program

@@ -1,5 +1,7 @@
 // tests/support/TestSupport.cpp - helpers shared by the tests that run under Wine.
 #include "support/TestSupport.h"
+#include <sddl.h>
+#include <tlhelp32.h>
 #include <cstdio>
 #include <cstring>
 
@@ -275,6 +277,81 @@ HANDLE StartProcessAsChildOf(HANDLE hParent, const std::string& commandLine, DWO
     }
     ::DeleteProcThreadAttributeList(pList);
     return hProcess;
+}
+
+HANDLE MakeOtherDesktopUserToken()
+{
+    HANDLE hOwn = NULL;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &hOwn))
+        return NULL;
+    std::vector<BYTE> userBytes(1024), groupBytes(8192);
+    DWORD needed = 0;
+    HANDLE hRestricted = NULL;
+    if (::GetTokenInformation(hOwn, TokenUser, userBytes.data(), static_cast<DWORD>(userBytes.size()), &needed) &&
+        ::GetTokenInformation(hOwn, TokenGroups, groupBytes.data(), static_cast<DWORD>(groupBytes.size()), &needed)) {
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        std::vector<SID_AND_ATTRIBUTES> disabled(1, reinterpret_cast<TOKEN_USER*>(userBytes.data())->User);
+        const TOKEN_GROUPS* pGroups = reinterpret_cast<TOKEN_GROUPS*>(groupBytes.data());
+        for (DWORD i = 0; i < pGroups->GroupCount; ++i) {
+            PSID pSid = pGroups->Groups[i].Sid;
+            const SID_IDENTIFIER_AUTHORITY* pAuthority = ::GetSidIdentifierAuthority(pSid);
+            const bool everyone = std::memcmp(pAuthority, &world, sizeof world) == 0;
+            const bool interactive = std::memcmp(pAuthority, &nt, sizeof nt) == 0 &&
+                                     *::GetSidSubAuthorityCount(pSid) == 1 &&
+                                     *::GetSidSubAuthority(pSid, 0) == SECURITY_INTERACTIVE_RID;
+            const bool logonSession = (pGroups->Groups[i].Attributes & SE_GROUP_LOGON_ID) != 0;
+            if (!everyone && !interactive && !logonSession)
+                disabled.push_back(SID_AND_ATTRIBUTES{pSid, 0});
+        }
+        ::CreateRestrictedToken(hOwn, 0, static_cast<DWORD>(disabled.size()), disabled.data(), 0, NULL, 0, NULL,
+                                &hRestricted);
+    }
+    ::CloseHandle(hOwn);
+    return hRestricted;
+}
+
+std::vector<BYTE> SidFromText(const char* pszSid)
+{
+    PSID pSid = NULL;
+    if (!::ConvertStringSidToSidA(pszSid, &pSid))
+        return std::vector<BYTE>();
+    const std::vector<BYTE> sid(static_cast<BYTE*>(pSid), static_cast<BYTE*>(pSid) + ::GetLengthSid(pSid));
+    ::LocalFree(pSid);
+    return sid;
+}
+
+DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId)
+{
+    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = ::Process32First(hSnapshot, &entry); more && !found; more = ::Process32Next(hSnapshot, &entry))
+        if (::lstrcmpiA(entry.szExeFile, exeName.c_str()) == 0) {
+            found = entry.th32ProcessID;
+            if (pParentId)
+                *pParentId = entry.th32ParentProcessID;
+        }
+    ::CloseHandle(hSnapshot);
+    return found;
+}
+
+HANDLE StartProcessAsUser(HANDLE hToken, const std::string& commandLine, DWORD* pProcessId)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!::CreateProcessAsUserA(hToken, NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return NULL;
+    ::CloseHandle(pi.hThread);
+    if (pProcessId)
+        *pProcessId = pi.dwProcessId;
+    return pi.hProcess;
 }
 
 bool WaitForExit(HANDLE hProcess, DWORD timeoutMs, DWORD* pExitCode)

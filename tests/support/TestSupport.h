@@ -48,6 +48,17 @@ HANDLE StartProcess(const std::string& commandLine, DWORD* pProcessId = nullptr)
 // Starts a program as if hParent had started it (the platform records hParent's process as its
 // parent); the caller owns the returned process handle (NULL on failure).
 HANDLE StartProcessAsChildOf(HANDLE hParent, const std::string& commandLine, DWORD* pProcessId = nullptr);
+// A token of this process in which every account and group but Everyone and INTERACTIVE only
+// denies: the person at the desktop under another account than the elevated one, whom Wine's
+// one account cannot otherwise play. NULL on failure; the caller closes it.
+HANDLE MakeOtherDesktopUserToken();
+// Starts the command line under the token; NULL on failure.
+HANDLE StartProcessAsUser(HANDLE hToken, const std::string& commandLine, DWORD* pProcessId = nullptr);
+// The binary SID of its text form ("S-1-5-21-..."); empty when the text is none.
+std::vector<BYTE> SidFromText(const char* pszSid);
+// The first running process whose program file has that name (letter case ignored) and, when
+// it is found, the id of the process that started it; 0 when none runs.
+DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId = nullptr);
 
 // Runs a program to its end; false on a start failure or time-out (the process is then killed).
 bool RunAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD* pExitCode);

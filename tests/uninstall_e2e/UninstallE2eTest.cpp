@@ -117,10 +117,20 @@ TEST_F(UninstallE2e, SilentRunRemovesTheInstallationAndLeavesOnlyTheTemporaryCop
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 
+    // Elevated, as Wine runs everything, the copy lies in a folder of its own in the temporary
+    // folder, and that folder goes after it at the next start.
     char temp[MAX_PATH];
     ::GetTempPathA(MAX_PATH, temp);
-    EXPECT_TRUE(FileExists(std::string(temp) + tempName));
-    EXPECT_NE(Lower(PendingDeletions()).find(Lower(tempName)), std::string::npos) << PendingDeletions();
+    const std::string pending = Lower(PendingDeletions());
+    const std::string folderStart = Lower(std::string(temp) + "PixUnInst-");
+    const size_t folderAt = pending.find(folderStart);
+    ASSERT_NE(folderAt, std::string::npos) << pending;
+    const size_t folderEnd = pending.find_first_of("\\\n", folderAt + folderStart.size());
+    const std::string folder = pending.substr(folderAt, folderEnd - folderAt);
+    EXPECT_TRUE(FileExists(folder + "\\" + tempName)) << folder;
+    const size_t copyEntry = pending.find(folder + "\\" + Lower(tempName) + "\n");
+    EXPECT_NE(copyEntry, std::string::npos) << pending;
+    EXPECT_LT(copyEntry, pending.find(folder + "\n")) << "the folder can go only once the copy has gone: " << pending;
     // The second stage waited for the first to let go of the uninstaller: deleted now, not later.
     EXPECT_EQ(Lower(PendingDeletions()).find("pixuninst.exe"), std::string::npos) << PendingDeletions();
 }

@@ -1,10 +1,15 @@
-// tests/uninstall_ops/InstallLogTest.cpp - writing the InstallLog and undoing its entries.
+// tests/uninstall_ops/InstallLogTest.cpp - writing the InstallLog and undoing its entries; the
+// image associations given back in the person at the desktop's hive.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "platform/DesktopShell.h"
 #include "platform/InstallLog.h"
+#include "support/E2eSupport.h"
 #include "support/TestSupport.h"
+#include "text/ProductNames.h"
+#include "uninstall/UninstallSteps.h"
 
 using pixtest::ExistingFiles;
 using pixtest::FileExists;
@@ -311,4 +316,36 @@ TEST(DeleteMatchingFiles, APlainNameDeletesProtectedFilesButNoFolder)
     EXPECT_TRUE(FileExists(folder + "\\sub\\inner.txt"));
     EXPECT_EQ(::GetFileAttributesA((folder + "\\sub\\inner.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+}
+
+// The person at the desktop, under an account of their own, whose hive is loaded beside ours.
+const char kPersonSid[] = "S-1-5-21-7-7-7-1002";
+
+// The uninstaller runs under the administrator's account that setup was elevated with: the
+// person at the desktop gets their own image associations back too, the administrator's own
+// as before.
+TEST(ImageAssociations, GoBackInThePersonsHiveAsWellAsTheCurrentOne)
+{
+    const std::string mine = std::string(kFileExtsKey) + "\\.bmp";
+    const std::string person = std::string(kPersonSid) + "\\" + kFileExtsKey;
+    e2e::WriteRegText(HKEY_CURRENT_USER, mine, "Application", kCaptureAppFile);
+    e2e::WriteRegText(HKEY_CURRENT_USER, mine, kSavedAssociationValue, "mspaint.exe");
+    e2e::WriteRegText(HKEY_USERS, person + "\\.gif", "Application", std::string("C:\\Pixorama 5\\") + kCaptureAppFile);
+    e2e::WriteRegText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, "viewer.exe");
+    e2e::WriteRegText(HKEY_USERS, person + "\\.png", "Application", "other.exe");
+    const auto savedReader = g_pfnReadDesktopUserSid;
+    g_pfnReadDesktopUserSid = [](std::vector<BYTE>* pSid) {
+        *pSid = pixtest::SidFromText(kPersonSid);
+        return !pSid->empty();
+    };
+    RestoreImageAssociations();
+    g_pfnReadDesktopUserSid = savedReader;
+
+    EXPECT_EQ(e2e::RegText(HKEY_CURRENT_USER, mine, "Application"), "mspaint.exe");
+    EXPECT_EQ(e2e::RegText(HKEY_USERS, person + "\\.gif", "Application"), "viewer.exe");
+    std::string saved;
+    EXPECT_FALSE(e2e::ReadRegText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, &saved));
+    EXPECT_EQ(e2e::RegText(HKEY_USERS, person + "\\.png", "Application"), "other.exe");
+    e2e::DeleteRegTree(HKEY_USERS, kPersonSid);
+    e2e::DeleteRegTree(HKEY_CURRENT_USER, kFileExtsKey);
 }

@@ -1,13 +1,93 @@
 // tests/uninstall_ops/LaunchProbe.cpp - stands in for the installed uninstaller: started
 // normally it launches its own uninstall copy; as that copy ("-delself") it records what it got.
 #include <windows.h>
+#include <sddl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include "platform/ObjectSecurity.h"
+#include "platform/Process.h"
 #include "uninstall/UninstallLaunch.h"
 
 namespace {
+
+const DWORD kWindowWaitMs = 30000;
+const TOKEN_INFORMATION_CLASS kTokenElevationClass = static_cast<TOKEN_INFORMATION_CLASS>(20);
+
+std::string Environment(const char* pszName)
+{
+    const char* pszValue = std::getenv(pszName);
+    return pszValue ? pszValue : "";
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text)
+{
+    const std::string partPath = path + ".part";
+    FILE* pFile = std::fopen(partPath.c_str(), "wb");
+    if (!pFile)
+        return false;
+    std::fwrite(text.data(), 1, text.size(), pFile);
+    std::fclose(pFile);
+    return ::MoveFileA(partPath.c_str(), path.c_str()) != 0;
+}
+
+// XP's tokens do not know the elevation question.
+BOOL WINAPI ReadTokenAsOnXp(HANDLE hToken, TOKEN_INFORMATION_CLASS infoClass, LPVOID pInfo, DWORD size, PDWORD pNeeded)
+{
+    if (infoClass == kTokenElevationClass) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return ::GetTokenInformation(hToken, infoClass, pInfo, size, pNeeded);
+}
+
+// The descriptor in the platform's string form; "none" without one.
+std::string DescribeDescriptor(PSECURITY_DESCRIPTOR pDescriptor)
+{
+    char* pszText = NULL;
+    if (!pDescriptor || !::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                            pDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &pszText, NULL))
+        return "none";
+    const std::string text = pszText;
+    ::LocalFree(pszText);
+    return text;
+}
+
+BOOL WINAPI CreateRecordedFolder(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pSecurity)
+{
+    const PSECURITY_DESCRIPTOR pDescriptor = pSecurity ? pSecurity->lpSecurityDescriptor : NULL;
+    WriteWholeFile(Environment("PIX_PROBE_RECORD") + ".folder", std::string(pszPath) + "\n" + DescribeDescriptor(pDescriptor));
+    return ::CreateDirectoryA(pszPath, pSecurity);
+}
+
+// Between the copy and its start: the test gets the copy's path and tries to replace it, from
+// another process, before the start goes on.
+bool StartAfterTheTestsTurn(const std::string& program, const std::string& commandLine)
+{
+    const std::string name = Environment("PIX_PROBE_WINDOW");
+    WriteWholeFile(Environment("PIX_PROBE_RECORD") + ".window", program);
+    HANDLE hOpen = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + ".open").c_str());
+    HANDLE hDone = ::OpenEventA(SYNCHRONIZE, FALSE, (name + ".done").c_str());
+    if (hOpen && hDone) {
+        ::SetEvent(hOpen);
+        ::WaitForSingleObject(hDone, kWindowWaitMs);
+    }
+    if (hOpen)
+        ::CloseHandle(hOpen);
+    if (hDone)
+        ::CloseHandle(hDone);
+    return StartProgram(program, commandLine, true);
+}
+
+void InstallSeams()
+{
+    if (!Environment("PIX_PROBE_AS_XP").empty())
+        g_pfnGetTokenInformation = ReadTokenAsOnXp;
+    if (!Environment("PIX_PROBE_WINDOW").empty())
+        g_pfnStartSecondStage = StartAfterTheTestsTurn;
+    g_pfnCreateCopyFolder = CreateRecordedFolder;
+}
 
 // Exit code of a first stage whose launch came back.
 const int kLaunchReturnedExitCode = 3;
@@ -68,6 +148,7 @@ int main(int argc, char** argv)
         return RecordSecondStage(argc, argv);
     const bool silent = argc >= 2 && std::strcmp(argv[argc - 1], "-s") == 0;
     OfferInheritableEvent();
+    InstallSeams();
     LaunchUninstallCopy(silent);
     return kLaunchReturnedExitCode;
 }

@@ -1,9 +1,13 @@
 // tests/uninstall_ops/UninstallLaunchTest.cpp - the first uninstall stage, through LaunchProbe.exe.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include "framework/Handles.h"
+#include "platform/ObjectSecurity.h"
 #include "support/TestSupport.h"
 
 using pixtest::FileExists;
@@ -84,6 +88,20 @@ bool WaitForFile(const std::string& path, DWORD timeoutMs)
     return FileExists(path);
 }
 
+std::string OwnUserSid()
+{
+    std::vector<BYTE> sid = MakeTrusteeSid(Trustee::TokenUser);
+    char* pszSid = NULL;
+    const std::string text = !sid.empty() && ::ConvertSidToStringSidA(sid.data(), &pszSid) ? pszSid : "";
+    ::LocalFree(pszSid);
+    return text;
+}
+
+std::string ParentOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\'));
+}
+
 void WaitForProcessEnd(DWORD processId)
 {
     const HANDLE hProcess = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
@@ -156,7 +174,9 @@ TEST_F(UninstallLaunch, QuotesPathsWithBlanksAndPassesSilentOn)
     const SecondStageRecord record = ReadRecord();
     ASSERT_EQ(record.args.size(), 4u);
     const std::string copy = record.args[0];
-    EXPECT_EQ(copy.rfind(m_tempFolder + "\\uni", 0), 0u) << copy;
+    // Elevated (as Wine runs everything): in a folder of its own in the temporary folder.
+    EXPECT_EQ(copy.rfind(m_tempFolder + "\\PixUnInst-", 0), 0u) << copy;
+    EXPECT_EQ(copy.rfind(ParentOf(copy) + "\\uni", 0), 0u) << copy;
     EXPECT_EQ(record.args[1], "-delself");
     EXPECT_EQ(record.args[2], m_uninstaller);
     EXPECT_EQ(record.args[3], "-s");
@@ -172,10 +192,14 @@ TEST_F(UninstallLaunch, QuotesPathsWithBlanksAndPassesSilentOn)
     EXPECT_TRUE(EventSignalled());
 }
 
+// Without elevation (here: as on XP, whose tokens do not tell) the copy lies in the temporary
+// folder itself.
 TEST_F(UninstallLaunch, BarePathsAndNoSilentWord)
 {
     Prepare("launch_bare", "Pixorama5", "Tmp");
+    CScopedEnvironment asOnXp("PIX_PROBE_AS_XP", "1");
     EXPECT_EQ(RunUninstaller(""), 0u);
+    EXPECT_FALSE(FileExists(m_recordPath + ".folder"));
     const SecondStageRecord record = ReadRecord();
     ASSERT_EQ(record.args.size(), 3u);
     EXPECT_EQ(record.args[2], m_uninstaller);
@@ -190,4 +214,97 @@ TEST_F(UninstallLaunch, AFailedStartReturnsToTheCaller)
     // The probe's exit code 3 means LaunchUninstallCopy came back, without a message box in the way.
     EXPECT_EQ(RunUninstaller(" -s"), 3u);
     EXPECT_FALSE(WaitForFile(m_recordPath, 1000));
+}
+
+// Between the copy and its start another program of the user tries to replace the copy or its
+// folder, and cannot; the copy that runs is the uninstaller's. Wine keeps no descriptors of
+// files, so the folder's is read where it is handed to the platform; Windows refuses the user's
+// programs by it, Wine by the first stage's holds on folder and copy, which this shows.
+TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdministratorsOnly)
+{
+    Prepare("launch_guarded", "Pixorama5", "Tmp");
+    const std::string name = "PixProbeWindow" + std::to_string(::GetCurrentProcessId());
+    CScopedEnvironment window("PIX_PROBE_WINDOW", name);
+    CHandle open(::CreateEventA(NULL, TRUE, FALSE, (name + ".open").c_str()));
+    CHandle done(::CreateEventA(NULL, TRUE, FALSE, (name + ".done").c_str()));
+    CScopedEnvironment record("PIX_PROBE_RECORD", m_recordPath);
+    CScopedEnvironment tmp("TMP", m_tempFolder);
+    CScopedEnvironment temp("TEMP", m_tempFolder);
+    CHandle firstStage(pixtest::StartProcess("\"" + m_uninstaller + "\""));
+    ASSERT_TRUE(firstStage.IsValid());
+    ASSERT_EQ(::WaitForSingleObject(open, kProbeTimeoutMs), WAIT_OBJECT_0);
+
+    const std::string copy = pixtest::ReadFileBytes(m_recordPath + ".window");
+    const std::string folder = ParentOf(copy);
+    EXPECT_EQ(folder.rfind(m_tempFolder + "\\PixUnInst-", 0), 0u) << copy;
+    const std::string other = m_base + "\\other.exe";
+    ASSERT_TRUE(pixtest::CopyFileTo(pixtest::OutDir() + "\\tests\\LaunchProbe.exe", other));
+    EXPECT_FALSE(::CopyFileA(other.c_str(), copy.c_str(), FALSE));
+    EXPECT_FALSE(::DeleteFileA(copy.c_str()));
+    EXPECT_FALSE(::MoveFileA(copy.c_str(), (copy + ".away").c_str()));
+    EXPECT_FALSE(::MoveFileExA(other.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(::MoveFileA(folder.c_str(), (folder + ".away").c_str()));
+    EXPECT_FALSE(::RemoveDirectoryA(folder.c_str()));
+    ::SetEvent(done);
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(firstStage, kProbeTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    const SecondStageRecord second = ReadRecord();
+    EXPECT_EQ(second.module, copy);
+    EXPECT_EQ(pixtest::ReadFileBytes(copy), pixtest::ReadFileBytes(m_uninstaller));
+    // Full control for the system and administrators, reading and running for the user, passed
+    // on to what the folder holds, and nothing from the temporary folder above it.
+    const std::string user = OwnUserSid();
+    ASSERT_FALSE(user.empty());
+    EXPECT_EQ(pixtest::ReadFileBytes(m_recordPath + ".folder"),
+              folder + "\nD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;" + user + ")");
+}
+
+namespace {
+
+const TOKEN_INFORMATION_CLASS kTokenElevationClass = static_cast<TOKEN_INFORMATION_CLASS>(20);
+bool g_tokenIsSystem = false;
+
+// A token that does not answer the elevation question (XP), of the system account or not.
+BOOL WINAPI ReadTokenWithoutElevation(HANDLE hToken, TOKEN_INFORMATION_CLASS infoClass, LPVOID pInfo, DWORD size,
+                                      PDWORD pNeeded)
+{
+    if (infoClass == kTokenElevationClass) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (infoClass != TokenUser || !g_tokenIsSystem)
+        return ::GetTokenInformation(hToken, infoClass, pInfo, size, pNeeded);
+    const std::vector<BYTE> system = MakeTrusteeSid(Trustee::System);
+    *pNeeded = static_cast<DWORD>(sizeof(TOKEN_USER) + system.size());
+    if (size < *pNeeded) {
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    TOKEN_USER* pUser = static_cast<TOKEN_USER*>(pInfo);
+    BYTE* pSid = static_cast<BYTE*>(pInfo) + sizeof(TOKEN_USER);
+    std::copy(system.begin(), system.end(), pSid);
+    pUser->User.Sid = pSid;
+    pUser->User.Attributes = 0;
+    return TRUE;
+}
+
+}  // namespace
+
+// Deployment tools run setup as the system account, whose token need not answer the elevation
+// question: its copy goes into a folder of its own all the same; an XP user's does not.
+TEST(CopyPlace, TheSystemAccountCountsAsElevatedWhateverItsTokenSays)
+{
+    const auto saved = g_pfnGetTokenInformation;
+    g_pfnGetTokenInformation = ReadTokenWithoutElevation;
+    g_tokenIsSystem = true;
+    const bool system = IsProcessElevated(::GetCurrentProcess());
+    g_tokenIsSystem = false;
+    const bool xpUser = IsProcessElevated(::GetCurrentProcess());
+    g_pfnGetTokenInformation = saved;
+    EXPECT_TRUE(system);
+    EXPECT_FALSE(xpUser);
+    // Wine's own token answers: elevated.
+    EXPECT_TRUE(IsProcessElevated(::GetCurrentProcess()));
 }
