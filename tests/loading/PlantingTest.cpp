@@ -179,7 +179,10 @@ TEST_F(CPlantingTest, DownloadInstallsSilentlyFromItsOwnFolderAndLeavesNoUnpacke
     // download is): it removes the installation as setup.exe run directly does.
     const stagewatch::SStageRun run = stagewatch::RunTwoStages(
         "\"" + DefaultInstallFolder() + "\\PixUnInst.exe\" -s", NULL, kStagesTimeoutMs);
-    ASSERT_TRUE(run.childEnded) << "the second stage did not end within " << kStagesTimeoutMs << " ms";
+    ASSERT_TRUE(run.childEnded) << "the second stage did not end within " << kStagesTimeoutMs << " ms (first stage "
+                                << (!run.started ? "not started, error " + std::to_string(::GetLastError())
+                                    : run.firstEnded ? "ended with " + std::to_string(run.firstExitCode) : "did not end")
+                                << ", second stage " << (run.childFound ? "followed" : "never seen") << ")";
     EXPECT_EQ(run.childExitCode, 0u);
     EXPECT_FALSE(pixtest::FolderExists(DefaultInstallFolder()));
 }
