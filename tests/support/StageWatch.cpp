@@ -1,8 +1,8 @@
 // tests/support/StageWatch.cpp - follows a program and the child it hands over to.
 #include "support/StageWatch.h"
-#include <tlhelp32.h>
 #include <string>
 #include <vector>
+#include "support/TestSupport.h"
 
 namespace stagewatch {
 
@@ -67,18 +67,9 @@ DWORD FindChildProcess(HANDLE hParent, DWORD parentId)
     const ULONGLONG parentCreated = GetCreationTime(hParent);
     if (parentCreated == 0)
         return 0;
-    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (hSnapshot == INVALID_HANDLE_VALUE)
-        return 0;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    DWORD found = 0;
-    for (BOOL more = ::Process32First(hSnapshot, &entry); more && !found; more = ::Process32Next(hSnapshot, &entry))
-        if (entry.th32ParentProcessID == parentId && entry.th32ProcessID != parentId &&
-            IsHandedOverChild(entry.th32ProcessID, parentCreated))
-            found = entry.th32ProcessID;
-    ::CloseHandle(hSnapshot);
-    return found;
+    return pixtest::FindProcess([parentId, parentCreated](DWORD id, DWORD recordedParent, const char*) {
+        return recordedParent == parentId && id != parentId && IsHandedOverChild(id, parentCreated);
+    });
 }
 
 CChildHold::~CChildHold()
@@ -115,17 +106,11 @@ std::string ProgramName(HANDLE hProcess)
 std::string DescribeProcess(DWORD processId)
 {
     std::string text = "id " + std::to_string(processId);
-    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (hSnapshot == INVALID_HANDLE_VALUE)
-        return text;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(hSnapshot, &entry); more; more = ::Process32Next(hSnapshot, &entry))
-        if (entry.th32ProcessID == processId) {
-            text += std::string(" ") + entry.szExeFile;
-            break;
-        }
-    ::CloseHandle(hSnapshot);
+    pixtest::FindProcess([processId, &text](DWORD id, DWORD, const char* pszExeFile) {
+        if (id == processId)
+            text += std::string(" ") + pszExeFile;
+        return id == processId;
+    });
     return text;
 }
 

@@ -321,7 +321,7 @@ std::vector<BYTE> SidFromText(const char* pszSid)
     return sid;
 }
 
-DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId)
+DWORD FindProcess(const std::function<bool(DWORD id, DWORD parentId, const char* pszExeFile)>& match)
 {
     HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (hSnapshot == INVALID_HANDLE_VALUE)
@@ -330,13 +330,21 @@ DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId)
     entry.dwSize = sizeof entry;
     DWORD found = 0;
     for (BOOL more = ::Process32First(hSnapshot, &entry); more && !found; more = ::Process32Next(hSnapshot, &entry))
-        if (::lstrcmpiA(entry.szExeFile, exeName.c_str()) == 0) {
+        if (match(entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile))
             found = entry.th32ProcessID;
-            if (pParentId)
-                *pParentId = entry.th32ParentProcessID;
-        }
     ::CloseHandle(hSnapshot);
     return found;
+}
+
+DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId)
+{
+    return FindProcess([&](DWORD, DWORD parentId, const char* pszExeFile) {
+        if (::lstrcmpiA(pszExeFile, exeName.c_str()) != 0)
+            return false;
+        if (pParentId)
+            *pParentId = parentId;
+        return true;
+    });
 }
 
 HANDLE StartProcessAsUser(HANDLE hToken, const std::string& commandLine, DWORD* pProcessId)

@@ -56,6 +56,9 @@ HANDLE MakeOtherDesktopUserToken();
 HANDLE StartProcessAsUser(HANDLE hToken, const std::string& commandLine, DWORD* pProcessId = nullptr);
 // The binary SID of its text form ("S-1-5-21-..."); empty when the text is none.
 std::vector<BYTE> SidFromText(const char* pszSid);
+// The id of the first running process for which match(its id, the id of the process that started
+// it, its program file name) holds; 0 when none does.
+DWORD FindProcess(const std::function<bool(DWORD id, DWORD parentId, const char* pszExeFile)>& match);
 // The first running process whose program file has that name (letter case ignored) and, when
 // it is found, the id of the process that started it; 0 when none runs.
 DWORD FindProcessNamed(const std::string& exeName, DWORD* pParentId = nullptr);

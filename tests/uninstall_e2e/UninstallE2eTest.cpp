@@ -2,7 +2,6 @@
 // second stage, run to their end after a silent installation of the demo package.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <tlhelp32.h>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -31,22 +30,14 @@ std::string Lower(std::string text)
 // The second stage runs as "uni*.tmp" from the temporary folder.
 DWORD FindSecondStage(std::string* pName)
 {
-    HANDLE hSnap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (hSnap == INVALID_HANDLE_VALUE)
-        return 0;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    DWORD pid = 0;
-    for (BOOL more = ::Process32First(hSnap, &entry); more && !pid; more = ::Process32Next(hSnap, &entry)) {
-        const std::string name = Lower(entry.szExeFile);
-        if (name.rfind("uni", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".tmp") {
-            pid = entry.th32ProcessID;
-            if (pName)
-                *pName = entry.szExeFile;
-        }
-    }
-    ::CloseHandle(hSnap);
-    return pid;
+    return pixtest::FindProcess([pName](DWORD, DWORD, const char* pszExeFile) {
+        const std::string name = Lower(pszExeFile);
+        if (name.rfind("uni", 0) != 0 || name.size() <= 4 || name.substr(name.size() - 4) != ".tmp")
+            return false;
+        if (pName)
+            *pName = pszExeFile;
+        return true;
+    });
 }
 
 std::string EnvironmentText(const char* pszName)
@@ -98,6 +89,27 @@ protected:
         return run.childName;
     }
 
+    // Holds the installation's file open without delete sharing until the second stage has ended:
+    // the file, then the folder, are left to the next system start, and everything else is gone.
+    void UninstallWhileHeldThroughout(const std::string& name)
+    {
+        const std::string path = m_dest + "\\" + name;
+        HANDLE hHeld = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+        UninstallSilently();
+        ::CloseHandle(hHeld);
+        const std::string pending = Lower(PendingDeletions());
+        const size_t fileEntry = pending.find(Lower(path) + "\n");
+        const size_t folderEntry = pending.find(Lower(m_dest) + "\n");
+        EXPECT_NE(fileEntry, std::string::npos) << pending;
+        EXPECT_NE(folderEntry, std::string::npos) << pending;
+        EXPECT_LT(fileEntry, folderEntry) << "the folder can go only once the file has gone: " << pending;
+        EXPECT_EQ(ListFiles(m_dest), std::vector<std::string>{ name });
+        EXPECT_FALSE(FolderExists(m_group));
+        EXPECT_FALSE(FileExists(m_desktopLink));
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    }
+
     std::string m_dest;
     std::string m_group;
     std::string m_desktopLink;
@@ -140,21 +152,7 @@ TEST_F(UninstallE2e, SilentRunRemovesTheInstallationAndLeavesOnlyTheTemporaryCop
 // installation folder are left to the next system start, and everything else is gone.
 TEST_F(UninstallE2e, UninstallerStillInUseGoesWithItsFolderAtTheNextStart)
 {
-    const std::string uninstaller = m_dest + "\\PixUnInst.exe";
-    HANDLE hHeld = ::CreateFileA(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
-    UninstallSilently();
-    ::CloseHandle(hHeld);
-
-    const std::string pending = Lower(PendingDeletions());
-    const size_t fileEntry = pending.find(Lower(uninstaller) + "\n");
-    const size_t folderEntry = pending.find(Lower(m_dest) + "\n");
-    EXPECT_NE(fileEntry, std::string::npos) << pending;
-    EXPECT_NE(folderEntry, std::string::npos) << pending;
-    EXPECT_LT(fileEntry, folderEntry) << "the folder can go only once the file has gone: " << pending;
-    EXPECT_EQ(ListFiles(m_dest), std::vector<std::string>{ "PixUnInst.exe" });
-    EXPECT_FALSE(FolderExists(m_group));
-    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    UninstallWhileHeldThroughout("PixUnInst.exe");
 }
 
 // A scanner or backup agent that holds a file of the installation for a moment, played by this
@@ -175,25 +173,11 @@ TEST_F(UninstallE2e, FileHeldForAMomentIsWaitedForAndGoesWithItsFolder)
     EXPECT_EQ(Lower(PendingDeletions()).find(Lower(readme)), std::string::npos) << PendingDeletions();
 }
 
-// Held for good: nothing else would ever remove it, so it goes at the next system start, and its
-// folder after it; everything else is gone now.
+// Held for good (a scanner or backup agent that does not let go): nothing else would ever remove
+// it, so it goes at the next system start, and its folder after it; everything else is gone now.
 TEST_F(UninstallE2e, FileHeldThroughoutGoesWithItsFolderAtTheNextStart)
 {
-    const std::string readme = m_dest + "\\readme.txt";
-    HANDLE hHeld = ::CreateFileA(readme.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
-    UninstallSilently();
-    ::CloseHandle(hHeld);
-    const std::string pending = Lower(PendingDeletions());
-    const size_t fileEntry = pending.find(Lower(readme) + "\n");
-    const size_t folderEntry = pending.find(Lower(m_dest) + "\n");
-    EXPECT_NE(fileEntry, std::string::npos) << pending;
-    EXPECT_NE(folderEntry, std::string::npos) << pending;
-    EXPECT_LT(fileEntry, folderEntry) << pending;
-    EXPECT_EQ(ListFiles(m_dest), std::vector<std::string>{ "readme.txt" });
-    EXPECT_FALSE(FolderExists(m_group));
-    EXPECT_FALSE(FileExists(m_desktopLink));
-    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    UninstallWhileHeldThroughout("readme.txt");
 }
 
 TEST_F(UninstallE2e, GroupOfAnotherNameGoesThroughTheLogWithItsEmptiedParents)
