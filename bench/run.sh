@@ -45,7 +45,7 @@ $cxx "${flags[@]}" "$PIX_ROOT/bench/BaselineOps.cpp" -o "$bin/BaselineOps.exe"
 $cxx "${flags[@]}" "$PIX_ROOT/bench/BenchDriver.cpp" "$PIX_ROOT/tests/support/StageWatch.cpp" \
   "$b64/tests/support/libpixtestsupport.a" -luser32 -lgdi32 -o "$bin/BenchDriver.exe"
 $cxx "${flags[@]}" -DSTRICT "$PIX_ROOT/bench/CallCosts.cpp" "$PIX_ROOT/tests/support/StageWatch.cpp" \
-  "$PIX_ROOT/tests/support/TestGlobals.cpp" \
+  "$PIX_ROOT/tests/support/TestGlobals.cpp" "$b64/tests/support/libpixtestsupport.a" \
   "$b64/platform/libpixplatform.a" "$b64/framework/libpixframework.a" "$b64/text/libpixtext.a" -lole32 -luuid \
   -lshell32 -lversion -lcomctl32 -lgdi32 -luser32 -ladvapi32 -o "$bin/CallCosts.exe"
 $cxx "${flags[@]}" -DSTRICT "$PIX_ROOT/bench/InstanceListBench.cpp" "$PIX_ROOT/tests/support/TestGlobals.cpp" \
