@@ -260,8 +260,7 @@ void LeaveCopyFolderToReboot(const std::string& ownPath)
         std::exit(ReportNothingRemoved(kRefusedExitCode));
     // An uninstaller still held (by a first stage that has not let go, or by another program) goes
     // at the next system start, listed before the folder that the steps leave to it.
-    if (!DeleteFileWaiting(uninstallerPath.c_str()) && PathExists(uninstallerPath))
-        DeleteFileAtReboot(uninstallerPath.c_str());
+    DeleteFileWaiting(uninstallerPath.c_str(), ELeftover::kGoesAtRestart);
     RunUninstallSteps(installFolder.c_str());
     if (!SilentFlag)
         AppMessageBoxId(NULL, IDS_UNINSTALLED, kUninstalledStyle);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 #include "framework/Handles.h"
+#include "platform/RebootDelete.h"
 #include "text/PathText.h"
 
 void (WINAPI* g_pfnHeldWaitSleep)(DWORD) = ::Sleep;
@@ -155,14 +156,22 @@ void ForgetHeldPaths()
     g_heldPaths.clear();
 }
 
-bool DeleteFileWaiting(const char* pszPath)
+bool DeleteFileWaiting(const char* pszPath, ELeftover leftover)
 {
-    return RemoveWaiting(pszPath, ::DeleteFileA);
+    if (RemoveWaiting(pszPath, ::DeleteFileA))
+        return true;
+    const DWORD attributes = ::GetFileAttributesA(pszPath);
+    if (leftover == ELeftover::kGoesAtRestart && attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        DeleteFileAtReboot(pszPath);
+    return false;
 }
 
-bool RemoveFolderWaiting(const char* pszFolder)
+bool RemoveFolderWaiting(const char* pszFolder, ELeftover leftover)
 {
-    if (pszFolder && IsOwnFolderOrRoot(pszFolder))
-        return ::RemoveDirectoryA(pszFolder) != FALSE;
-    return RemoveWaiting(pszFolder, ::RemoveDirectoryA);
+    const bool removed = (pszFolder && IsOwnFolderOrRoot(pszFolder)) ? ::RemoveDirectoryA(pszFolder) != FALSE
+                                                                     : RemoveWaiting(pszFolder, ::RemoveDirectoryA);
+    if (!removed && leftover == ELeftover::kGoesAtRestart)
+        RemoveFolderAtReboot(pszFolder);  // only an existing folder that is no drive root
+    return removed;
 }

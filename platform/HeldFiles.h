@@ -66,11 +66,13 @@ private:
 enum class ELeftover { kStays, kGoesAtRestart };
 
 // DeleteFileA that waits out a passing hold. True once the file is gone; a file that was still
-// going when it was last asked and is missing now counts as deleted.
-bool DeleteFileWaiting(const char* pszPath);
+// going when it was last asked and is missing now counts as deleted. A file still there after the
+// wait is left to the next system start when leftover says so.
+bool DeleteFileWaiting(const char* pszPath, ELeftover leftover = ELeftover::kStays);
 
-// RemoveDirectoryA that waits out a passing hold (the folder only, never its content).
-bool RemoveFolderWaiting(const char* pszFolder);
+// RemoveDirectoryA the same way (the folder only, never its content). A folder left to the next
+// system start goes then only if it is empty by then.
+bool RemoveFolderWaiting(const char* pszFolder, ELeftover leftover = ELeftover::kStays);
 
 // The sleep between two tries. Tests point it elsewhere, so that the rule is tested without waiting.
 extern void (WINAPI* g_pfnHeldWaitSleep)(DWORD);

@@ -6,7 +6,6 @@
 #include "framework/Handles.h"
 #include "platform/AnsiPath.h"
 #include "platform/LinkSafeDelete.h"
-#include "platform/RebootDelete.h"
 #include "text/PathText.h"
 
 namespace {
@@ -57,11 +56,7 @@ bool DeleteKnownFile(const std::string& path, DWORD attributes, ELeftover leftov
         const DWORD cleared = attributes & ~kClearedAttributes;
         ::SetFileAttributesA(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
-    if (DeleteFileWaiting(path.c_str()))
-        return true;
-    if (leftover == ELeftover::kGoesAtRestart)
-        DeleteFileAtReboot(path.c_str());
-    return false;
+    return DeleteFileWaiting(path.c_str(), leftover);
 }
 
 int DeleteNamedFile(const std::string& folder, const char* pszName, ELeftover leftover)

@@ -3,7 +3,6 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include "framework/Handles.h"
-#include "platform/RebootDelete.h"
 #include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 
@@ -156,24 +155,10 @@ bool CrossesLinkAbove(const std::string& path)
 
 bool DeleteFileOffLinks(const std::string& path, ELeftover leftover)
 {
-    if (CrossesLinkAbove(path))
-        return false;
-    if (DeleteFileWaiting(path.c_str()))
-        return true;
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (leftover == ELeftover::kGoesAtRestart && attributes != INVALID_FILE_ATTRIBUTES &&
-        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileAtReboot(path.c_str());
-    return false;
+    return !CrossesLinkAbove(path) && DeleteFileWaiting(path.c_str(), leftover);
 }
 
 bool RemoveFolderOffLinks(const std::string& folder, ELeftover leftover)
 {
-    if (IsLinkItself(folder) || CrossesLink(folder))
-        return false;
-    if (RemoveFolderWaiting(folder.c_str()))
-        return true;
-    if (leftover == ELeftover::kGoesAtRestart)
-        RemoveFolderAtReboot(folder.c_str());  // only an existing folder that is no drive root
-    return false;
+    return !IsLinkItself(folder) && !CrossesLink(folder) && RemoveFolderWaiting(folder.c_str(), leftover);
 }

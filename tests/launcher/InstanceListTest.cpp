@@ -59,7 +59,7 @@ std::vector<std::string> EventsAfterReady(const CStandin& s)
 // Started with this variable naming an event, this program only takes the list lock, sets the
 // event and waits to be killed holding the lock, as a copy that dies inside it would.
 const char kHoldListLockVariable[] = "PIX_HOLD_LIST_LOCK";
-const std::string kListMutexName = std::string("COXInstanceManager_InstanceList_Mutex_") + kInstanceName;
+const std::string kListMutexName = std::string(kListMutexPrefix) + kInstanceName;
 
 const struct SListLockHolder {
     SListLockHolder()
@@ -240,7 +240,7 @@ TEST_F(CPrivateListTest, SectionTooSmallForTheListMakesTheRegistryUnavailable)
 // Another kind of object holds the mutex name: without its lock the list is not used at all.
 TEST_F(CPrivateListTest, MutexThatCannotBeCreatedMakesTheRegistryUnavailable)
 {
-    HANDLE hEvent = ::CreateEventA(NULL, TRUE, FALSE, ("COXInstanceManager_InstanceList_Mutex_" + Name()).c_str());
+    HANDLE hEvent = ::CreateEventA(NULL, TRUE, FALSE, (kListMutexPrefix + Name()).c_str());
     ASSERT_NE(hEvent, (HANDLE)NULL);
     {
         COXInstanceManager registry(Name().c_str(), 1024);
@@ -505,7 +505,7 @@ TEST_F(COtherUserListTest, ListObjectsGrantThePersonWhatTakingPartNeedsAndNoMore
     ASSERT_TRUE(section.IsValid()) << "error " << ::GetLastError();
     // Everything for the system and administrators; mapping to read (LC) and write (DC) for the person.
     EXPECT_EQ(ReadDacl(section), "D:(A;;CCDCLCSWRPSDRCWDWO;;;SY)(A;;CCDCLCSWRPSDRCWDWO;;;BA)(A;;DCLC;;;IU)");
-    for (const char* pszPrefix : {"COXInstanceManager_InstanceList_Mutex_", "COXInstanceManager_Additional_Mutex_"}) {
+    for (const char* pszPrefix : {kListMutexPrefix, "COXInstanceManager_Additional_Mutex_"}) {
         CHandle mutex(::OpenMutexA(READ_CONTROL, FALSE, (pszPrefix + std::string(kInstanceName)).c_str()));
         ASSERT_TRUE(mutex.IsValid()) << pszPrefix << ", error " << ::GetLastError();
         // Waiting (0x100000) and releasing (0x1) for the person.

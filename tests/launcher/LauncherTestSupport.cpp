@@ -50,7 +50,7 @@ bool CRawList::Open(const std::string& instanceName)
     Close();
     m_hSection = ::OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, SectionName(instanceName).c_str());
     m_hMutex = ::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE,
-                            ("COXInstanceManager_InstanceList_Mutex_" + instanceName).c_str());
+                            (kListMutexPrefix + instanceName).c_str());
     if (!m_hSection || !m_hMutex)
         return false;
     m_pView = ::MapViewOfFile(m_hSection, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0);

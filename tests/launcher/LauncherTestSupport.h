@@ -14,6 +14,8 @@ namespace launchtest {
 
 // The name every participant uses; tests of the class alone use names of their own.
 constexpr const char* kInstanceName = "Corvanta.Pixorama.v4";
+// The list mutex's name is this prefix and the instance name.
+constexpr const char* kListMutexPrefix = "COXInstanceManager_InstanceList_Mutex_";
 constexpr uint32_t kSlots = 1000;
 // Enough for any of our processes to start, show a box or end under Wine on a busy machine.
 constexpr DWORD kStartMs = 20000;
