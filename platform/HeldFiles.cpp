@@ -64,13 +64,14 @@ bool HoldsOnlyGoingEntries(const char* pszFolder)
 {
     const std::string folder = JoinFolderName(pszFolder, "");
     bool onlyGoing = true;
-    CFindFile::ForEach(folder + "*", [&folder, &onlyGoing](const WIN32_FIND_DATAA& data) {
+    // A folder that cannot be listed shows nothing going.
+    const bool listed = CFindFile::ForEach(folder + "*", [&folder, &onlyGoing](const WIN32_FIND_DATAA& data) {
         if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0)
             return true;
         onlyGoing = IsGoing(folder + data.cFileName);
         return onlyGoing;
     });
-    return onlyGoing;
+    return listed && onlyGoing;
 }
 
 // A deletion that waited may find the item gone: whoever held it let go after deleting it too,
