@@ -7,18 +7,13 @@
 class CMutex : public CObject {
 public:
     // Creates or opens the named mutex, not initially owned; the descriptor (default security
-    // when none) applies only when this call creates it. m_bAlreadyExisted reports
+    // when none) applies only when this call creates it. Opening an existing one this way asks
+    // for every right, which its descriptor must grant. m_bAlreadyExisted reports
     // ERROR_ALREADY_EXISTS; IsValid() is false when creation failed.
     explicit CMutex(const char* pszName, SECURITY_ATTRIBUTES* pSecurity = NULL)
         : m_h(::CreateMutexA(pSecurity, FALSE, pszName)),
           m_bAlreadyExisted(::GetLastError() == ERROR_ALREADY_EXISTS)
     {
-        // Opening an existing mutex by creation asks for every right; one that another account
-        // created may grant only the two that waiting and releasing need.
-        if (!m_h.IsValid() && ::GetLastError() == ERROR_ACCESS_DENIED && pszName) {
-            m_h.Attach(::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, pszName));
-            m_bAlreadyExisted = m_h.IsValid();
-        }
     }
     bool IsValid() const { return m_h.IsValid(); }
     bool AlreadyExisted() const { return m_bAlreadyExisted; }

@@ -134,6 +134,68 @@ bool StartThroughDesktopShell(const std::wstring& file, const std::wstring& fold
     return SUCCEEDED(shell->ShellExecute(fileText, arguments, workingFolder, operation, show));
 }
 
+// The process id of the desktop shell's window; 0 when there is no desktop shell.
+DWORD AskDesktopShellProcessId()
+{
+    CComScope com;
+    CComPtr<IShellWindows> windows;
+    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, NULL, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                  reinterpret_cast<void**>(&windows))))
+        return 0;
+    HWND hDesktop = FindDesktopWindow(windows, NULL);
+    DWORD processId = 0;
+    return hDesktop && ::GetWindowThreadProcessId(hDesktop, &processId) ? processId : 0;
+}
+
+// One errand to the desktop shell's process, run on a thread of its own (in an apartment of its
+// own) so that the caller can stop waiting: a call into another process may never return when
+// that process hangs, and neither a time-out nor a cancellation reaches a call that the other
+// side has taken and does not answer. The caller and the thread each hold a reference; the last
+// to let go frees it, so an abandoned thread that returns late finds its errand still there.
+struct SShellErrand {
+    LONG references;
+    bool (*pfnRoute)(const std::wstring& file, const std::wstring& folder);  // NULL: find the shell's process
+    std::wstring file;
+    std::wstring folder;
+    DWORD shellProcessId;
+    bool succeeded;
+};
+
+void ReleaseErrand(SShellErrand* pErrand)
+{
+    if (::InterlockedDecrement(&pErrand->references) == 0)
+        delete pErrand;
+}
+
+DWORD WINAPI RunErrand(void* param)
+{
+    SShellErrand* pErrand = static_cast<SShellErrand*>(param);
+    if (pErrand->pfnRoute)
+        pErrand->succeeded = pErrand->pfnRoute(pErrand->file, pErrand->folder);
+    else
+        pErrand->succeeded = (pErrand->shellProcessId = AskDesktopShellProcessId()) != 0;
+    ReleaseErrand(pErrand);
+    return 0;
+}
+
+// False when the errand failed or did not end within the bound; it is then left to end, or
+// not, by itself, and what it does afterwards is not looked at. Takes the errand over.
+bool RunErrandBounded(SShellErrand* pErrand, DWORD* pShellProcessId)
+{
+    pErrand->references = 2;
+    CHandle thread(::CreateThread(NULL, 0, RunErrand, pErrand, 0, NULL));
+    if (!thread.IsValid()) {
+        delete pErrand;
+        return false;
+    }
+    const bool ended = ::WaitForSingleObject(thread, g_desktopShellBoundMs) == WAIT_OBJECT_0;
+    const bool succeeded = ended && pErrand->succeeded;
+    if (succeeded && pShellProcessId)
+        *pShellProcessId = pErrand->shellProcessId;
+    ReleaseErrand(pErrand);
+    return succeeded;
+}
+
 std::wstring WidenFromCodePage(const std::string& text)
 {
     if (text.empty())
@@ -145,12 +207,14 @@ std::wstring WidenFromCodePage(const std::string& text)
     return wide;
 }
 
-// The road of a process that is the person at the desktop already, or where no desktop shell runs.
-bool StartDirectly(const std::string& file, DesktopStart kind)
+// The road of a process that is the person at the desktop already, or where no desktop shell
+// runs or answers.
+bool StartDirectly(const std::string& file, const std::string& folder, DesktopStart kind)
 {
+    const char* pszFolder = folder.empty() ? NULL : folder.c_str();
     if (kind == DesktopStart::Document)
-        return reinterpret_cast<INT_PTR>(::ShellExecuteA(NULL, "open", file.c_str(), NULL, NULL, SW_SHOW)) > 32;
-    return FitsPath(file) && StartProgram(file, "\"" + file + "\"", false);
+        return reinterpret_cast<INT_PTR>(::ShellExecuteA(NULL, "open", file.c_str(), NULL, pszFolder, SW_SHOW)) > 32;
+    return FitsPath(file) && StartProgram(file, "\"" + file + "\"", false, pszFolder);
 }
 
 // The shell's token names its user; where the token refuses an administrator of another
@@ -214,20 +278,20 @@ std::string FindDesktopUserHive()
 
 bool (*g_pfnStartThroughDesktopShell)(const std::wstring&, const std::wstring&) = StartThroughDesktopShell;
 
+DWORD g_desktopShellBoundMs = 5000;
+
 bool StartAsDesktopUser(const std::string& file, const std::string& folder, DesktopStart kind)
 {
-    return g_pfnStartThroughDesktopShell(WidenFromCodePage(file), WidenFromCodePage(folder)) ||
-           StartDirectly(file, kind);
+    // A shell that takes the errand but answers only after the bound may still carry it out
+    // then: the start may happen twice, which is better than a setup that never ends.
+    SShellErrand* pErrand = new SShellErrand{0, g_pfnStartThroughDesktopShell, WidenFromCodePage(file),
+                                             WidenFromCodePage(folder), 0, false};
+    return RunErrandBounded(pErrand, NULL) || StartDirectly(file, folder, kind);
 }
 
 DWORD FindDesktopShellProcessId()
 {
-    CComScope com;
-    CComPtr<IShellWindows> windows;
-    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, NULL, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                  reinterpret_cast<void**>(&windows))))
-        return 0;
-    HWND hDesktop = FindDesktopWindow(windows, NULL);
     DWORD processId = 0;
-    return hDesktop && ::GetWindowThreadProcessId(hDesktop, &processId) ? processId : 0;
+    RunErrandBounded(new SShellErrand{0, NULL, std::wstring(), std::wstring(), 0, false}, &processId);
+    return processId;
 }

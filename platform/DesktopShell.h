@@ -13,13 +13,14 @@ enum class DesktopStart { Program, Document };
 // shell's own process, which runs with that person's unelevated rights, so that a program
 // started at the end of an elevated installation is not elevated and does not run under the
 // account that setup was elevated with. Where there is no desktop shell (no Explorer running, a
-// service session), it is started as this process would: CreateProcess for a program (in the
-// current directory), the "open" verb for a document. folder: the program's working folder.
-// False when neither route started it.
+// service session), or where it does not answer within g_desktopShellBoundMs, it is started as
+// this process would: CreateProcess for a program, the "open" verb for a document, both in the
+// folder given. folder: the working folder (none: the current directory). False when neither
+// route started it.
 bool StartAsDesktopUser(const std::string& file, const std::string& folder, DesktopStart kind);
 
 // The process id of the desktop shell's window, the person at the desktop's process; 0 when
-// there is no desktop shell.
+// there is no desktop shell or it does not answer within g_desktopShellBoundMs.
 DWORD FindDesktopShellProcessId();
 
 // The key under HKEY_USERS that holds the person at the desktop's own registry, when the desktop
@@ -34,6 +35,12 @@ std::string FindDesktopUserHive();
 // desktop other than Wine's one account.
 extern bool (*g_pfnReadDesktopUserSid)(std::vector<BYTE>* pSid);
 
-// Test seam: the route through the desktop shell, as the platform takes it. False when there is
-// no desktop shell to ask; tests choose the other route by answering false.
+// Test seam: the route through the desktop shell, as the platform takes it, on a thread of its
+// own. False when there is no desktop shell to ask; tests choose the other route by answering
+// false, and stand for a hung shell by not returning.
 extern bool (*g_pfnStartThroughDesktopShell)(const std::wstring& file, const std::wstring& folder);
+
+// How long one errand to the desktop shell's process (finding it, or starting through it) is
+// waited for; past it, the errand is abandoned and the desktop shell counts as absent. Tests
+// shorten it.
+extern DWORD g_desktopShellBoundMs;

@@ -17,37 +17,27 @@ const DWORD kViewAccess = FILE_MAP_READ | FILE_MAP_WRITE;      // 6
 
 static_assert(sizeof(SInstanceList) == 4008, "the list layout is shared with other programs");
 
-// What taking part needs: waiting for and releasing the mutexes, mapping the list to read and
-// write it. Setup runs elevated, often under another account than the person at the desktop,
-// whose capture application must still join the list that setup created, and the other way round.
-const DWORD kMutexUseAccess = SYNCHRONIZE | MUTEX_MODIFY_STATE;
-const DWORD kSectionUseAccess = SECTION_MAP_READ | SECTION_MAP_WRITE;
-
-SECURITY_ATTRIBUTES* BuildMutexSecurity(CSecurityAttributes& security)
+// Everyone who takes part gets every right: the protocol's own calls, CreateMutexA and
+// CreateFileMappingA, ask for all access when they open an existing object (CreateMutexA asks for
+// MUTEX_ALL_ACCESS; Microsoft names no narrower set for CreateFileMappingA, so it is granted
+// all). Setup runs elevated, often under another account than the person at the desktop, whose
+// capture application makes exactly those calls, and the other way round. The person could
+// change the objects' security with that: the coordination would fail, nothing more, for the
+// close pass acts on no listed id alone.
+SECURITY_ATTRIBUTES* BuildSharedSecurity(CSecurityAttributes& security, DWORD allAccess)
 {
-    security.Build({{Trustee::System, MUTEX_ALL_ACCESS},
-                    {Trustee::Administrators, MUTEX_ALL_ACCESS},
-                    {Trustee::Interactive, kMutexUseAccess}},
+    security.Build({{Trustee::System, allAccess}, {Trustee::Administrators, allAccess}, {Trustee::Interactive, allAccess}},
                    false);
     return security.Get();
 }
 
-// Creates the section, or opens it with the rights to use it where the other account's
-// descriptor refuses the full set that opening by creation asks for. existed: it was there.
+// Creates or opens the section. existed: it was there.
 HANDLE CreateOrOpenSection(const std::string& name, DWORD totalSize, bool* pExisted)
 {
     CSecurityAttributes security;
-    security.Build({{Trustee::System, SECTION_ALL_ACCESS},
-                    {Trustee::Administrators, SECTION_ALL_ACCESS},
-                    {Trustee::Interactive, kSectionUseAccess}},
-                   false);
-    HANDLE hFileMap = ::CreateFileMappingA(INVALID_HANDLE_VALUE, security.Get(), kSectionProtection, 0, totalSize,
-                                           name.c_str());
+    HANDLE hFileMap = ::CreateFileMappingA(INVALID_HANDLE_VALUE, BuildSharedSecurity(security, SECTION_ALL_ACCESS),
+                                           kSectionProtection, 0, totalSize, name.c_str());
     *pExisted = ::GetLastError() == ERROR_ALREADY_EXISTS;
-    if (!hFileMap && ::GetLastError() == ERROR_ACCESS_DENIED) {
-        hFileMap = ::OpenFileMappingA(kViewAccess, FALSE, name.c_str());
-        *pExisted = hFileMap != NULL;
-    }
     return hFileMap;
 }
 
@@ -166,7 +156,7 @@ COXInstanceManager::COXInstanceManager(const char* pszName, uint32_t nExtraSize)
     : m_sName(pszName ? pszName : ""),
       m_nListSize(sizeof(SInstanceList)),
       m_nExtraSize(nExtraSize),
-      m_listMutex((kListMutexPrefix + m_sName).c_str(), BuildMutexSecurity(m_mutexSecurity)),
+      m_listMutex((kListMutexPrefix + m_sName).c_str(), BuildSharedSecurity(m_mutexSecurity, MUTEX_ALL_ACCESS)),
       m_extraMutex((kExtraMutexPrefix + m_sName).c_str(), m_mutexSecurity.Get())
 {
     // Without its lock the list cannot be shared safely: the registry then stays unavailable

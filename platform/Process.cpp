@@ -21,7 +21,8 @@ std::string GetOwnProgramPath()
     return (n == 0 || n >= kLongPathChars) ? std::string() : AnsiPathFromWide(std::wstring(path.data(), n));
 }
 
-bool StartProgram(const std::string& program, const std::string& commandLine, bool inheritHandles)
+bool StartProgram(const std::string& program, const std::string& commandLine, bool inheritHandles,
+                  const char* pszFolder)
 {
     // The platform may write into the command line, so it gets a copy of its own.
     std::vector<char> writableLine(commandLine.begin(), commandLine.end());
@@ -30,7 +31,7 @@ bool StartProgram(const std::string& program, const std::string& commandLine, bo
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessA(program.c_str(), writableLine.data(), NULL, NULL, inheritHandles ? TRUE : FALSE, 0,
-                          NULL, NULL, &startup, &process))
+                          NULL, pszFolder, &startup, &process))
         return false;
     CHandle thread(process.hThread);
     CHandle child(process.hProcess);

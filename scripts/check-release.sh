@@ -3,7 +3,8 @@
 # the signed files verify against the throw-away authority and a changed byte breaks that; a wrong
 # password fails clearly and changes nothing; the signatures taken out, the download is the
 # build's byte for byte, and a download with one changed package file is told apart; the winget
-# manifests pass their check (in scripts/release.sh). On the x86_64 build, which Wine runs: the
+# manifests pass their check (in scripts/release.sh, which shows their version and exit-code
+# mapping), and the check fails manifests that lose either. On the x86_64 build, which Wine runs: the
 # signed download installs and its installation uninstalls silently (the download cases of the
 # library-loading test, run on the signed download). A CI step after scripts/test.sh, whose
 # builds and Wine prefix it reuses.
@@ -41,6 +42,22 @@ else
   pass "a changed byte breaks the signature"
 fi
 (cd "$dist" && sha256sum --check --quiet SHA256SUMS) && pass "SHA256SUMS holds" || fault "SHA256SUMS does not hold"
+
+echo "== the winget manifests"
+# The release printed the mapping with the check; here the check must catch a manifest that
+# loses the version mapping or tells exit code 1 as the person's choice alone.
+manifests=$(dirname "$(ls "$dist"/winget/manifests/c/Corvanta/Pixorama5/*/Corvanta.Pixorama5.installer.yaml)")
+for change in '/DisplayVersion:/d' '0,/ReturnResponse: custom/s//ReturnResponse: cancelledByUser/'; do
+  rm -rf "$work/winget"; cp -r "$manifests" "$work/winget"
+  sed -i "$change" "$work/winget/Corvanta.Pixorama5.installer.yaml"
+  if /usr/bin/python3 "$PIX_ROOT/scripts/winget_manifest.py" check "$work/winget" "$download" >"$work/winget.log"; then
+    fault "the winget check passes a manifest changed by '$change'"
+  elif grep -q "^FAIL .*\(AppsAndFeaturesEntries\|ExpectedReturnCodes\)" "$work/winget.log"; then
+    pass "the winget check fails a manifest changed by '$change'"
+  else
+    cat "$work/winget.log"; fault "the winget check fails '$change' for another reason"
+  fi
+done
 
 echo "== a wrong password"
 cp "$PIX_OUT/win32/setup.exe" "$work/setup.exe"

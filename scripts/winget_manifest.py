@@ -22,19 +22,56 @@ import yaml
 IDENTIFIER = "Corvanta.Pixorama5"
 MANIFEST_VERSION = "1.6.0"
 LOCALE = "hu-HU"
-# The Apps entry's key name is the product code by which winget finds the installed package.
-PRODUCT_CODE = "Pixorama 5"
-PUBLISHER = "Corvanta Technology LLC"
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+
+
+def source_text(path):
+    return open(os.path.join(SOURCE, path), encoding="utf-8").read()
+
+
+def apps_entry():
+    """The Apps entry as setup writes it, read from the code that writes it: its key name (the
+    product code by which winget finds the installed package), publisher and DisplayVersion."""
+    names = source_text(os.path.join("text", "ProductNames.h"))
+    steps = source_text(os.path.join("install", "InstallSteps.cpp"))
+    found = {
+        "ProductCode": re.search(r'^#define PIX_UNINSTALL_ENTRY_NAME "([^"]+)"', names, re.M),
+        "Publisher": re.search(r'kPublisherName\[\] = "([^"]+)"', names),
+        "DisplayVersion": re.search(r'WriteString\(kUninstallKey, "DisplayVersion", "([^"]+)"\)', steps),
+    }
+    missing = [key for key, match in found.items() if not match]
+    if missing:
+        sys.exit("winget_manifest.py: the Apps entry's %s cannot be read from the sources "
+                 "(text/ProductNames.h, install/InstallSteps.cpp)" % ", ".join(missing))
+    return {key: match.group(1) for key, match in found.items()}
+
+
+APPS_ENTRY = apps_entry()
+PRODUCT_CODE = APPS_ENTRY["ProductCode"]
+PUBLISHER = APPS_ENTRY["Publisher"]
 # "-s" last: silent. "/S" from word 2 on: close running copies of Pixorama without asking, which
 # an unattended installation cannot answer. "-install" fills word 1, where "/S" is not looked for.
 SILENT_SWITCHES = "-install /S -s"
-# setup's exit codes other than 0 (README, "Deployment"), with the nearest answer winget knows.
+# setup's exit codes other than 0 (README, "Deployment"), each with the answer of winget's that
+# says no more than the code does. 1 is a choice of the person's in the wizard as well as a
+# damaged package: "cancelledByUser" would tell a damaged download as a choice, so it is
+# "custom" (the installer's own code, explained at the URL).
 EXIT_CODES = [
-    (1, "cancelledByUser",
-     "nothing installed: running copies or the version question declined, the wizard cancelled, "
-     "or the package damaged"),
+    (1, "custom",
+     "nothing installed: running copies or the version question declined or the wizard cancelled "
+     "(interactive), or the package or download damaged, or a path the code page cannot spell"),
     (2, "custom", "the installation folder, a package file or the InstallLog could not be written"),
-    (3, "custom", "the files are in place, but a registry value could not be written"),
+    (3, "contactSupport", "the files are in place, but a registry value could not be written"),
+]
+# The uninstaller's first stage, which winget runs through the Apps entry's QuietUninstallString.
+# Schema 1.6.0 maps only the installer's codes (ExpectedReturnCodes), and winget counts a removal
+# as done on 0 alone, which is what these codes need: they stand in the manifest as comments.
+UNINSTALL_CODES = [
+    (0, "removed"),
+    (1, "nothing removed: the uninstaller named is no copy of the program, or its folder lies "
+        "behind an untrusted link, or its path cannot be spelled"),
+    (4, "nothing removed: the second stage could not be started"),
+    (5, "the second stage ended without telling its outcome (killed, crashed)"),
 ]
 
 
@@ -68,6 +105,9 @@ def write(download, version, url, out):
     tail = "ManifestVersion: %s\n" % MANIFEST_VERSION
     codes = "".join("  # %s\n  - InstallerReturnCode: %d\n    ReturnResponse: %s\n    ReturnResponseUrl: %s\n"
                     % (meaning, code, response, home_page) for code, response, meaning in EXIT_CODES)
+    removal = ("# The removal (the Apps entry's QuietUninstallString) ends with these codes, which schema\n"
+               "# %s cannot map (ExpectedReturnCodes are the installer's); winget takes 0 alone as done:\n"
+               % MANIFEST_VERSION + "".join("#   %d: %s\n" % (code, meaning) for code, meaning in UNINSTALL_CODES))
     files = {
         IDENTIFIER + ".yaml": head + "DefaultLocale: %s\nManifestType: version\n" % LOCALE + tail,
         IDENTIFIER + ".installer.yaml": head +
@@ -81,8 +121,12 @@ def write(download, version, url, out):
         # The download's manifest asks Windows for administrator rights itself.
         "ElevationRequirement: elevatesSelf\n"
         "ProductCode: %s\n" % quoted(PRODUCT_CODE) +
-        "AppsAndFeaturesEntries:\n  - DisplayName: %s\n    Publisher: %s\n    ProductCode: %s\n"
-        % (quoted(PRODUCT_CODE), quoted(PUBLISHER), quoted(PRODUCT_CODE)) +
+        # The installed version that winget reads is the Apps entry's DisplayVersion: mapped
+        # to this package version, or every upgrade would find the product out of date again.
+        "AppsAndFeaturesEntries:\n  - DisplayName: %s\n    Publisher: %s\n    DisplayVersion: %s\n"
+        "    ProductCode: %s\n"
+        % (quoted(PRODUCT_CODE), quoted(PUBLISHER), quoted(APPS_ENTRY["DisplayVersion"]), quoted(PRODUCT_CODE)) +
+        removal +
         "Installers:\n  - Architecture: x86\n    InstallerUrl: %s\n    InstallerSha256: %s\n"
         % (url, sha256_of(download)) +
         "ManifestType: installer\n" + tail,
@@ -131,6 +175,11 @@ class Checker:
         if value not in allowed:
             self.faults.append("%s: %s = %r is none of %s" % (name, field, value, sorted(allowed)))
 
+    def text(self, name, field, value, min_length, max_length):
+        if not isinstance(value, str) or not min_length <= len(value) <= max_length:
+            self.faults.append("%s: %s = %r is no text of %d to %d characters"
+                               % (name, field, value, min_length, max_length))
+
     def equal(self, name, field, value, expected):
         if value != expected:
             self.faults.append("%s: %s = %r, expected %r" % (name, field, value, expected))
@@ -165,8 +214,11 @@ def check_installer(c, name, m, download):
         c.one_of(name, "ReturnResponse", entry.get("ReturnResponse"), RETURN_RESPONSES)
         if "ReturnResponseUrl" in entry:
             c.match(name, "ReturnResponseUrl", entry["ReturnResponseUrl"], URL_RE, 2048)
-    c.equal(name, "ExpectedReturnCodes", [e.get("InstallerReturnCode") for e in codes],
-            [code for code, _, _ in EXIT_CODES])
+    c.equal(name, "ExpectedReturnCodes", [(e.get("InstallerReturnCode"), e.get("ReturnResponse")) for e in codes],
+            [(code, response) for code, response, _ in EXIT_CODES])
+    c.equal(name, "ExpectedReturnCodes (setup's codes other than 0 in README)",
+            [code for code, _, _ in EXIT_CODES], readme_codes("`setup.exe`"))
+    check_apps_entries(c, name, m.get("AppsAndFeaturesEntries"))
     installers = m.get("Installers") or []
     if len(installers) != 1:
         c.faults.append("%s: %d installers, expected the one download" % (name, len(installers)))
@@ -176,6 +228,54 @@ def check_installer(c, name, m, download):
         c.match(name, "InstallerUrl", installer.get("InstallerUrl"), URL_RE, 2048)
         c.match(name, "InstallerSha256", installer.get("InstallerSha256"), SHA256_RE)
         c.equal(name, "InstallerSha256", str(installer.get("InstallerSha256")).upper(), sha256_of(download))
+
+
+def readme_codes(program):
+    """The codes other than 0 of one program's rows in README's exit-code table: from the row
+    that names the program to the next row that names another."""
+    codes, inside = [], False
+    for line in source_text("README.md").splitlines():
+        cells = [cell.strip() for cell in line.split("|")[1:-1]] if line.startswith("|") else []
+        if len(cells) != 3:
+            inside = False
+            continue
+        if cells[0]:
+            inside = cells[0].startswith(program)
+        if inside and cells[1].isdigit() and int(cells[1]) != 0:
+            codes.append(int(cells[1]))
+    return codes
+
+
+def check_apps_entries(c, name, entries):
+    if not isinstance(entries, list) or not 1 <= len(entries) <= 128:
+        c.faults.append("%s: AppsAndFeaturesEntries = %r is no list of 1 to 128 entries" % (name, entries))
+        return
+    for entry in entries:
+        for field, longest in (("DisplayName", 256), ("Publisher", 256), ("DisplayVersion", 128),
+                               ("ProductCode", 255), ("UpgradeCode", 255)):
+            if field in entry:
+                c.text(name, "AppsAndFeaturesEntries." + field, entry[field], 1, longest)
+        if "InstallerType" in entry:
+            c.one_of(name, "AppsAndFeaturesEntries.InstallerType", entry["InstallerType"], INSTALLER_TYPES)
+    # One entry, the one setup writes: winget reads the installed version from its DisplayVersion.
+    c.equal(name, "AppsAndFeaturesEntries", [{k: e.get(k) for k in ("ProductCode", "Publisher", "DisplayVersion")}
+                                             for e in entries],
+            [{k: APPS_ENTRY[k] for k in ("ProductCode", "Publisher", "DisplayVersion")}])
+
+
+def show_mapping(installer):
+    """What winget learns from the manifests, as the release check shows it."""
+    version = installer.get("PackageVersion")
+    for entry in installer.get("AppsAndFeaturesEntries") or []:
+        print("mapping: Apps entry %r with DisplayVersion %r -> package version %s"
+              % (entry.get("ProductCode"), entry.get("DisplayVersion"), version))
+    meanings = {code: meaning for code, _, meaning in EXIT_CODES}
+    for entry in installer.get("ExpectedReturnCodes") or []:
+        code = entry.get("InstallerReturnCode")
+        print("mapping: setup exit code %s -> %s (%s)" % (code, entry.get("ReturnResponse"), meanings.get(code, "?")))
+    for code, meaning in UNINSTALL_CODES:
+        print("mapping: removal exit code %d -> %s (%s)"
+              % (code, "success" if code == 0 else "failure, no schema field for its meaning", meaning))
 
 
 def check(folder, download):
@@ -205,6 +305,8 @@ def check(folder, download):
     versions = {m.get("PackageVersion") for m in manifests.values()}
     if len(versions) > 1:
         c.faults.append("the manifests name different versions: %s" % sorted(map(str, versions)))
+    if "installer" in manifests:
+        show_mapping(manifests["installer"])
     for fault in c.faults:
         print("FAIL " + fault)
     print("winget manifests in %s: %d fault(s)" % (folder, len(c.faults)))

@@ -2,6 +2,7 @@
 // desktop shell's process, which Wine's desktop offers as Windows' does, and from this process
 // where there is no desktop shell to ask.
 #include <gtest/gtest.h>
+#include "framework/Handles.h"
 #include "launcher/LauncherTestSupport.h"
 #include "platform/DesktopShell.h"
 #include "platform/ObjectSecurity.h"
@@ -12,6 +13,20 @@ using namespace launchtest;
 namespace {
 
 bool RefuseTheDesktopShell(const std::wstring&, const std::wstring&) { return false; }
+
+// A desktop shell that takes the errand and does not answer until the test lets it (or, should
+// the caller wait for it, until far beyond any bound, so that such a wait shows as a failure
+// rather than a hang).
+HANDLE g_hShellTaken = NULL;
+HANDLE g_hShellAnswers = NULL;
+HANDLE g_hShellAnswered = NULL;
+bool HangInTheDesktopShell(const std::wstring&, const std::wstring&)
+{
+    ::SetEvent(g_hShellTaken);
+    ::WaitForSingleObject(g_hShellAnswers, kStartMs);
+    ::SetEvent(g_hShellAnswered);
+    return true;
+}
 
 class CDesktopStartTest : public ::testing::Test {
 protected:
@@ -93,8 +108,8 @@ TEST_F(CDesktopStartTest, AProgramStartsFromTheDesktopShellsProcessInItsFolderAs
 }
 
 // No desktop shell (none runs, or a service session): started from this process, with no
-// arguments, in the current directory, as before.
-TEST_F(CDesktopStartTest, WithoutADesktopShellTheProgramStartsFromThisProcess)
+// arguments, in the folder given (the installation folder, for the application).
+TEST_F(CDesktopStartTest, WithoutADesktopShellTheProgramStartsFromThisProcessInItsFolder)
 {
     const auto saved = g_pfnStartThroughDesktopShell;
     g_pfnStartThroughDesktopShell = RefuseTheDesktopShell;
@@ -104,7 +119,36 @@ TEST_F(CDesktopStartTest, WithoutADesktopShellTheProgramStartsFromThisProcess)
     DWORD parentId = 0;
     ASSERT_TRUE(WaitForStartedCopy(&parentId));
     EXPECT_EQ(parentId, ::GetCurrentProcessId());
-    char current[MAX_PATH] = "";
-    ::GetCurrentDirectoryA(MAX_PATH, current);
-    EXPECT_EQ(WaitForStartLine(), std::string(current) + "|");
+    EXPECT_EQ(WaitForStartLine(), m_folder + "|");
+}
+
+// A desktop shell that takes the errand and hangs: the program starts from this process, in its
+// folder, while the shell still has not answered; the errand is abandoned, not waited for.
+TEST_F(CDesktopStartTest, AHungDesktopShellIsGivenUpAndTheProgramStartsFromThisProcess)
+{
+    CHandle taken(::CreateEventA(NULL, TRUE, FALSE, NULL));
+    CHandle answers(::CreateEventA(NULL, TRUE, FALSE, NULL));
+    CHandle answered(::CreateEventA(NULL, TRUE, FALSE, NULL));
+    g_hShellTaken = taken;
+    g_hShellAnswers = answers;
+    g_hShellAnswered = answered;
+    const auto saved = g_pfnStartThroughDesktopShell;
+    const DWORD savedBound = g_desktopShellBoundMs;
+    g_pfnStartThroughDesktopShell = HangInTheDesktopShell;
+    g_desktopShellBoundMs = 200;  // any bound: the shell answers only when told
+    const bool started = StartAsDesktopUser(m_program, m_folder, DesktopStart::Program);
+    g_pfnStartThroughDesktopShell = saved;
+    g_desktopShellBoundMs = savedBound;
+    const bool tookIt = ::WaitForSingleObject(taken, 0) == WAIT_OBJECT_0;
+    const bool answeredMeanwhile = ::WaitForSingleObject(answered, 0) == WAIT_OBJECT_0;
+    ::SetEvent(answers);
+    EXPECT_TRUE(tookIt) << "the errand never reached the shell";
+    EXPECT_FALSE(answeredMeanwhile) << "the start waited for the shell's answer";
+    // The abandoned errand ends once the shell answers, before its events go.
+    EXPECT_EQ(::WaitForSingleObject(answered, kStartMs), WAIT_OBJECT_0);
+    ASSERT_TRUE(started);
+    DWORD parentId = 0;
+    ASSERT_TRUE(WaitForStartedCopy(&parentId));
+    EXPECT_EQ(parentId, ::GetCurrentProcessId());
+    EXPECT_EQ(WaitForStartLine(), m_folder + "|");
 }
