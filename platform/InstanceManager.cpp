@@ -87,7 +87,7 @@ public:
     {
         for (uint32_t id : ids)
             m_entries.push_back(SEntry{id, NULL});
-        std::sort(m_entries.begin(), m_entries.end(), IsLowerId);
+        SortById(m_entries);
         m_entries.erase(std::unique(m_entries.begin(), m_entries.end(), IsSameId), m_entries.end());
         m_nMissing = m_entries.size();
     }
@@ -109,6 +109,20 @@ private:
         HWND hWnd;
     };
     static bool IsLowerId(const SEntry& a, const SEntry& b) { return a.processId < b.processId; }
+    // A Shell sort: a full list (a thousand ids) in well under a millisecond, in a fraction of the
+    // code that std::sort instantiates.
+    static void SortById(std::vector<SEntry>& entries)
+    {
+        for (size_t gap = entries.size() / 2; gap > 0; gap /= 2) {
+            for (size_t i = gap; i < entries.size(); ++i) {
+                const SEntry moving = entries[i];
+                size_t j = i;
+                for (; j >= gap && IsLowerId(moving, entries[j - gap]); j -= gap)
+                    entries[j] = entries[j - gap];
+                entries[j] = moving;
+            }
+        }
+    }
     static bool IsSameId(const SEntry& a, const SEntry& b) { return a.processId == b.processId; }
 
     // Only the first qualifying window of a process counts; the walk ends once every listed
