@@ -171,3 +171,110 @@ TEST_F(InstallSteps, OnlyForMeMeansThePersonAtTheDesktopUnderAnotherAccount)
     EXPECT_FALSE(FileExists(ShellFolder(false, "Desktop") + "\\" + kLinkProgram));
     EXPECT_FALSE(FolderExists(ShellFolder(false, "Programs") + "\\Pixorama 5"));
 }
+
+// The Apps entry stands only with both the uninstaller and its log in place; the App Paths entry,
+// by which the next setup finds the folder, whenever the application is there. Each half of the
+// gate alone keeps the entry away and ends with 2.
+TEST_F(InstallSteps, WithoutTheUninstallerOrWithoutTheLogThereIsNoAppsEntryButTheFolderIsFound)
+{
+    const std::string dest = DefaultInstallFolder();
+    std::string manifest = pixtest::ReadFileBytes(m_package + "\\PixUnInst.log");
+    const std::string uninstallerLine = "File Copy: setup.exe > PixUnInst.exe";
+    const size_t line = manifest.find(uninstallerLine);
+    ASSERT_NE(line, std::string::npos);
+    ASSERT_TRUE(pixtest::WriteFileBytes(m_package + "\\PixUnInst.log",
+                                        manifest.substr(0, line) + manifest.substr(line + uninstallerLine.size())));
+    EXPECT_EQ(PerformInstallSteps(), kInstallFilesNotWritten);
+    EXPECT_TRUE(FileExists(dest + "\\PixUnInst.log"));
+    EXPECT_FALSE(FileExists(dest + "\\PixUnInst.exe"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the uninstaller is missing";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe") << "the next setup finds the folder";
+
+    // The uninstaller in place, but a folder where the log should be: the manifest cannot become it.
+    WipeInstallation();
+    ASSERT_TRUE(pixtest::WriteFileBytes(m_package + "\\PixUnInst.log", manifest));
+    ASSERT_TRUE(::CreateDirectoryA(dest.c_str(), NULL));
+    ASSERT_TRUE(::CreateDirectoryA((dest + "\\PixUnInst.log").c_str(), NULL));
+    EXPECT_EQ(PerformInstallSteps(), kInstallFilesNotWritten);
+    EXPECT_TRUE(FileExists(dest + "\\PixUnInst.exe"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the log is missing";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe") << "the next setup finds the folder";
+}
+
+namespace {
+
+struct SFolderRequest {
+    std::string path;
+    bool protectedList = false;
+    std::vector<std::string> grants;  // "<trustee> <access> <flags>", in the list's order
+};
+std::vector<SFolderRequest> g_folderRequests;
+
+std::string DescribeTrustee(PSID pSid)
+{
+    const std::vector<BYTE> trustedInstaller =
+        pixtest::SidFromText("S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464");
+    if (::IsWellKnownSid(pSid, WinLocalSystemSid))
+        return "SYSTEM";
+    if (::IsWellKnownSid(pSid, WinBuiltinAdministratorsSid))
+        return "Administrators";
+    if (::IsWellKnownSid(pSid, WinBuiltinUsersSid))
+        return "Users";
+    if (!trustedInstaller.empty() && ::EqualSid(pSid, const_cast<BYTE*>(trustedInstaller.data())))
+        return "TrustedInstaller";
+    return "someone else";
+}
+
+BOOL WINAPI RecordInstallFolder(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes)
+{
+    SFolderRequest request;
+    request.path = pszPath;
+    PSECURITY_DESCRIPTOR pDescriptor = pAttributes ? pAttributes->lpSecurityDescriptor : NULL;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL pDacl = NULL;
+    if (pDescriptor && ::GetSecurityDescriptorControl(pDescriptor, &control, &revision) &&
+        ::GetSecurityDescriptorDacl(pDescriptor, &present, &pDacl, &defaulted) && present && pDacl) {
+        request.protectedList = (control & SE_DACL_PROTECTED) != 0;
+        for (DWORD i = 0; i < pDacl->AceCount; ++i) {
+            ACCESS_ALLOWED_ACE* pAce = NULL;
+            if (!::GetAce(pDacl, i, reinterpret_cast<void**>(&pAce)))
+                continue;
+            const bool allows = pAce->Header.AceType == ACCESS_ALLOWED_ACE_TYPE;
+            request.grants.push_back(DescribeTrustee(&pAce->SidStart) + (allows ? " " : " denied ") +
+                                     std::to_string(pAce->Mask) + " " + std::to_string(pAce->Header.AceFlags));
+        }
+    }
+    g_folderRequests.push_back(request);
+    return ::CreateDirectoryA(pszPath, pAttributes);
+}
+
+}  // namespace
+
+// Wine keeps no access list on files, so the list is read where the steps hand it to the folder
+// creation. A folder that setup makes gets Program Files' rights, its own and protected; one that
+// exists already is not made again and keeps its own.
+TEST_F(InstallSteps, TheInstallationFolderThatSetupMakesGetsTheRightsOfProgramFiles)
+{
+    g_folderRequests.clear();
+    g_pfnCreateInstallFolder = RecordInstallFolder;
+    const InstallStepsResult fresh = PerformInstallSteps();
+    InstallChoices.freshInstall = 0;
+    const InstallStepsResult again = PerformInstallSteps();
+    g_pfnCreateInstallFolder = ::CreateDirectoryA;
+
+    EXPECT_EQ(fresh, kInstallDone);
+    EXPECT_EQ(again, kInstallDone);
+    ASSERT_EQ(g_folderRequests.size(), 1u) << "only the folder that did not exist is made";
+    EXPECT_EQ(g_folderRequests[0].path, DefaultInstallFolder());
+    EXPECT_TRUE(g_folderRequests[0].protectedList) << "nothing of the folder above may reach it";
+    const std::string inherited = " " + std::to_string(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    const std::string all = std::to_string(FILE_ALL_ACCESS) + inherited;
+    const std::vector<std::string> expected = {
+        "SYSTEM " + all, "Administrators " + all, "TrustedInstaller " + all,
+        "Users " + std::to_string(FILE_GENERIC_READ | FILE_GENERIC_EXECUTE) + inherited,
+    };
+    EXPECT_EQ(g_folderRequests[0].grants, expected);
+    EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+}
