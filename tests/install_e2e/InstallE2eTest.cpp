@@ -546,8 +546,9 @@ void UninstallSilently(const std::string& dest)
 
 // A download folder, an installation folder and a temporary folder of Cyrillic names on a
 // Hungarian system. The earlier installation in "Программы\Pixo" is installed over, and again by
-// what that run wrote; the Apps entry names the folder as people read it; the uninstaller,
-// reached through the folder's short name and run from a temporary copy, removes it all.
+// what that run wrote, by an installer saved under another name; the Apps entry names the folder
+// as people read it; the uninstaller, reached through the folder's short name and run from a
+// temporary copy, removes it all.
 TEST_F(InstallE2e, FoldersThatTheCodePageCannotSpellInstallUpgradeAndUninstall)
 {
     const std::wstring pkg = CopyPackageTo("cyrillic", kCyrillicDownloads);
@@ -559,9 +560,12 @@ TEST_F(InstallE2e, FoldersThatTheCodePageCannotSpellInstallUpgradeAndUninstall)
     ASSERT_TRUE(pixtest::WriteFileBytes(ShortForm(dest) + "\\Pixcap5.exe", "the earlier application"));
     ASSERT_TRUE(RecordEarlierInstallation(program));
     ASSERT_TRUE(WriteRegText(HKEY_LOCAL_MACHINE, kProductKey, "AllUsers", "B"));
+    // Saved under the download's name: an installer by its name, which has a short name of its own.
+    const std::wstring installer = pkg + L"\\Pixorama5-setup.exe";
+    ASSERT_TRUE(::CopyFileW((pkg + L"\\setup.exe").c_str(), installer.c_str(), TRUE));
     for (const char* run : { "over the earlier installation", "over its own" }) {
         DWORD code = 99;
-        ASSERT_TRUE(RunWide(L"\"" + pkg + L"\\setup.exe\" -s", &code));
+        ASSERT_TRUE(RunWide(L"\"" + installer + L"\" -s", &code));
         ASSERT_EQ(code, 0u) << run;
     }
     for (const wchar_t* name : { L"Pixcap5.exe", L"PixUnInst.exe", L"PixUnInst.log", L"Pixcap5Man.chm" })
