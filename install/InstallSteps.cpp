@@ -182,7 +182,7 @@ bool CanBeUninstalled(const std::string& dest, bool logCopied)
 
 // People and other programs read these in UTF-16, so they name the folder in its long form even
 // where the code page lacks a letter of it; the product itself reads them back by its path rule.
-void WriteAppsEntry(CMachineValueWriter& values, const std::string& dest)
+void WriteAppsEntry(CMachineValueWriter& values, const std::string& dest, const std::wstring& program)
 {
     // Quoted: the path holds blanks, and the system runs an unquoted one as "C:\Program.exe"
     // first when such a file exists.
@@ -196,7 +196,7 @@ void WriteAppsEntry(CMachineValueWriter& values, const std::string& dest)
     // What the Apps list and deployment tools read besides: the silent removal, the icon and the
     // folder; there is nothing to modify or repair.
     values.WriteText(kUninstallKey, "QuietUninstallString", uninstaller + L" -s");
-    values.WriteText(kUninstallKey, "DisplayIcon", LongPathForReaders(AppendName(dest, kCaptureAppFile)) + L",0");
+    values.WriteText(kUninstallKey, "DisplayIcon", program + L",0");
     values.WriteText(kUninstallKey, "InstallLocation", LongPathForReaders(dest));
     values.WriteDword(kUninstallKey, "NoModify", 1);
     values.WriteDword(kUninstallKey, "NoRepair", 1);
@@ -210,12 +210,13 @@ bool WriteRegistryEntries(CMachineValueWriter& values, bool logCopied)
     values.WriteString(kProductKey, kAllUsersValue, InstallChoices.allUsers ? kAllUsersCommon : kAllUsersCurrentUser);
     values.WriteString(kProductKey, kInstallFolderValue, dest);
     const std::string program = AppendName(dest, kCaptureAppFile);
+    const std::wstring programForReaders = LongPathForReaders(program);
     if (PathExists(program))
-        values.WriteText(kAppPathsKey, NULL, LongPathForReaders(program));
+        values.WriteText(kAppPathsKey, NULL, programForReaders);
     else
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
     if (CanBeUninstalled(dest, logCopied)) {
-        WriteAppsEntry(values, dest);
+        WriteAppsEntry(values, dest, programForReaders);
         return true;
     }
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);

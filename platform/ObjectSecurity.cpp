@@ -17,6 +17,10 @@ struct SWellKnownSid {
     DWORD subAuthorities[6];
 };
 
+// NT SERVICE\TrustedInstaller: a service SID, the same on every machine.
+const SWellKnownSid kTrustedInstallerSid = {
+    6, {SECURITY_SERVICE_ID_BASE_RID, 956008885, 3418522649, 1831038044, 1853292631, 2271478464}};
+
 bool DescribeWellKnownSid(Trustee who, SWellKnownSid* pSid)
 {
     switch (who) {
@@ -33,9 +37,7 @@ bool DescribeWellKnownSid(Trustee who, SWellKnownSid* pSid)
         *pSid = SWellKnownSid{2, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS}};
         return true;
     case Trustee::TrustedInstaller:
-        // NT SERVICE\TrustedInstaller: a service SID, the same on every machine.
-        *pSid = SWellKnownSid{6, {SECURITY_SERVICE_ID_BASE_RID, 956008885, 3418522649, 1831038044, 1853292631,
-                                  2271478464}};
+        *pSid = kTrustedInstallerSid;
         return true;
     default:
         return false;

@@ -153,14 +153,9 @@ std::string ReadRegistryPath(HKEY hRoot, const char* pszKey, const char* pszValu
 
 bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText)
 {
-    if (!pszText)
-        return false;
-    CRegKey key;
-    if (key.Create(hRoot, pszKey) != ERROR_SUCCESS)
-        return false;
-    const DWORD cbData = static_cast<DWORD>(std::strlen(pszText) + 1);
-    return ::RegSetValueExA(key, pszValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszText), cbData)
-           == ERROR_SUCCESS;
+    // The registry keeps strings in UTF-16: converted here, the text is stored as the 8-bit call
+    // would store it.
+    return pszText && WriteRegistryText(hRoot, pszKey, pszValue, WideFromAnsi(pszText));
 }
 
 bool WriteRegistryText(HKEY hRoot, const char* pszKey, const char* pszValue, const std::wstring& text)
