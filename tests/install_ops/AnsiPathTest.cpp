@@ -2,6 +2,7 @@
 // system code page (1250 here), and the registry's path values read by that rule.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <cwchar>
 #include "framework/UiText.h"
 #include "install_ops/OpsTestHelpers.h"
 #include "platform/AnsiPath.h"
@@ -51,6 +52,17 @@ DWORD WINAPI NoShortName(LPCWSTR, LPWSTR, DWORD)
     return 0;
 }
 
+// As Windows answers for a name that has no short name (made while the volume made none): the
+// long name itself, as for a name that needs no short form.
+DWORD WINAPI LongNameForShort(LPCWSTR pszLong, LPWSTR pszShort, DWORD cchShort)
+{
+    const DWORD length = static_cast<DWORD>(std::wcslen(pszLong));
+    if (length >= cchShort)
+        return length + 1;
+    std::wcscpy(pszShort, pszLong);
+    return length;
+}
+
 }  // namespace
 
 // Neither "?" nor a look-alike letter: the short name, which names the very same folder, and only
@@ -79,10 +91,12 @@ TEST_F(AnsiPathTest, ALetterTheCodePageLacksGivesTheShortNameOfThatPartAlone)
 TEST_F(AnsiPathTest, OnAVolumeWithoutShortNamesSuchAPathIsRefused)
 {
     const std::wstring folder = MakeFolder(kCyrillic);
-    g_pfnGetShortPathNameW = NoShortName;
-    EXPECT_EQ("", AnsiPathFromWide(folder));
-    EXPECT_EQ("", AnsiPathFromWide(folder + L"\\PixUnInst.exe"));
-    EXPECT_EQ("C:\\B\xF5vebben", AnsiPathFromWide(L"C:\\B\u0151vebben"));
+    for (auto pfnShortName : {NoShortName, LongNameForShort}) {
+        g_pfnGetShortPathNameW = pfnShortName;
+        EXPECT_EQ("", AnsiPathFromWide(folder));
+        EXPECT_EQ("", AnsiPathFromWide(folder + L"\\PixUnInst.exe"));
+        EXPECT_EQ("C:\\B\xF5vebben", AnsiPathFromWide(L"C:\\B\u0151vebben"));
+    }
 }
 
 TEST_F(AnsiPathTest, RegistryPathValuesAreReadInUtf16ByTheSameRule)
