@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
+#include <sddl.h>
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
 #include "platform/DesktopShell.h"
@@ -188,7 +189,7 @@ TEST_F(InstallSteps, WithoutTheUninstallerOrWithoutTheLogThereIsNoAppsEntryButTh
     EXPECT_TRUE(FileExists(dest + "\\PixUnInst.log"));
     EXPECT_FALSE(FileExists(dest + "\\PixUnInst.exe"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the uninstaller is missing";
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe") << "the next setup finds the folder";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe") << "found by the next setup";
 
     // The uninstaller in place, but a folder where the log should be: the manifest cannot become it.
     WipeInstallation();
@@ -198,55 +199,24 @@ TEST_F(InstallSteps, WithoutTheUninstallerOrWithoutTheLogThereIsNoAppsEntryButTh
     EXPECT_EQ(PerformInstallSteps(), kInstallFilesNotWritten);
     EXPECT_TRUE(FileExists(dest + "\\PixUnInst.exe"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the log is missing";
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe") << "the next setup finds the folder";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe") << "found by the next setup";
 }
 
 namespace {
 
-struct SFolderRequest {
-    std::string path;
-    bool protectedList = false;
-    std::vector<std::string> grants;  // "<trustee> <access> <flags>", in the list's order
-};
-std::vector<SFolderRequest> g_folderRequests;
-
-std::string DescribeTrustee(PSID pSid)
-{
-    const std::vector<BYTE> trustedInstaller =
-        pixtest::SidFromText("S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464");
-    if (::IsWellKnownSid(pSid, WinLocalSystemSid))
-        return "SYSTEM";
-    if (::IsWellKnownSid(pSid, WinBuiltinAdministratorsSid))
-        return "Administrators";
-    if (::IsWellKnownSid(pSid, WinBuiltinUsersSid))
-        return "Users";
-    if (!trustedInstaller.empty() && ::EqualSid(pSid, const_cast<BYTE*>(trustedInstaller.data())))
-        return "TrustedInstaller";
-    return "someone else";
-}
+// What the steps asked the folder creation for: the folder and its access list in the string form.
+std::vector<std::string> g_folderRequests;
 
 BOOL WINAPI RecordInstallFolder(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes)
 {
-    SFolderRequest request;
-    request.path = pszPath;
-    PSECURITY_DESCRIPTOR pDescriptor = pAttributes ? pAttributes->lpSecurityDescriptor : NULL;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL pDacl = NULL;
-    if (pDescriptor && ::GetSecurityDescriptorControl(pDescriptor, &control, &revision) &&
-        ::GetSecurityDescriptorDacl(pDescriptor, &present, &pDacl, &defaulted) && present && pDacl) {
-        request.protectedList = (control & SE_DACL_PROTECTED) != 0;
-        for (DWORD i = 0; i < pDacl->AceCount; ++i) {
-            ACCESS_ALLOWED_ACE* pAce = NULL;
-            if (!::GetAce(pDacl, i, reinterpret_cast<void**>(&pAce)))
-                continue;
-            const bool allows = pAce->Header.AceType == ACCESS_ALLOWED_ACE_TYPE;
-            request.grants.push_back(DescribeTrustee(&pAce->SidStart) + (allows ? " " : " denied ") +
-                                     std::to_string(pAce->Mask) + " " + std::to_string(pAce->Header.AceFlags));
-        }
+    char* pszList = NULL;
+    if (pAttributes && ::ConvertSecurityDescriptorToStringSecurityDescriptorA(pAttributes->lpSecurityDescriptor,
+                           SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &pszList, NULL)) {
+        g_folderRequests.push_back(std::string(pszPath) + " " + pszList);
+        ::LocalFree(pszList);
+    } else {
+        g_folderRequests.push_back(std::string(pszPath) + " inherited");
     }
-    g_folderRequests.push_back(request);
     return ::CreateDirectoryA(pszPath, pAttributes);
 }
 
@@ -266,15 +236,12 @@ TEST_F(InstallSteps, TheInstallationFolderThatSetupMakesGetsTheRightsOfProgramFi
 
     EXPECT_EQ(fresh, kInstallDone);
     EXPECT_EQ(again, kInstallDone);
-    ASSERT_EQ(g_folderRequests.size(), 1u) << "only the folder that did not exist is made";
-    EXPECT_EQ(g_folderRequests[0].path, DefaultInstallFolder());
-    EXPECT_TRUE(g_folderRequests[0].protectedList) << "nothing of the folder above may reach it";
-    const std::string inherited = " " + std::to_string(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
-    const std::string all = std::to_string(FILE_ALL_ACCESS) + inherited;
+    // Protected ("P"), inherited by what is made inside ("OICI"): full control for SYSTEM,
+    // Administrators and TrustedInstaller, reading and running (0x1200a9) for Users.
     const std::vector<std::string> expected = {
-        "SYSTEM " + all, "Administrators " + all, "TrustedInstaller " + all,
-        "Users " + std::to_string(FILE_GENERIC_READ | FILE_GENERIC_EXECUTE) + inherited,
+        DefaultInstallFolder() + " D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+        "(A;OICI;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)(A;OICI;0x1200a9;;;BU)",
     };
-    EXPECT_EQ(g_folderRequests[0].grants, expected);
+    EXPECT_EQ(g_folderRequests, expected) << "only the folder that did not exist is made";
     EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
 }

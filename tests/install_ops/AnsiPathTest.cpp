@@ -136,7 +136,8 @@ TEST_F(AnsiPathTest, AnEarlierInstallationThatCannotBeNamedIsToldFromNone)
     g_pfnGetShortPathNameW = NoShortName;
     EXPECT_EQ("", FindPreviousInstallFolder(&unspellable));
     EXPECT_TRUE(unspellable);
-    ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, kAppPathsKey, NULL, L"C:\\" + std::wstring(300, L'x') + L"\\Pixcap5.exe"));
+    const std::wstring tooLong = L"C:\\" + std::wstring(300, L'x') + L"\\Pixcap5.exe";
+    ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, kAppPathsKey, NULL, tooLong));
     EXPECT_EQ("", FindPreviousInstallFolder(&unspellable));
     EXPECT_FALSE(unspellable);
     opstest::DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
