@@ -3,12 +3,14 @@
 #include <windows.h>
 #include <io.h>
 #include <string>
+#include <vector>
 #include "framework/UiText.h"
 #include "install/InstallState.h"
 #include "install/PackageManifest.h"
 #include "platform/AnsiPath.h"
 #include "platform/FileOps.h"
 #include "platform/InstallLog.h"
+#include "platform/ObjectSecurity.h"
 #include "platform/Registry.h"
 #include "platform/ShellLink.h"
 #include "setup_resources/resource.h"
@@ -17,6 +19,8 @@
 #include "text/MakerAddresses.h"
 #include "text/PathText.h"
 #include "text/ProductNames.h"
+
+BOOL (WINAPI* g_pfnCreateInstallFolder)(LPCSTR, LPSECURITY_ATTRIBUTES) = ::CreateDirectoryA;
 
 namespace {
 
@@ -30,6 +34,10 @@ public:
     void WriteString(const char* pszKey, const char* pszValue, const std::string& text)
     {
         m_bAllWritten &= WriteRegistryString(HKEY_LOCAL_MACHINE, pszKey, pszValue, text.c_str());
+    }
+    void WriteText(const char* pszKey, const char* pszValue, const std::wstring& text)
+    {
+        m_bAllWritten &= WriteRegistryText(HKEY_LOCAL_MACHINE, pszKey, pszValue, text);
     }
     void WriteDword(const char* pszKey, const char* pszValue, DWORD value)
     {
@@ -45,15 +53,45 @@ std::string NewLogPath()
     return AppendName(InstallChoices.destinationFolder, kInstallLogFile);
 }
 
+// What the copy of the package achieved.
+struct SPackageCopy {
+    bool filesWritten;  // every file that the manifest names and the package holds
+    bool logCopied;     // the manifest became the new installation's log
+};
+
 // The package's files, then the manifest itself as the new installation's log, to which the
-// lines of the later steps are appended. False when the destination refused any of them.
-bool CopyPackageAndLog()
+// lines of the later steps are appended.
+SPackageCopy CopyPackageAndLog()
 {
     const InstallChoicesRecord& c = InstallChoices;
-    const bool filesWritten = RunPackageManifest(AppendName(c.sourceFolder, kInstallLogFile).c_str());
-    const bool logWritten = CopyMatchingFiles(kInstallLogFile, c.sourceFolder.c_str(), c.destinationFolder.c_str()) > 0;
+    SPackageCopy copy;
+    copy.filesWritten = RunPackageManifest(AppendName(c.sourceFolder, kInstallLogFile).c_str());
+    copy.logCopied = CopyMatchingFiles(kInstallLogFile, c.sourceFolder.c_str(), c.destinationFolder.c_str()) > 0;
     AppendLogLine(NewLogPath().c_str(), "");
-    return filesWritten && logWritten;
+    return copy;
+}
+
+// The rights that Program Files gives what lies in it: the system, the administrators and the
+// installer service may change the folder and its files, every user may read and run them.
+// Protected, so that nothing of the folder it lies in reaches it: on a drive's root, for one,
+// authenticated users may change the folders inside, and would replace the uninstaller that
+// administrators later run elevated. Only for a process that the entries let write there: any
+// other would lock itself out of the folder it is about to fill.
+void CreateInstallFolder(const std::string& folder)
+{
+    if (!FitsPath(folder) || PathExists(folder))
+        return;  // a folder that exists already keeps its rights
+    CSecurityAttributes security;
+    BOOL administrator = FALSE;
+    const std::vector<BYTE> administrators = MakeTrusteeSid(Trustee::Administrators);
+    if (!administrators.empty() &&
+        ::CheckTokenMembership(NULL, const_cast<BYTE*>(administrators.data()), &administrator) && administrator)
+        security.Build({{Trustee::System, FILE_ALL_ACCESS},
+                        {Trustee::Administrators, FILE_ALL_ACCESS},
+                        {Trustee::TrustedInstaller, FILE_ALL_ACCESS},
+                        {Trustee::Users, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE}},
+                       true);
+    g_pfnCreateInstallFolder(folder.c_str(), security.Get());  // a failure shows in the copies
 }
 
 void RemoveEarlierInstallation()
@@ -133,51 +171,54 @@ void CreateShellFolderLink(ShellFolder where)
         CreateLinkIn(WithSeparator(folder), IDS_PRODUCT_NAME, kCaptureAppFile);
 }
 
-// What the Apps list and deployment tools read besides the uninstaller: the silent removal,
-// the icon and the folder; there is nothing to modify or repair.
-void WriteAppsEntryDetails(CMachineValueWriter& values, const std::string& dest, const std::string& uninstaller)
+// The Apps entry promises an installation that can be removed: it stands only when the
+// uninstaller is in place and the manifest became its log (a log that only later lines made
+// holds no file to remove). Otherwise Windows would list an installation that its uninstaller
+// cannot remove, so an entry of an earlier run goes too.
+bool CanBeUninstalled(const std::string& dest, bool logCopied)
 {
-    values.WriteString(kUninstallKey, "QuietUninstallString", uninstaller + " -s");
-    values.WriteString(kUninstallKey, "DisplayIcon", AppendName(dest, kCaptureAppFile) + ",0");
-    values.WriteString(kUninstallKey, "InstallLocation", dest);
-    values.WriteDword(kUninstallKey, "NoModify", 1);
-    values.WriteDword(kUninstallKey, "NoRepair", 1);
+    return logCopied && PathExists(AppendName(dest, kUninstallerFile));
 }
 
-// The Apps entry and the App Paths entry promise an installation that can be used and removed:
-// they stand only when its uninstaller and its log are in place. Otherwise Windows would list an
-// installation whose uninstaller does not exist, so an entry of an earlier run goes too.
-bool CanBeUninstalled(const std::string& dest)
-{
-    return PathExists(AppendName(dest, kUninstallerFile)) && PathExists(AppendName(dest, kInstallLogFile));
-}
-
-void WriteAppsEntry(CMachineValueWriter& values, const std::string& dest)
+// People and other programs read these in UTF-16, so they name the folder in its long form even
+// where the code page lacks a letter of it; the product itself reads them back by its path rule.
+void WriteAppsEntry(CMachineValueWriter& values, const std::string& dest, const std::wstring& program)
 {
     // Quoted: the path holds blanks, and the system runs an unquoted one as "C:\Program.exe"
     // first when such a file exists.
-    const std::string uninstaller = "\"" + AppendName(dest, kUninstallerFile) + "\"";
-    values.WriteString(kAppPathsKey, NULL, AppendName(dest, kCaptureAppFile));
+    const std::wstring uninstaller = L"\"" + LongPathForReaders(AppendName(dest, kUninstallerFile)) + L"\"";
     values.WriteString(kUninstallKey, "Contact", "Support");
     values.WriteString(kUninstallKey, "DisplayName", LoadResString(IDS_PRODUCT_NAME));
     values.WriteString(kUninstallKey, "DisplayVersion", "5");
     values.WriteString(kUninstallKey, "Publisher", kPublisherName);
-    values.WriteString(kUninstallKey, "UninstallString", uninstaller);
+    values.WriteText(kUninstallKey, "UninstallString", uninstaller);
     values.WriteString(kUninstallKey, "URLInfoAbout", PIX_MAKER_HOME_PAGE);
-    WriteAppsEntryDetails(values, dest, uninstaller);
+    // What the Apps list and deployment tools read besides: the silent removal, the icon and the
+    // folder; there is nothing to modify or repair.
+    values.WriteText(kUninstallKey, "QuietUninstallString", uninstaller + L" -s");
+    values.WriteText(kUninstallKey, "DisplayIcon", program + L",0");
+    values.WriteText(kUninstallKey, "InstallLocation", LongPathForReaders(dest));
+    values.WriteDword(kUninstallKey, "NoModify", 1);
+    values.WriteDword(kUninstallKey, "NoRepair", 1);
 }
 
-// True when the Apps entry was written.
-bool WriteRegistryEntries(CMachineValueWriter& values)
+// True when the Apps entry was written. The App Paths entry names the application wherever it
+// is in place, entry or not: it is how the next setup finds this folder again.
+bool WriteRegistryEntries(CMachineValueWriter& values, bool logCopied)
 {
     const std::string& dest = InstallChoices.destinationFolder;
     values.WriteString(kProductKey, kAllUsersValue, InstallChoices.allUsers ? kAllUsersCommon : kAllUsersCurrentUser);
     values.WriteString(kProductKey, kInstallFolderValue, dest);
-    if (CanBeUninstalled(dest)) {
-        WriteAppsEntry(values, dest);
+    const std::string program = AppendName(dest, kCaptureAppFile);
+    const std::wstring programForReaders = LongPathForReaders(program);
+    if (PathExists(program))
+        values.WriteText(kAppPathsKey, NULL, programForReaders);
+    else
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
+    if (CanBeUninstalled(dest, logCopied)) {
+        WriteAppsEntry(values, dest, programForReaders);
         return true;
     }
-    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
     return false;
 }
@@ -248,7 +289,8 @@ InstallStepsResult PerformInstallSteps()
     InstallChoicesRecord& c = InstallChoices;
     if (!c.freshInstall)
         RemoveEarlierInstallation();
-    const bool filesWritten = CopyPackageAndLog();
+    CreateInstallFolder(c.destinationFolder);
+    const SPackageCopy copy = CopyPackageAndLog();
     const std::string programsFolder = SettleProgramsFolder();
     NormaliseGroupName(c.programGroupName);
     // A name that climbs out of the programs folder (typed, or taken from an earlier log) would
@@ -262,11 +304,13 @@ InstallStepsResult PerformInstallSteps()
     if (c.startWithWindows)
         CreateShellFolderLink(ShellFolder::Startup);
     CMachineValueWriter values;
-    const bool listed = WriteRegistryEntries(values);
+    const bool listed = WriteRegistryEntries(values, copy.logCopied);
     CopySettingsBesidePackage();
     if (listed)
         RecordInstalledSize(values);  // last, once every file is in place
-    if (!filesWritten)
+    // Without the uninstaller and its log the installation cannot be removed: no installation to
+    // report as done, whatever the package named.
+    if (!copy.filesWritten || !listed)
         return kInstallFilesNotWritten;
     return values.AllWritten() ? kInstallDone : kInstallKeysNotWritten;
 }

@@ -13,11 +13,15 @@ HRESULT CreateShellLink(const char* pszTarget, const char* pszLinkPath, const ch
 HRESULT CreateShellLink(const char* pszTarget, const wchar_t* pszLinkPath, const char* pszDescription,
                         int nShowCmd, const char* pszArguments, const char* pszWorkingFolder);
 
+// The platform's folder creation, for the installation folder when the steps make it. Tests
+// point it elsewhere to read the rights it is given, which the platform here does not keep.
+extern BOOL (WINAPI* g_pfnCreateInstallFolder)(LPCSTR, LPSECURITY_ATTRIBUTES);
+
 // What the install steps achieved; the installer ends with it as its exit code. Every step runs
 // whatever an earlier one achieved, so the first kind of failure in this order is the one told.
 enum InstallStepsResult {
     kInstallDone = 0,
-    kInstallFilesNotWritten = 2,  // the installation folder, a package file or the log could not be written
+    kInstallFilesNotWritten = 2,  // the installation folder, a package file, the uninstaller or the log is not in place
     kInstallKeysNotWritten = 3,   // the files are in place; a registry value could not be written
 };
 

@@ -142,12 +142,25 @@ bool PackageIsComplete()
     return VersionRecord.major != 0 && _access(manifest.c_str(), 0) == 0;
 }
 
+// An earlier installation in a folder that the code page cannot name, not even by short names:
+// an installation there cannot be written, one elsewhere would leave it orphaned with its Apps
+// entry. Nothing has been written yet, and nothing is.
+int RefuseUnspellableEarlierFolder()
+{
+    if (!SilentFlag)
+        AppMessageBoxId(NULL, IDS_UNSPELLABLE_FOLDER, MB_OK | MB_ICONSTOP);
+    return 1;
+}
+
 }  // namespace
 
 int RunInstaller()
 {
     InstallChoicesRecord& c = InstallChoices;
-    c.destinationFolder = FindPreviousInstallFolder();
+    bool unspellable = false;
+    c.destinationFolder = FindPreviousInstallFolder(&unspellable);
+    if (unspellable)
+        return RefuseUnspellableEarlierFolder();
     c.sourceFolder = GetOwnFolder();
     if (c.destinationFolder.empty()) {
         c.destinationFolder = AppendName(GetProgramFilesFolder(), kDefaultFolderName);

@@ -1,6 +1,7 @@
 // platform/AnsiPath.cpp - how a path that the platform gives in UTF-16 becomes 8-bit text in the
 // system code page.
 #include "platform/AnsiPath.h"
+#include <algorithm>
 #include <vector>
 #include "framework/UiText.h"
 #include "text/PathText.h"
@@ -55,10 +56,33 @@ std::string AnsiPathFromWide(const std::wstring& path)
     std::string spelled;
     if (SpellInCodePage(path, &spelled))
         return spelled;
-    const std::wstring shortForm = GetShortForm(path);
-    if (shortForm.empty() || !SpellInCodePage(shortForm, &spelled))
-        return std::string();
-    return spelled;
+    // Part by part: only a part that the code page cannot spell takes its short name, so the names
+    // that the product makes and compares ("PixUnInst.exe", its copy's folder) keep their own.
+    spelled.clear();
+    for (size_t start = 0;;) {
+        const size_t end = std::min(path.find_first_of(L"\\/", start), path.size());
+        std::string part;
+        if (!SpellInCodePage(path.substr(start, end - start), &part)) {
+            // The short form of the path up to this part ends with the part's short name.
+            const std::wstring shortForm = GetShortForm(path.substr(0, end));
+            const size_t separator = shortForm.find_last_of(L"\\/");
+            if (shortForm.empty() || !SpellInCodePage(shortForm.substr(separator + 1), &part) || part.empty())
+                return std::string();
+        }
+        spelled += part;
+        if (end == path.size())
+            return spelled;
+        spelled += static_cast<char>(path[end]);
+        start = end + 1;
+    }
+}
+
+std::wstring LongPathForReaders(const std::string& path)
+{
+    const std::wstring wide = WideFromAnsi(path);
+    std::vector<wchar_t> buffer(kLongPathChars);
+    const DWORD length = ::GetLongPathNameW(wide.c_str(), buffer.data(), kLongPathChars);
+    return (length == 0 || length >= kLongPathChars) ? wide : std::wstring(buffer.data(), length);
 }
 
 void UseCodePageForPathTexts()

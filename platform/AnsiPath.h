@@ -9,11 +9,18 @@
 bool SpellInCodePage(const std::wstring& text, std::string* pText);
 
 // The path spelled in the system code page so that it names the same file: as it is where the
-// code page has every character, else its short (8.3) form, which every code page spells. Empty
-// when neither exists: a name the code page lacks on a volume without short names, or such a
-// path that does not exist (yet). A path is never handed on altered into another one; the 8-bit
-// form comes back to UTF-16 whole (WideFromAnsi) for the platform's wide services.
+// code page has every character; else part by part, each folder or file name that the code page
+// spells as it is and each one that it cannot by its short (8.3) name, which every code page
+// spells. Empty when such a part has no short name: a volume without short names, or a part that
+// does not exist (yet); the parts after the last one that needs a short name may be missing. A
+// path is never handed on altered into another one; the 8-bit form comes back to UTF-16 whole
+// (WideFromAnsi) for the platform's wide services.
 std::string AnsiPathFromWide(const std::wstring& path);
+
+// The long form in UTF-16 of an existing path held in 8-bit text, every short name spelled out:
+// what people and other programs read (the Apps entry), whatever the code page lacks. The path
+// as it is, in UTF-16, when the platform cannot tell (it does not exist).
+std::wstring LongPathForReaders(const std::string& path);
 
 // File search by the names in UTF-16, each found name spelled by the same rule: the name itself
 // where the code page has every letter of it, else its short name, else empty (an entry that can

@@ -14,8 +14,12 @@ const DWORD kNoInheritance = 0;
 
 struct SWellKnownSid {
     BYTE subAuthorityCount;
-    DWORD subAuthorities[2];
+    DWORD subAuthorities[6];
 };
+
+// NT SERVICE\TrustedInstaller: a service SID, the same on every machine.
+const SWellKnownSid kTrustedInstallerSid = {
+    6, {SECURITY_SERVICE_ID_BASE_RID, 956008885, 3418522649, 1831038044, 1853292631, 2271478464}};
 
 bool DescribeWellKnownSid(Trustee who, SWellKnownSid* pSid)
 {
@@ -28,6 +32,12 @@ bool DescribeWellKnownSid(Trustee who, SWellKnownSid* pSid)
         return true;
     case Trustee::Interactive:
         *pSid = SWellKnownSid{1, {SECURITY_INTERACTIVE_RID, 0}};
+        return true;
+    case Trustee::Users:
+        *pSid = SWellKnownSid{2, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS}};
+        return true;
+    case Trustee::TrustedInstaller:
+        *pSid = kTrustedInstallerSid;
         return true;
     default:
         return false;

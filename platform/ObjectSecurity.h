@@ -12,6 +12,8 @@ enum class Trustee {
     System,          // the local system account, which deployment tools run setup as
     Administrators,  // the built-in group, which an elevated token carries
     Interactive,     // anyone logged on at the desktop (or by remote desktop), elevated or not
+    Users,           // the built-in group of every account of the machine and the domain
+    TrustedInstaller,  // the service that owns the system's files (Vista and later; a SID that XP never meets)
     TokenUser,       // the account of this process's token
 };
 

@@ -125,7 +125,7 @@ std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszVa
     return ReadValueAsText(key, pszValue);
 }
 
-std::string ReadPathValue(HKEY hKey, const char* pszValue)
+std::string ReadPathValue(HKEY hKey, const char* pszValue, bool* pUnspellable)
 {
     WCHAR buffer[kValueBytes + 1];
     DWORD cbData = kValueBytes * sizeof(WCHAR);
@@ -138,26 +138,34 @@ std::string ReadPathValue(HKEY hKey, const char* pszValue)
         return ReadValueAsText(hKey, pszValue);
     buffer[cbData / sizeof(WCHAR)] = L'\0';
     const std::string path = AnsiPathFromWide(buffer);
+    if (pUnspellable && path.empty() && buffer[0] != L'\0')
+        *pUnspellable = true;
     return FitsPath(path) ? path : std::string();
 }
 
-std::string ReadRegistryPath(HKEY hRoot, const char* pszKey, const char* pszValue)
+std::string ReadRegistryPath(HKEY hRoot, const char* pszKey, const char* pszValue, bool* pUnspellable)
 {
     CRegKey key;
     if (key.Open(hRoot, pszKey, KEY_READ) != ERROR_SUCCESS)
         return std::string();
-    return ReadPathValue(key, pszValue);
+    return ReadPathValue(key, pszValue, pUnspellable);
 }
 
 bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText)
 {
-    if (!pszText)
-        return false;
+    // The registry keeps strings in UTF-16: converted here, the text is stored as the 8-bit call
+    // would store it.
+    return pszText && WriteRegistryText(hRoot, pszKey, pszValue, WideFromAnsi(pszText));
+}
+
+bool WriteRegistryText(HKEY hRoot, const char* pszKey, const char* pszValue, const std::wstring& text)
+{
     CRegKey key;
     if (key.Create(hRoot, pszKey) != ERROR_SUCCESS)
         return false;
-    const DWORD cbData = static_cast<DWORD>(std::strlen(pszText) + 1);
-    return ::RegSetValueExA(key, pszValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszText), cbData)
+    const std::wstring name = WideFromAnsi(pszValue ? pszValue : "");
+    const DWORD cbData = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    return ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), cbData)
            == ERROR_SUCCESS;
 }
 
@@ -199,15 +207,18 @@ std::string ReadShellFolder(ShellFolder folder, bool allUsers)
     return ReadRegistryPath(HKEY_USERS, (hive + "\\" + kShellFoldersKey).c_str(), pszValue);
 }
 
-std::string FindPreviousInstallFolder()
+std::string FindPreviousInstallFolder(bool* pUnspellable)
 {
-    std::string folder = ReadRegistryPath(HKEY_LOCAL_MACHINE, kOlderProductKey, kInstallFolderValue);
-    if (folder.empty()) {
-        const std::string program = ReadRegistryPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "");
+    bool unspellable = false;
+    std::string folder = ReadRegistryPath(HKEY_LOCAL_MACHINE, kOlderProductKey, kInstallFolderValue, &unspellable);
+    if (folder.empty() && !unspellable) {
+        const std::string program = ReadRegistryPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "", &unspellable);
         const size_t pos = program.find(AppendName("", kCaptureAppFile));
         if (pos != std::string::npos)
             folder = program.substr(0, pos);
     }
+    if (pUnspellable)
+        *pUnspellable = unspellable;
     DropTrailingBackslash(folder);
     return folder;
 }

@@ -9,14 +9,18 @@
 std::string ReadRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue);
 
 // A path value of an open key (or of root\key): a string value is taken in UTF-16 and spelled by
-// AnsiPathFromWide, so a folder that the code page cannot spell reads as its short form; a value
-// of another type reads as ReadRegistryString reads it. Empty when it cannot be read, cannot be
-// spelled or does not fit 260 bytes.
-std::string ReadPathValue(HKEY hKey, const char* pszValue);
-std::string ReadRegistryPath(HKEY hRoot, const char* pszKey, const char* pszValue);
+// AnsiPathFromWide, so a folder name that the code page cannot spell reads as its short name; a
+// value of another type reads as ReadRegistryString reads it. Empty when it cannot be read, cannot
+// be spelled (then *pUnspellable, when given, is set) or does not fit 260 bytes.
+std::string ReadPathValue(HKEY hKey, const char* pszValue, bool* pUnspellable = nullptr);
+std::string ReadRegistryPath(HKEY hRoot, const char* pszKey, const char* pszValue, bool* pUnspellable = nullptr);
 
 // Writes a REG_SZ value, creating missing keys; pszValue NULL is the default value.
 bool WriteRegistryString(HKEY hRoot, const char* pszKey, const char* pszValue, const char* pszText);
+
+// Writes a REG_SZ value in UTF-16, creating missing keys; pszValue NULL is the default value. For
+// what people and other programs read, which may hold letters that the code page lacks.
+bool WriteRegistryText(HKEY hRoot, const char* pszKey, const char* pszValue, const std::wstring& text);
 
 // Writes a REG_DWORD value, creating missing keys.
 bool WriteRegistryDword(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD value);
@@ -33,8 +37,11 @@ const char* ShellFolderValueName(ShellFolder folder, bool allUsers);
 // common folder missing there is asked of the shell. Empty when it cannot be read.
 std::string ReadShellFolder(ShellFolder folder, bool allUsers);
 
-// Folder of an earlier installation without a trailing backslash, or the empty text.
-std::string FindPreviousInstallFolder();
+// Folder of an earlier installation without a trailing backslash, or the empty text. Empty too,
+// with *pUnspellable set (when given), when the earlier installation is recorded in a folder that
+// the code page cannot spell, not even by short names (AnsiPathFromWide): there is one, but it
+// can be neither named nor taken for none.
+std::string FindPreviousInstallFolder(bool* pUnspellable = nullptr);
 
 // The program-files folder without a trailing backslash. With neither the registry value nor
 // the Windows folder available it is "C:\Program Files".

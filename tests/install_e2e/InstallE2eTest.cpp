@@ -434,6 +434,7 @@ namespace {
 // Names that code page 1250 cannot spell: the package's download folder and a temporary folder.
 const wchar_t kCyrillicDownloads[] = L"\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438";  // "Загрузки"
 const wchar_t kCyrillicTemp[] = L"\u0412\u0440\u0435\u043c\u0435\u043d\u043d\u044b\u0435";     // "Временные"
+const wchar_t kCyrillicPrograms[] = L"\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b";  // "Программы"
 
 bool FileExistsW(const std::wstring& path)
 {
@@ -496,6 +497,42 @@ private:
     bool m_hadValue;
 };
 
+// A string value as people and other programs read it, in UTF-16; "<missing>" when it cannot be read.
+std::wstring RegTextW(const char* pszKey, const wchar_t* pszValue)
+{
+    HKEY hKey = NULL;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return L"<missing>";
+    wchar_t text[1024] = L"";
+    DWORD cbData = sizeof text - sizeof(wchar_t);
+    DWORD type = REG_NONE;
+    const LONG status = ::RegQueryValueExW(hKey, pszValue, NULL, &type, reinterpret_cast<BYTE*>(text), &cbData);
+    ::RegCloseKey(hKey);
+    return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(text) : L"<missing>";
+}
+
+// The App Paths entry as an earlier installation wrote it, in UTF-16.
+bool RecordEarlierInstallation(const std::wstring& program)
+{
+    HKEY hKey = NULL;
+    if (::RegCreateKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey, &hKey) != ERROR_SUCCESS)
+        return false;
+    const LONG status = ::RegSetValueExW(hKey, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(program.c_str()),
+                                         static_cast<DWORD>((program.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(hKey);
+    return status == ERROR_SUCCESS;
+}
+
+// The short form of an existing path, which every code page spells.
+std::string ShortForm(const std::wstring& path)
+{
+    wchar_t shortForm[MAX_PATH] = L"";
+    const DWORD length = ::GetShortPathNameW(path.c_str(), shortForm, MAX_PATH);
+    char spelled[MAX_PATH] = "";
+    ::WideCharToMultiByte(CP_ACP, 0, shortForm, -1, spelled, MAX_PATH, NULL, NULL);
+    return length > 0 && length < MAX_PATH ? spelled : "";
+}
+
 // The installed uninstaller, silent, with its second stage run to its end.
 void UninstallSilently(const std::string& dest)
 {
@@ -507,30 +544,73 @@ void UninstallSilently(const std::string& dest)
 
 }  // namespace
 
-// A download folder of a Cyrillic name on a Hungarian system: the package is found through the
-// folder's short name, and the uninstallation's temporary copy through the short name of its
-// folder too.
-TEST_F(InstallE2e, PackageInAFolderThatTheCodePageCannotSpellInstallsAndUninstalls)
+// A download folder, an installation folder and a temporary folder of Cyrillic names on a
+// Hungarian system. The earlier installation in "Программы\Pixo" is installed over, and again by
+// what that run wrote, by an installer saved under another name; the Apps entry names the folder
+// as people read it; the uninstaller, reached through the folder's short name and run from a
+// temporary copy, removes it all.
+TEST_F(InstallE2e, FoldersThatTheCodePageCannotSpellInstallUpgradeAndUninstall)
 {
     const std::wstring pkg = CopyPackageTo("cyrillic", kCyrillicDownloads);
-    DWORD code = 99;
-    ASSERT_TRUE(RunWide(L"\"" + pkg + L"\\setup.exe\" -s", &code));
-    ASSERT_EQ(code, 0u);
-    const std::string dest = DefaultInstallFolder();
-    for (const char* name : { "Pixcap5.exe", "PixUnInst.exe", "PixUnInst.log", "Pixcap5Man.chm" })
-        EXPECT_TRUE(FileExists(dest + "\\" + name)) << name;
-    EXPECT_TRUE(FileExists(ShellFolder(true, "Common Programs") + "\\Pixorama 5\\" + kLinkProgram));
+    const std::wstring programs = Wide(pixtest::MakeScratchFolder("cyrillic-dest")) + L"\\" + kCyrillicPrograms;
+    ASSERT_TRUE(::CreateDirectoryW(programs.c_str(), NULL));
+    const std::wstring dest = programs + L"\\Pixo";
+    const std::wstring program = dest + L"\\Pixcap5.exe";
+    ASSERT_TRUE(::CreateDirectoryW(dest.c_str(), NULL));
+    ASSERT_TRUE(pixtest::WriteFileBytes(ShortForm(dest) + "\\Pixcap5.exe", "the earlier application"));
+    ASSERT_TRUE(RecordEarlierInstallation(program));
+    ASSERT_TRUE(WriteRegText(HKEY_LOCAL_MACHINE, kProductKey, "AllUsers", "B"));
+    // Saved under the download's name: an installer by its name, which has a short name of its own.
+    const std::wstring installer = pkg + L"\\Pixorama5-setup.exe";
+    ASSERT_TRUE(::CopyFileW((pkg + L"\\setup.exe").c_str(), installer.c_str(), TRUE));
+    for (const char* run : { "over the earlier installation", "over its own" }) {
+        DWORD code = 99;
+        ASSERT_TRUE(RunWide(L"\"" + installer + L"\" -s", &code));
+        ASSERT_EQ(code, 0u) << run;
+    }
+    for (const wchar_t* name : { L"Pixcap5.exe", L"PixUnInst.exe", L"PixUnInst.log", L"Pixcap5Man.chm" })
+        EXPECT_TRUE(FileExistsW(dest + L"\\" + name)) << pixtest::Utf8FromWide(name);
+    EXPECT_FALSE(FolderExists(DefaultInstallFolder()));
+    const std::string group = ShellFolder(true, "Common Programs") + "\\Pixorama 5";
+    EXPECT_TRUE(FileExists(group + "\\" + kLinkProgram));
+    const std::wstring uninstaller = L"\"" + dest + L"\\PixUnInst.exe\"";
+    EXPECT_EQ(RegTextW(kUninstallKey, L"UninstallString"), uninstaller);
+    EXPECT_EQ(RegTextW(kUninstallKey, L"QuietUninstallString"), uninstaller + L" -s");
+    EXPECT_EQ(RegTextW(kUninstallKey, L"DisplayIcon"), program + L",0");
+    EXPECT_EQ(RegTextW(kUninstallKey, L"InstallLocation"), dest);
+    EXPECT_EQ(RegTextW(kAppPathsKey, L""), program);
 
+    const std::string shortPrograms = ShortForm(programs);
+    ASSERT_FALSE(shortPrograms.empty());
     const std::wstring temp = Wide(pixtest::MakeScratchFolder("cyrillic-temp")) + L"\\" + kCyrillicTemp;
     ASSERT_TRUE(::CreateDirectoryW(temp.c_str(), NULL));
     {
         CEnvironmentOverride tempOverride(L"TEMP", temp);
         CEnvironmentOverride tmpOverride(L"TMP", temp);
-        UninstallSilently(dest);
+        UninstallSilently(shortPrograms + "\\Pixo");
     }
-    EXPECT_FALSE(FolderExists(dest));
-    EXPECT_FALSE(FolderExists(ShellFolder(true, "Common Programs") + "\\Pixorama 5"));
+    EXPECT_EQ(::GetFileAttributesW(dest.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(FolderExists(group));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
+    ::RemoveDirectoryW(programs.c_str());
+}
+
+// An earlier installation recorded in a folder that cannot be named in the code page (here: its
+// Cyrillic folder is gone, so it has no short name either) is neither installed over nor left
+// orphaned by a fresh installation elsewhere: nothing is written, and the run ends with 1.
+TEST_F(InstallE2e, EarlierInstallationInAFolderWithoutAnyNameInTheCodePageIsRefused)
+{
+    const std::wstring program = Wide(pixtest::MakeScratchFolder("cyrillic-gone")) + L"\\" + kCyrillicPrograms +
+                                 L"\\Pixcap5.exe";
+    ASSERT_TRUE(RecordEarlierInstallation(program));
+    DWORD code = 99;
+    ASSERT_TRUE(RunProgram(CopyPackage("unnamed") + "\\setup.exe", "-s", &code));
+    EXPECT_EQ(code, 1u);
+    EXPECT_FALSE(FolderExists(DefaultInstallFolder()));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(RegTextW(kAppPathsKey, L""), program);
 }
 
 // Code page 1252 has no "ő": the shortcuts are named as the string table writes them all the

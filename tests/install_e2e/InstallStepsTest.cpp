@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
+#include <sddl.h>
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
 #include "platform/DesktopShell.h"
@@ -170,4 +171,77 @@ TEST_F(InstallSteps, OnlyForMeMeansThePersonAtTheDesktopUnderAnotherAccount)
     EXPECT_TRUE(FileExists(person + "\\Desktop\\" + kLinkProgram));
     EXPECT_FALSE(FileExists(ShellFolder(false, "Desktop") + "\\" + kLinkProgram));
     EXPECT_FALSE(FolderExists(ShellFolder(false, "Programs") + "\\Pixorama 5"));
+}
+
+// The Apps entry stands only with both the uninstaller and its log in place; the App Paths entry,
+// by which the next setup finds the folder, whenever the application is there. Each half of the
+// gate alone keeps the entry away and ends with 2.
+TEST_F(InstallSteps, WithoutTheUninstallerOrWithoutTheLogThereIsNoAppsEntryButTheFolderIsFound)
+{
+    const std::string dest = DefaultInstallFolder();
+    std::string manifest = pixtest::ReadFileBytes(m_package + "\\PixUnInst.log");
+    const std::string uninstallerLine = "File Copy: setup.exe > PixUnInst.exe";
+    const size_t line = manifest.find(uninstallerLine);
+    ASSERT_NE(line, std::string::npos);
+    ASSERT_TRUE(pixtest::WriteFileBytes(m_package + "\\PixUnInst.log",
+                                        manifest.substr(0, line) + manifest.substr(line + uninstallerLine.size())));
+    EXPECT_EQ(PerformInstallSteps(), kInstallFilesNotWritten);
+    EXPECT_TRUE(FileExists(dest + "\\PixUnInst.log"));
+    EXPECT_FALSE(FileExists(dest + "\\PixUnInst.exe"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the uninstaller is missing";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe") << "found by the next setup";
+
+    // The uninstaller in place, but a folder where the log should be: the manifest cannot become it.
+    WipeInstallation();
+    ASSERT_TRUE(pixtest::WriteFileBytes(m_package + "\\PixUnInst.log", manifest));
+    ASSERT_TRUE(::CreateDirectoryA(dest.c_str(), NULL));
+    ASSERT_TRUE(::CreateDirectoryA((dest + "\\PixUnInst.log").c_str(), NULL));
+    EXPECT_EQ(PerformInstallSteps(), kInstallFilesNotWritten);
+    EXPECT_TRUE(FileExists(dest + "\\PixUnInst.exe"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the log is missing";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kAppPathsKey, ""), dest + "\\Pixcap5.exe") << "found by the next setup";
+}
+
+namespace {
+
+// What the steps asked the folder creation for: the folder and its access list in the string form.
+std::vector<std::string> g_folderRequests;
+
+BOOL WINAPI RecordInstallFolder(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes)
+{
+    char* pszList = NULL;
+    if (pAttributes && ::ConvertSecurityDescriptorToStringSecurityDescriptorA(pAttributes->lpSecurityDescriptor,
+                           SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &pszList, NULL)) {
+        g_folderRequests.push_back(std::string(pszPath) + " " + pszList);
+        ::LocalFree(pszList);
+    } else {
+        g_folderRequests.push_back(std::string(pszPath) + " inherited");
+    }
+    return ::CreateDirectoryA(pszPath, pAttributes);
+}
+
+}  // namespace
+
+// Wine keeps no access list on files, so the list is read where the steps hand it to the folder
+// creation. A folder that setup makes gets Program Files' rights, its own and protected; one that
+// exists already is not made again and keeps its own.
+TEST_F(InstallSteps, TheInstallationFolderThatSetupMakesGetsTheRightsOfProgramFiles)
+{
+    g_folderRequests.clear();
+    g_pfnCreateInstallFolder = RecordInstallFolder;
+    const InstallStepsResult fresh = PerformInstallSteps();
+    InstallChoices.freshInstall = 0;
+    const InstallStepsResult again = PerformInstallSteps();
+    g_pfnCreateInstallFolder = ::CreateDirectoryA;
+
+    EXPECT_EQ(fresh, kInstallDone);
+    EXPECT_EQ(again, kInstallDone);
+    // Protected ("P"), inherited by what is made inside ("OICI"): full control for SYSTEM,
+    // Administrators and TrustedInstaller, reading and running (0x1200a9) for Users.
+    const std::vector<std::string> expected = {
+        DefaultInstallFolder() + " D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+        "(A;OICI;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)(A;OICI;0x1200a9;;;BU)",
+    };
+    EXPECT_EQ(g_folderRequests, expected) << "only the folder that did not exist is made";
+    EXPECT_TRUE(FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
 }

@@ -2,6 +2,7 @@
 // system code page (1250 here), and the registry's path values read by that rule.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <cwchar>
 #include "framework/UiText.h"
 #include "install_ops/OpsTestHelpers.h"
 #include "platform/AnsiPath.h"
@@ -11,6 +12,8 @@
 namespace {
 
 const char kTestKey[] = "Software\\PixOpsTest";
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Pixcap5.exe";
+const char kOlderVendorKey[] = "SOFTWARE\\Corvanta\\Pixorama 5";
 const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 // "Загрузки": no letter of it is in code page 1250.
 const wchar_t kCyrillic[] = L"\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438";
@@ -49,29 +52,51 @@ DWORD WINAPI NoShortName(LPCWSTR, LPWSTR, DWORD)
     return 0;
 }
 
+// As Windows answers for a name that has no short name (made while the volume made none): the
+// long name itself, as for a name that needs no short form.
+DWORD WINAPI LongNameForShort(LPCWSTR pszLong, LPWSTR pszShort, DWORD cchShort)
+{
+    const DWORD length = static_cast<DWORD>(std::wcslen(pszLong));
+    if (length >= cchShort)
+        return length + 1;
+    std::wcscpy(pszShort, pszLong);
+    return length;
+}
+
 }  // namespace
 
-// Neither "?" nor a look-alike letter: the short form, which names the very same folder.
-TEST_F(AnsiPathTest, ALetterTheCodePageLacksGivesTheShortFormOfTheSameFolder)
+// Neither "?" nor a look-alike letter: the short name, which names the very same folder, and only
+// for the part that needs it; the names around it, existing or to be made, stay as they are.
+TEST_F(AnsiPathTest, ALetterTheCodePageLacksGivesTheShortNameOfThatPartAlone)
 {
+    const std::string root = AnsiPathFromWide(m_root);
+    ASSERT_FALSE(root.empty());
     for (const wchar_t* name : {kCyrillic, kBestFit}) {
         const std::wstring folder = MakeFolder(name);
         const std::string spelled = AnsiPathFromWide(folder + L"\\");
-        ASSERT_FALSE(spelled.empty());
+        ASSERT_EQ(spelled.rfind(root + "\\", 0), 0u) << spelled;
         EXPECT_EQ(std::string::npos, spelled.find('?')) << spelled;
         EXPECT_EQ(std::string::npos, spelled.find("Ara")) << spelled;
         EXPECT_EQ(folder + L"\\", LongForm(spelled)) << spelled;
+        EXPECT_EQ(folder + L"\\", LongPathForReaders(spelled)) << spelled;
+        // The product's own names inside keep their long form, made or yet to be made.
+        EXPECT_EQ(spelled + "Pixorama 5\\PixUnInst.exe", AnsiPathFromWide(folder + L"\\Pixorama 5\\PixUnInst.exe"));
     }
-    // A path that does not exist has no short form to fall back on.
-    EXPECT_EQ("", AnsiPathFromWide(m_root + L"\\" + kCyrillic + L"\\new"));
+    // A part that needs a short name and does not exist has none.
+    EXPECT_EQ("", AnsiPathFromWide(m_root + L"\\new\\" + kCyrillic));
+    // A path that does not exist is read as it is.
+    EXPECT_EQ(m_root + L"\\new", LongPathForReaders(root + "\\new"));
 }
 
 TEST_F(AnsiPathTest, OnAVolumeWithoutShortNamesSuchAPathIsRefused)
 {
     const std::wstring folder = MakeFolder(kCyrillic);
-    g_pfnGetShortPathNameW = NoShortName;
-    EXPECT_EQ("", AnsiPathFromWide(folder));
-    EXPECT_EQ("C:\\B\xF5vebben", AnsiPathFromWide(L"C:\\B\u0151vebben"));
+    for (auto pfnShortName : {NoShortName, LongNameForShort}) {
+        g_pfnGetShortPathNameW = pfnShortName;
+        EXPECT_EQ("", AnsiPathFromWide(folder));
+        EXPECT_EQ("", AnsiPathFromWide(folder + L"\\PixUnInst.exe"));
+        EXPECT_EQ("C:\\B\xF5vebben", AnsiPathFromWide(L"C:\\B\u0151vebben"));
+    }
 }
 
 TEST_F(AnsiPathTest, RegistryPathValuesAreReadInUtf16ByTheSameRule)
@@ -81,12 +106,11 @@ TEST_F(AnsiPathTest, RegistryPathValuesAreReadInUtf16ByTheSameRule)
     ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL));
     const std::wstring missing = folder + L"\\" + kCyrillic;
     const DWORD number = 0x00434241;  // "ABC"
-    ::RegSetValueExW(hKey, L"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                     static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     ::RegSetValueExW(hKey, L"Missing", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(missing.c_str()),
                      static_cast<DWORD>((missing.size() + 1) * sizeof(wchar_t)));
     ::RegSetValueExW(hKey, L"Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
     ::RegCloseKey(hKey);
+    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, kTestKey, "Folder", folder));
 
     EXPECT_EQ(folder, LongForm(ReadRegistryPath(HKEY_CURRENT_USER, kTestKey, "Folder")));
     EXPECT_EQ("", ReadRegistryPath(HKEY_CURRENT_USER, kTestKey, "Missing"));
@@ -97,6 +121,26 @@ TEST_F(AnsiPathTest, RegistryPathValuesAreReadInUtf16ByTheSameRule)
     ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, kTestKey, "Long", std::string(260, 'x').c_str()));
     EXPECT_EQ("", ReadRegistryPath(HKEY_CURRENT_USER, kTestKey, "Long"));
     opstest::DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
+}
+
+// An earlier installation recorded in such a folder on a volume without short names can be
+// neither named nor taken for none; a value that is merely too long to read is none.
+TEST_F(AnsiPathTest, AnEarlierInstallationThatCannotBeNamedIsToldFromNone)
+{
+    const std::wstring folder = MakeFolder(kCyrillic);
+    opstest::DeleteKeyTree(HKEY_LOCAL_MACHINE, kOlderVendorKey);
+    ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, kAppPathsKey, NULL, folder + L"\\Pixcap5.exe"));
+    bool unspellable = true;
+    EXPECT_EQ(folder, LongForm(FindPreviousInstallFolder(&unspellable)));
+    EXPECT_FALSE(unspellable);
+    g_pfnGetShortPathNameW = NoShortName;
+    EXPECT_EQ("", FindPreviousInstallFolder(&unspellable));
+    EXPECT_TRUE(unspellable);
+    const std::wstring tooLong = L"C:\\" + std::wstring(300, L'x') + L"\\Pixcap5.exe";
+    ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, kAppPathsKey, NULL, tooLong));
+    EXPECT_EQ("", FindPreviousInstallFolder(&unspellable));
+    EXPECT_FALSE(unspellable);
+    opstest::DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
 }
 
 namespace {
