@@ -175,9 +175,23 @@ TEST_F(UninstallE2e, FileHeldForAMomentIsWaitedForAndGoesWithItsFolder)
 
 // Held for good (a scanner or backup agent that does not let go): nothing else would ever remove
 // it, so it goes at the next system start, and its folder after it; everything else is gone now.
+// Installed again before that start, the product keeps the file: the installation withdraws the
+// deletion of what it writes, and the restart (Wine carries the list out at the prefix's restart)
+// leaves the installation whole.
 TEST_F(UninstallE2e, FileHeldThroughoutGoesWithItsFolderAtTheNextStart)
 {
     UninstallWhileHeldThroughout("readme.txt");
+    DWORD code = 99;
+    ASSERT_TRUE(RunProgram(CopyPackage("uninst-pkg") + "\\setup.exe", "-s", &code));
+    ASSERT_EQ(code, 0u);
+    EXPECT_EQ(Lower(PendingDeletions()).find(Lower(m_dest + "\\readme.txt")), std::string::npos) << PendingDeletions();
+    char system[MAX_PATH] = "";
+    ASSERT_NE(0u, ::GetSystemDirectoryA(system, MAX_PATH));
+    ASSERT_TRUE(RunProgram(std::string(system) + "\\wineboot.exe", "-r", &code));
+    EXPECT_EQ(PendingDeletions(), "") << "the restart carried out the list";
+    EXPECT_TRUE(FileExists(m_dest + "\\readme.txt"));
+    EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
+    EXPECT_TRUE(FileExists(m_group + "\\" + kLinkProgram));
 }
 
 TEST_F(UninstallE2e, GroupOfAnotherNameGoesThroughTheLogWithItsEmptiedParents)
