@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "platform/LinkSafeDelete.h"
+#include "platform/DeletionRules.h"
 
 // A step gets another try for this long after its first failure, a run for this long in all:
 // scanners and indexers let go well within a second and backup agents within a few, while a run in

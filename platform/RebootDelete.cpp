@@ -1,9 +1,10 @@
 // platform/RebootDelete.cpp - deletion of a file, or removal of a folder, at the next system start.
 #include "platform/RebootDelete.h"
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
-#include "platform/LinkSafeDelete.h"
+#include "platform/DeletionRules.h"
 #include "text/PathText.h"
 
 namespace {
@@ -24,13 +25,11 @@ const wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Sessi
 const wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 const wchar_t kNtPathPrefix[] = L"\\??\\";
 
-// What this process has read of the pending list (its strings, each with its NUL), while it is
-// known to be current: our own additions make it stale.
-struct SPendingList {
-    bool known = false;
-    std::wstring strings;
-};
-SPendingList g_pending;
+// What this process has read of the pending list: its strings, each with its NUL, as read, and
+// one NUL more that no read can lack; read whole, since a deletion's new name is an empty string. Known
+// while it is current: our own additions make it stale.
+bool g_pendingKnown = false;
+std::vector<wchar_t> g_pending;
 
 std::string GetWininitPath()
 {
@@ -80,87 +79,73 @@ bool AppendRenameLine(const char* pszPath)
     return ::WritePrivateProfileSectionA(kRenameSection, section.data(), iniPath.c_str()) != FALSE;
 }
 
-std::wstring FoldListedPath(std::wstring listed)
+const std::vector<wchar_t>& ReadPendingList()
 {
-    if (listed.compare(0, 4, kNtPathPrefix) == 0)
-        listed.erase(0, 4);
-    while (listed.size() > 1 && listed[listed.size() - 1] == L'\\')
-        listed.erase(listed.size() - 1);
-    if (!listed.empty())
-        ::CharLowerBuffW(&listed[0], static_cast<DWORD>(listed.size()));
-    return listed;
-}
-
-// A full path folded as the listed ones are, in UTF-16 as the list holds it.
-std::wstring FoldWide(const std::string& fullPath)
-{
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, fullPath.c_str(), static_cast<int>(fullPath.size()), NULL, 0);
-    std::wstring wide(length > 0 ? length : 0, L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, fullPath.c_str(), static_cast<int>(fullPath.size()), &wide[0], length);
-    return FoldListedPath(wide);
-}
-
-const std::wstring& ReadPendingList()
-{
-    if (g_pending.known)
-        return g_pending.strings;
-    g_pending.known = true;
-    g_pending.strings.clear();
+    if (g_pendingKnown)
+        return g_pending;
+    g_pendingKnown = true;
+    g_pending.clear();
     HKEY hKey = NULL;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return g_pending.strings;
+        return g_pending;
     DWORD type = 0;
     DWORD size = 0;
     if (::RegQueryValueExW(hKey, kPendingValue, NULL, &type, NULL, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ &&
         size >= sizeof(wchar_t)) {
-        std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
-        if (::RegQueryValueExW(hKey, kPendingValue, NULL, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
-            ERROR_SUCCESS) {
-            // A deletion's new name is an empty string: the list is read whole, not up to the first.
-            g_pending.strings.assign(data.data(), size / sizeof(wchar_t));
-        }
+        g_pending.assign(size / sizeof(wchar_t) + 1, L'\0');
+        if (::RegQueryValueExW(hKey, kPendingValue, NULL, &type, reinterpret_cast<BYTE*>(g_pending.data()), &size) !=
+            ERROR_SUCCESS)
+            g_pending.clear();
+        else
+            g_pending.resize(size / sizeof(wchar_t) + 1);
     }
     ::RegCloseKey(hKey);
-    return g_pending.strings;
+    return g_pending;
 }
 
-// Calls visit(source, target, offset of the pair, length of the pair) for each pair of the list.
-template <typename Visit>
-void ForEachPendingPair(const std::wstring& strings, Visit visit)
+// Whether the list asks for the deletion of the full path (as MoveFileEx lists it, "\??\" and the
+// path, letter case aside); with withdraw, every such pair leaves the list read.
+bool MatchListedDeletion(const wchar_t* pszFull, bool withdraw)
 {
+    std::vector<wchar_t>& list = g_pending;
+    bool matched = false;
     size_t at = 0;
-    while (at < strings.size()) {
-        const size_t sourceEnd = strings.find(L'\0', at);
-        if (sourceEnd == std::wstring::npos)
-            return;
-        const size_t targetEnd = strings.find(L'\0', sourceEnd + 1);
-        if (targetEnd == std::wstring::npos)
-            return;
-        visit(strings.substr(at, sourceEnd - at), strings.substr(sourceEnd + 1, targetEnd - sourceEnd - 1), at,
-              targetEnd + 1 - at);
-        at = targetEnd + 1;
+    while (at < list.size()) {
+        const size_t target = at + std::wcslen(&list[at]) + 1;
+        if (target >= list.size())
+            break;
+        const size_t end = target + std::wcslen(&list[target]) + 1;
+        const wchar_t* pszSource = &list[at];
+        if (std::wcsncmp(pszSource, kNtPathPrefix, 4) == 0)
+            pszSource += 4;
+        if (end == target + 1 && ::lstrcmpiW(pszSource, pszFull) == 0) {
+            matched = true;
+            if (withdraw) {
+                list.erase(list.begin() + at, list.begin() + end);
+                continue;
+            }
+        }
+        at = end;
     }
+    return matched;
 }
 
-bool IsListedForDeletion(const std::string& fullPath)
+// The full path in UTF-16, as the list holds it; empty when it does not convert.
+bool Widen(const std::string& fullPath, wchar_t (&wide)[kMaxPathChars])
 {
-    const std::wstring folded = FoldWide(fullPath);
-    bool listed = false;
-    ForEachPendingPair(ReadPendingList(), [&](const std::wstring& source, const std::wstring& target, size_t, size_t) {
-        listed = listed || (target.empty() && FoldListedPath(source) == folded);
-    });
-    return listed;
+    return ::MultiByteToWideChar(CP_ACP, 0, fullPath.c_str(), -1, wide, kMaxPathChars) > 0;
 }
 
 // The NT family's road, for a path that the rule allows.
 bool ArrangeDeletion(const std::string& fullPath)
 {
-    if (IsListedForDeletion(fullPath))
+    wchar_t wide[kMaxPathChars];
+    ReadPendingList();
+    if (Widen(fullPath, wide) && MatchListedDeletion(wide, false))
         return true;
     if (!g_pfnMoveFileExA(fullPath.c_str(), NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
         return false;
-    g_pending.known = false;
+    g_pendingKnown = false;
     return true;
 }
 
@@ -204,46 +189,34 @@ void WithdrawRestartDeletion(const wchar_t* pszPath)
     wchar_t full[kMaxPathChars];
     wchar_t* pszName = NULL;
     const DWORD length = ::GetFullPathNameW(pszPath, kMaxPathChars, full, &pszName);
-    if (length == 0 || length >= kMaxPathChars)
-        return;
-    const std::wstring folded = FoldListedPath(std::wstring(full, length));
-    std::wstring kept;
-    bool withdrawn = false;
-    const std::wstring& strings = g_pending.strings;
-    ForEachPendingPair(strings, [&](const std::wstring& source, const std::wstring& target, size_t at, size_t length) {
-        const bool ours = target.empty() && FoldListedPath(source) == folded;
-        withdrawn = withdrawn || ours;
-        if (!ours)
-            kept.append(strings, at, length);
-    });
-    if (!withdrawn)
+    if (length == 0 || length >= kMaxPathChars || !MatchListedDeletion(full, true))
         return;
     HKEY hKey = NULL;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
-        return;
-    // Written back as read, less the withdrawn pairs; a list left empty goes.
-    const std::wstring value = kept + L'\0';
-    const LONG written = kept.empty() ? ::RegDeleteValueW(hKey, kPendingValue)
-                                      : ::RegSetValueExW(hKey, kPendingValue, 0, REG_MULTI_SZ,
-                                                         reinterpret_cast<const BYTE*>(value.c_str()),
-                                                         static_cast<DWORD>(value.size() * sizeof(wchar_t)));
-    ::RegCloseKey(hKey);
-    if (written == ERROR_SUCCESS)
-        g_pending.strings = kept;
-    else
-        g_pending.known = false;
+    LONG written = ERROR_ACCESS_DENIED;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &hKey) == ERROR_SUCCESS) {
+        // Written back as read, less the withdrawn pairs; a list left without any goes.
+        bool anyLeft = false;
+        for (wchar_t c : g_pending)
+            anyLeft = anyLeft || c != L'\0';
+        written = anyLeft ? ::RegSetValueExW(hKey, kPendingValue, 0, REG_MULTI_SZ,
+                                             reinterpret_cast<const BYTE*>(g_pending.data()),
+                                             static_cast<DWORD>((g_pending.size() - 1) * sizeof(wchar_t)))
+                          : ::RegDeleteValueW(hKey, kPendingValue);
+        ::RegCloseKey(hKey);
+    }
+    if (written != ERROR_SUCCESS)
+        g_pendingKnown = false;
 }
 
 void WithdrawRestartDeletion(const char* pszPath)
 {
-    if (!pszPath || !g_pfnIsNtFamily() || ReadPendingList().empty())
-        return;
     std::string full;
-    if (GetFullForm(pszPath, &full))
-        WithdrawRestartDeletion(FoldWide(full).c_str());
+    wchar_t wide[kMaxPathChars];
+    if (pszPath && g_pfnIsNtFamily() && !ReadPendingList().empty() && GetFullForm(pszPath, &full) && Widen(full, wide))
+        WithdrawRestartDeletion(wide);
 }
 
 void ForgetPendingList()
 {
-    g_pending.known = false;
+    g_pendingKnown = false;
 }
