@@ -27,10 +27,11 @@ const BYTE kTrustedInstallerSid[] = {1, 6, 0, 0, 0, 0, 0, 5, 80, 0, 0, 0, 0xB5, 
                                      0xC2, 0xCB, 0x5C, 0x6C, 0x23, 0x6D, 0x57, 0x00, 0x77, 0x6E, 0xC0, 0x02, 0x64, 0x87};
 const BYTE kOwnerRightsSid[] = {1, 1, 0, 0, 0, 0, 0, 3, 4, 0, 0, 0};
 
-// Rights that let their holder rename or delete a folder, turn it into a link or hand themselves
-// more; write-data (adding a file) only while the folder may be emptied, see kAddFile.
-const DWORD kChangeRights = DELETE | WRITE_DAC | WRITE_OWNER | FILE_WRITE_ATTRIBUTES | GENERIC_ALL | GENERIC_WRITE;
-const DWORD kAddFile = FILE_WRITE_DATA;
+// Rights that let their holder rename or delete a folder or hand themselves more.
+const DWORD kChangeRights = DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
+// Rights that set a reparse point (a junction) on a folder; the file system refuses it on a folder
+// that is not empty, so they count only on a folder that holds no further folder of the path.
+const DWORD kMakeLinkRights = FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES | GENERIC_WRITE;
 // On the parent: rights that delete or rename any entry of it, whatever the entry allows.
 const DWORD kParentRights = FILE_DELETE_CHILD | GENERIC_ALL;
 
@@ -349,7 +350,7 @@ bool MayOnlyAdministratorsChange(const std::string& fullPath, bool isFolder)
             return false;
         const CDescriptor descriptor(folders[i]);
         const bool holdsNext = i + 1 < folders.size();
-        if (RightsOfOthers(descriptor.Get()) & (kChangeRights | (holdsNext ? 0 : kAddFile)))
+        if (RightsOfOthers(descriptor.Get()) & (kChangeRights | (holdsNext ? 0 : kMakeLinkRights)))
             return false;
         parent = folders[i];
     }

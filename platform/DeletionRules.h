@@ -75,10 +75,10 @@ bool IsInProfile(const std::string& fullPath);
 // Whether no one but Administrators, SYSTEM and TrustedInstaller (and the running account, while
 // it is an administrator's) can redirect the path: for every folder on it (the path itself too
 // when isFolder), no one else may rename or delete it (DELETE on it, delete-child on its parent),
-// make it a link (write-data once it is empty, write-attributes) or change its rights (owner,
-// WRITE_DAC, WRITE_OWNER). Write-data on a folder that holds the next folder of the path does not
-// count: that folder keeps it from being empty, and an empty folder is what a junction needs. A
-// folder whose owner or access list cannot be read counts as changeable.
+// change its rights (owner, WRITE_DAC, WRITE_OWNER) or make it a link (write-data or
+// write-attributes, which set a reparse point on an empty folder). The last two do not count on a
+// folder that holds the next folder of the path: that folder, which they cannot remove, keeps it
+// from being empty. A folder whose owner or access list cannot be read counts as changeable.
 bool MayOnlyAdministratorsChange(const std::string& fullPath, bool isFolder);
 
 // Test seam: the security descriptor (owner and access list) of the file or folder itself, a

@@ -194,6 +194,22 @@ TEST_F(UninstallE2e, FileHeldThroughoutGoesWithItsFolderAtTheNextStart)
     EXPECT_TRUE(FileExists(m_group + "\\" + kLinkProgram));
 }
 
+// A shortcut held for good where a person could redirect its path (the common desktop lies in the
+// profiles folder) is not left to the next start, once or twice: at boot the deletion would follow
+// whatever link the person put there by then, while the leftover shortcut is harmless.
+TEST_F(UninstallE2e, ShortcutHeldThroughoutInAProfileStaysUnlisted)
+{
+    HANDLE hHeld = ::CreateFileA(m_desktopLink.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    UninstallSilently();
+    ::CloseHandle(hHeld);
+    EXPECT_TRUE(FileExists(m_desktopLink));
+    EXPECT_EQ(Lower(PendingDeletions()).find(Lower(kLinkProgram)), std::string::npos) << PendingDeletions();
+    EXPECT_FALSE(FolderExists(m_dest));
+    EXPECT_FALSE(FolderExists(m_group));
+    ::DeleteFileA(m_desktopLink.c_str());
+}
+
 TEST_F(UninstallE2e, GroupOfAnotherNameGoesThroughTheLogWithItsEmptiedParents)
 {
     // An earlier log that names "Tools\Pixorama 5" makes the next installation use that group.

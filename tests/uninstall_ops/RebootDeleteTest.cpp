@@ -404,6 +404,10 @@ const std::map<std::string, std::string> kDefaultDescriptors = {
     // Protected for administrators alone, but in a folder whose users may delete any entry.
     {"C:\\Shared", "O:BAD:PAI(A;OICI;FA;;;BA)(A;OICI;0x1200e9;;;BU)"},
     {"C:\\Shared\\Locked", "O:BAD:P(A;OICI;FA;;;BA)"},
+    // ProgramData: users may add entries and write attributes in it, but not in its Start menu.
+    {"C:\\ProgramData", "O:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;GA;;;CO)(A;OICI;0x1200a9;;;BU)"
+                          "(A;CI;0x100116;;;BU)"},
+    {"C:\\ProgramData\\Start Menu", "O:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"},
     // An administrators-only list whose owner is the person, who may rewrite it at will.
     {"C:\\Owned", "O:" + kPerson + "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)"},
     // No access list at all (a NULL one): everyone may do everything. Built by hand below, as
@@ -450,6 +454,9 @@ TEST(RestartRule, OnlyFoldersThatNoStandardUserCanChangeQualify)
         {"C:\\Windows\\Temp\\PixUnInst-1\\uni1A2B.tmp", false, true},
         {"C:\\Windows\\Temp\\PixUnInst-1", true, true},
         {"C:\\readme.txt", false, true},
+        {"C:\\ProgramData\\Start Menu\\Pixorama 5.lnk", false, true},
+        // The file's own folder counts: users may write data and attributes in ProgramData.
+        {"C:\\ProgramData\\Pixorama 5.ini", false, false},
         // Users add files to the Windows temporary folder: the file's own folder counts.
         {"C:\\Windows\\Temp\\uni1A2B.tmp", false, false},
         {"C:\\Pixo\\PixUnInst.exe", false, false},
