@@ -56,6 +56,9 @@ bool RemoveWaiting(const std::string& path, const std::wstring& confirmedFolder,
 
 CHeldWait::CHeldWait(const char* pszPath) : m_pszPath(pszPath), m_waitedMs(0), m_bHeldBefore(false)
 {
+    // Looks the status call up before the step runs, so that the look-up cannot touch what the
+    // step's failure leaves.
+    ReadLastNtStatus();
 }
 
 bool CHeldWait::Wait()
