@@ -20,25 +20,11 @@ constexpr DWORD kInPlaceAttributes = kHiddenReadOnly | FILE_ATTRIBUTE_ARCHIVE | 
 // Few reads and writes per file for most package files, with little memory.
 constexpr DWORD kCopyChunkBytes = 256 * 1024;
 
-// Lower-cased in the system code page, so that accented folder names compare like the file
-// system sees them.
-std::string FoldCase(const std::string& text)
+// The absolute form; the text itself when it has none.
+std::string FullFormOrText(const std::string& path)
 {
-    std::string folded(text);
-    if (!folded.empty())
-        ::CharLowerBuffA(&folded[0], static_cast<DWORD>(folded.size()));
-    return folded;
-}
-
-// The absolute form ("/" as "\", "." and ".." resolved); the text itself when it has none.
-std::string GetFullForm(const std::string& path)
-{
-    char buffer[kMaxPathChars];
-    char* pszName = NULL;
-    const DWORD length = ::GetFullPathNameA(path.c_str(), kMaxPathChars, buffer, &pszName);
-    if (length == 0 || length >= kMaxPathChars)
-        return path;
-    return std::string(buffer, length);
+    std::string full;
+    return GetFullForm(path, &full) ? full : path;
 }
 
 // Two spellings of one folder must never copy a file over itself: a destination that refuses the
@@ -47,7 +33,7 @@ bool IsSameFolder(const std::string& sourceFolder, const std::string& destFolder
 {
     if (FoldCase(sourceFolder) == FoldCase(destFolder))
         return true;
-    return FoldCase(GetFullForm(sourceFolder)) == FoldCase(GetFullForm(destFolder));
+    return FoldCase(FullFormOrText(sourceFolder)) == FoldCase(FullFormOrText(destFolder));
 }
 
 using SCopyFolders = CFileCopier::SFolders;
@@ -207,6 +193,8 @@ int CopyFileBetween(SCopyFolders& folders, const char* pszName, const char* pszN
         folders.writeFailed = true;  // the package holds the file; the destination refused it
         return 0;
     }
+    // An earlier uninstallation may have left this path to the next system start.
+    WithdrawRestartDeletion(destPath.c_str());
     return 1;
 }
 

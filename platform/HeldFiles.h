@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "platform/DeletionRules.h"
 
 // A step gets another try for this long after its first failure, a run for this long in all:
 // scanners and indexers let go well within a second and backup agents within a few, while a run in
@@ -12,10 +13,6 @@ const DWORD kHeldRetryMs = 5000;
 const DWORD kHeldRunBudgetMs = 30000;
 // Between two tries.
 const DWORD kHeldRetryPeriodMs = 100;
-
-// Whether the error that a step on the path ended with can clear while we wait: someone else has
-// the file now, or a folder is not empty only because its last files are still going.
-bool IsPassingHold(DWORD error, const char* pszPath);
 
 // Counts the waiting of one step against its own bound and the run's. Wait() sleeps one period
 // and says true, or says false once the bound is spent. A path that stayed held through a whole
@@ -42,7 +39,8 @@ bool RetryWhileHeld(const char* pszPath, Step step)
         if (step())
             return true;
         const DWORD error = ::GetLastError();
-        if (!IsPassingHold(error, pszPath) || !wait.Wait()) {
+        const LONG status = ReadLastNtStatus();
+        if (!IsPassingHold(error, pszPath, status) || !wait.Wait()) {
             ::SetLastError(error);
             return false;
         }
@@ -61,18 +59,21 @@ private:
     std::string m_previous;
 };
 
-// What becomes of a file or folder of ours that is still held when the waiting is spent: the
-// uninstallation leaves it to the next system start, since nothing else would ever remove it.
-enum class ELeftover { kStays, kGoesAtRestart };
-
 // DeleteFileA that waits out a passing hold. True once the file is gone; a file that was still
 // going when it was last asked and is missing now counts as deleted. A file still there after the
-// wait is left to the next system start when leftover says so.
+// wait is left to the next system start when leftover says so and MayLeaveToRestart allows.
 bool DeleteFileWaiting(const char* pszPath, ELeftover leftover = ELeftover::kStays);
+
+// The same through DeleteConfirmed: the file is deleted only once its handle's final path lies in
+// confirmedFolder (ConfirmedFolder), or by its path where that is empty.
+bool DeleteConfirmedWaiting(const std::string& path, const std::wstring& confirmedFolder, ELeftover leftover);
 
 // RemoveDirectoryA the same way (the folder only, never its content). A folder left to the next
 // system start goes then only if it is empty by then.
 bool RemoveFolderWaiting(const char* pszFolder, ELeftover leftover = ELeftover::kStays);
+
+// The same through DeleteConfirmed, as DeleteConfirmedWaiting.
+bool RemoveConfirmedWaiting(const std::string& folder, const std::wstring& confirmedFolder, ELeftover leftover);
 
 // The sleep between two tries. Tests point it elsewhere, so that the rule is tested without waiting.
 extern void (WINAPI* g_pfnHeldWaitSleep)(DWORD);

@@ -5,6 +5,7 @@
 #include <string>
 #include "framework/Handles.h"
 #include "platform/AnsiPath.h"
+#include "platform/HeldFiles.h"
 #include "platform/LinkSafeDelete.h"
 #include "text/PathText.h"
 
@@ -48,63 +49,71 @@ void RemoveFolderAndEmptyParents(const char* pszFolder, ELeftover leftover)
     }
 }
 
+// A folder that ConfirmFolder passed, with its final path: every file deleted in it is confirmed
+// against that path.
+struct SCheckedFolder {
+    std::string path;
+    std::wstring final;
+};
+
 // attributes: what the search or an earlier read found, so that the file is not asked again.
 // They are written only when a protection bit is set, since a write costs as much as the delete.
-bool DeleteKnownFile(const std::string& path, DWORD attributes, ELeftover leftover)
+bool DeleteKnownFile(const SCheckedFolder& folder, const std::string& path, DWORD attributes, ELeftover leftover)
 {
     if (attributes & kClearedAttributes) {
         const DWORD cleared = attributes & ~kClearedAttributes;
         ::SetFileAttributesA(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
-    return DeleteFileWaiting(path.c_str(), leftover);
+    return DeleteConfirmedWaiting(path, folder.final, leftover);
 }
 
-int DeleteNamedFile(const std::string& folder, const char* pszName, ELeftover leftover)
+int DeleteNamedFile(const SCheckedFolder& folder, const char* pszName, ELeftover leftover)
 {
-    const std::string path = JoinFolderName(folder, pszName);
+    const std::string path = JoinFolderName(folder.path, pszName);
     if (!FitsPath(path))
         return 0;
     // Most files carry no protection: the deletion is tried before anything is read. It never
     // takes a folder, which is passed over untouched.
-    if (::DeleteFileA(path.c_str()))
+    if (DeleteConfirmed(path, folder.final, false))
         return 1;
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
-    return DeleteKnownFile(path, attributes, leftover) ? 1 : 0;
+    return DeleteKnownFile(folder, path, attributes, leftover) ? 1 : 0;
 }
 
-int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern, ELeftover leftover)
+int DeleteFilesInCheckedFolder(const SCheckedFolder& folder, const char* pszPattern, ELeftover leftover)
 {
     if (IsLiteralName(pszPattern))
         return DeleteNamedFile(folder, pszPattern, leftover);
     int count = 0;
-    CFoundEntries::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count, leftover](const std::string& name,
-                                                                                           const WIN32_FIND_DATAW& data) {
+    CFoundEntries::ForEach(JoinFolderName(folder.path, pszPattern), [&folder, &count, leftover](const std::string& name,
+                                                                                                const WIN32_FIND_DATAW& data) {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.empty())
             return true;
-        const std::string path = JoinFolderName(folder, name);
-        if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes, leftover))
+        const std::string path = JoinFolderName(folder.path, name);
+        if (FitsPath(path) && DeleteKnownFile(folder, path, data.dwFileAttributes, leftover))
             ++count;
         return true;
     });
     return count;
 }
 
-// folder: already known to be reached through no link.
-void UndoFileLine(const char* pszLine, const char* pszPrefix, const std::string& folder, ELeftover leftover)
+void UndoFileLine(const char* pszLine, const char* pszPrefix, const SCheckedFolder& folder, ELeftover leftover)
 {
     const std::string name = ExtractUndoFileName(pszLine, pszPrefix);
     if (IsSafeFileOperand(name))
         DeleteFilesInCheckedFolder(folder, name.c_str(), leftover);
 }
 
-// A folder given without a separator is joined as the deletions join it, so that "" means the
-// root of the current drive here as it does there.
-bool FolderCrossesLink(const std::string& folder)
+// False when the folder is reached through a link that is not trusted. A folder given without a
+// separator is joined as the deletions join it, so that "" means the root of the current drive
+// here as it does there.
+bool CheckFolder(const std::string& folder, SCheckedFolder* pChecked)
 {
-    return CrossesLink(JoinFolderName(folder, ""));
+    pChecked->path = folder;
+    return ConfirmFolder(JoinFolderName(folder, ""), &pChecked->final);
 }
 
 }  // namespace
@@ -156,8 +165,8 @@ void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* 
     const size_t prefixCount = pszOnlyPrefix ? 1 : sizeof allPrefixes / sizeof allPrefixes[0];
     CLogFile log(pszLogPath);
     // The folder is examined once for the whole log: every entry deletes in it.
-    const std::string folder(pszFolder);
-    if (!log.Get() || FolderCrossesLink(folder))
+    SCheckedFolder folder;
+    if (!log.Get() || !CheckFolder(pszFolder, &folder))
         return;
     // An entry that names the log itself finds it held by this reader: no wait would mend that.
     const CHeldHere reading(pszLogPath);
@@ -172,9 +181,9 @@ int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern, ELeftover
 {
     if (!pszFolder || !pszPattern)
         return 0;
-    const std::string folder(pszFolder);
     // Through a link the files of whatever folder it points at would go, with our rights.
-    if (FolderCrossesLink(folder))
+    SCheckedFolder folder;
+    if (!CheckFolder(pszFolder, &folder))
         return 0;
     return DeleteFilesInCheckedFolder(folder, pszPattern, leftover);
 }

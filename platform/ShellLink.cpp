@@ -9,6 +9,7 @@
 #include "framework/App.h"
 #include "framework/Handles.h"
 #include "framework/UiText.h"
+#include "platform/RebootDelete.h"
 #include "text/PathText.h"
 
 namespace {
@@ -86,5 +87,9 @@ HRESULT SaveShellLink(const char* pszTarget, const wchar_t* pszLinkPath, const c
         ShowLinkWarning(L"SetDescription failed!");
     SetLinkOptions(pLink, nShowCmd, pszArguments, pszWorkingFolder);
 
-    return pFile->Save(pszLinkPath, TRUE);
+    hr = pFile->Save(pszLinkPath, TRUE);
+    // An earlier uninstallation may have left a shortcut of this name to the next system start.
+    if (SUCCEEDED(hr))
+        WithdrawRestartDeletion(pszLinkPath);
+    return hr;
 }

@@ -81,6 +81,51 @@ TEST(HeldFiles, OnlyErrorsThatCanClearAreWaitedOut)
     pixtest::RemoveTree(root);
 }
 
+// The NT statuses behind ERROR_ACCESS_DENIED: the access list's refusal, a file whose deletion
+// waits for another program's last handle, and a running program's image (or a read-only file).
+const LONG kStatusAccessDenied = static_cast<LONG>(0xC0000022L);
+const LONG kStatusDeletePending = static_cast<LONG>(0xC0000056L);
+const LONG kStatusCannotDelete = static_cast<LONG>(0xC0000121L);
+
+// A step whose platform call failed with the status, as the platform sets the error from it.
+bool FailWithStatus(LONG status, int* pTries)
+{
+    typedef ULONG (WINAPI* StatusToErrorProc)(LONG);
+    static const StatusToErrorProc pfnToError = reinterpret_cast<StatusToErrorProc>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlNtStatusToDosError")));
+    ++*pTries;
+    ::SetLastError(pfnToError(status));
+    return false;
+}
+
+// A denial is no hold: the access list's refusal ends the step at once, while a file already being
+// deleted or a running program's image is waited for; the status of the failing call tells them
+// apart where the error alone is the same.
+TEST(HeldFiles, AnAccessListsRefusalIsToldAtOnce)
+{
+    const std::string root = pixtest::MakeScratchFolder("held_denial");
+    const std::string file = root + "\\plain.dll", readOnly = root + "\\ro.dll";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    ASSERT_TRUE(WriteFileBytes(readOnly, "x"));
+    ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(IsPassingHold(ERROR_ACCESS_DENIED, file.c_str(), kStatusAccessDenied));
+    EXPECT_TRUE(IsPassingHold(ERROR_ACCESS_DENIED, file.c_str(), kStatusCannotDelete)) << "a running program";
+    EXPECT_FALSE(IsPassingHold(ERROR_ACCESS_DENIED, readOnly.c_str(), kStatusCannotDelete));
+    EXPECT_TRUE(IsPassingHold(ERROR_ACCESS_DENIED, (root + "\\going.dll").c_str(), kStatusDeletePending));
+
+    CHeldWaitHook hook;
+    int tries = 0;
+    EXPECT_FALSE(RetryWhileHeld(file.c_str(), [&] { return FailWithStatus(kStatusAccessDenied, &tries); }));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(tries, 1);
+    EXPECT_EQ(CHeldWaitHook::Waits(), 0);
+    tries = 0;
+    EXPECT_FALSE(RetryWhileHeld(readOnly.c_str(), [&] { return FailWithStatus(kStatusDeletePending, &tries); }));
+    EXPECT_EQ(tries, kWaitsPerStep + 1);
+    ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    pixtest::RemoveTree(root);
+}
+
 TEST(HeldFiles, TheWaitIsBoundedPerStepAndPerRun)
 {
     CHeldWaitHook hook;

@@ -175,9 +175,39 @@ TEST_F(UninstallE2e, FileHeldForAMomentIsWaitedForAndGoesWithItsFolder)
 
 // Held for good (a scanner or backup agent that does not let go): nothing else would ever remove
 // it, so it goes at the next system start, and its folder after it; everything else is gone now.
+// Installed again before that start, the product keeps the file: the installation withdraws the
+// deletion of what it writes, and the restart (Wine carries the list out at the prefix's restart)
+// leaves the installation whole.
 TEST_F(UninstallE2e, FileHeldThroughoutGoesWithItsFolderAtTheNextStart)
 {
     UninstallWhileHeldThroughout("readme.txt");
+    DWORD code = 99;
+    ASSERT_TRUE(RunProgram(CopyPackage("uninst-pkg") + "\\setup.exe", "-s", &code));
+    ASSERT_EQ(code, 0u);
+    EXPECT_EQ(Lower(PendingDeletions()).find(Lower(m_dest + "\\readme.txt")), std::string::npos) << PendingDeletions();
+    char system[MAX_PATH] = "";
+    ASSERT_NE(0u, ::GetSystemDirectoryA(system, MAX_PATH));
+    ASSERT_TRUE(RunProgram(std::string(system) + "\\wineboot.exe", "-r", &code));
+    EXPECT_EQ(PendingDeletions(), "") << "the restart carried out the list";
+    EXPECT_TRUE(FileExists(m_dest + "\\readme.txt"));
+    EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
+    EXPECT_TRUE(FileExists(m_group + "\\" + kLinkProgram));
+}
+
+// A shortcut held for good where a person could redirect its path (the common desktop lies in the
+// profiles folder) is not left to the next start, once or twice: at boot the deletion would follow
+// whatever link the person put there by then, while the leftover shortcut is harmless.
+TEST_F(UninstallE2e, ShortcutHeldThroughoutInAProfileStaysUnlisted)
+{
+    HANDLE hHeld = ::CreateFileA(m_desktopLink.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    UninstallSilently();
+    ::CloseHandle(hHeld);
+    EXPECT_TRUE(FileExists(m_desktopLink));
+    EXPECT_EQ(Lower(PendingDeletions()).find(Lower(kLinkProgram)), std::string::npos) << PendingDeletions();
+    EXPECT_FALSE(FolderExists(m_dest));
+    EXPECT_FALSE(FolderExists(m_group));
+    ::DeleteFileA(m_desktopLink.c_str());
 }
 
 TEST_F(UninstallE2e, GroupOfAnotherNameGoesThroughTheLogWithItsEmptiedParents)

@@ -3,12 +3,14 @@
 // reparse points): what lies behind a link stays whole, what lies beside it still goes.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 #include <map>
 #include <string>
 #include <vector>
 #include "support/TestSupport.h"
 #include "platform/InstallLog.h"
 #include "platform/LinkSafeDelete.h"
+#include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 #include "uninstall/UninstallSteps.h"
 
@@ -30,6 +32,37 @@ const DWORD kLinkAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_
 // link has the owner that the platform reports.
 std::vector<std::string> g_adminsLinks;
 bool (*g_pfnRealReadLinkOwner)(const std::string&, std::string*) = g_pfnReadLinkOwner;
+PSECURITY_DESCRIPTOR (*g_pfnRealReadSecurity)(const std::string&) = g_pfnReadSecurity;
+
+bool RefuseOwner(const std::string&, std::string*)
+{
+    return false;
+}
+
+// The security that the swapped look-up reports: none for the paths listed as unreadable, the
+// person's full control over those listed as theirs, the platform's for every other path.
+std::vector<std::string> g_unreadable;
+std::vector<std::string> g_personsFolders;
+
+bool IsListed(const std::vector<std::string>& paths, const std::string& path)
+{
+    for (const std::string& listed : paths)
+        if (LowerAscii(listed) == LowerAscii(path))
+            return true;
+    return false;
+}
+
+PSECURITY_DESCRIPTOR ReadSwappedSecurity(const std::string& path)
+{
+    if (IsListed(g_unreadable, path))
+        return NULL;
+    PSECURITY_DESCRIPTOR pDescriptor = NULL;
+    if (IsListed(g_personsFolders, path) &&
+        ::ConvertStringSecurityDescriptorToSecurityDescriptorA("O:BAD:AI(A;OICIID;FA;;;BA)(A;OICIID;FA;;;S-1-5-21-1-2-3-1001)",
+                                                               SDDL_REVISION_1, &pDescriptor, NULL))
+        return pDescriptor;
+    return g_pfnRealReadSecurity(path);
+}
 
 bool ReadOwnerWithAdminsLinks(const std::string& link, std::string* pOwnerSid)
 {
@@ -87,6 +120,9 @@ protected:
     void TearDown() override
     {
         g_pfnReadLinkOwner = g_pfnRealReadLinkOwner;
+        g_pfnReadSecurity = g_pfnRealReadSecurity;
+        g_unreadable.clear();
+        g_personsFolders.clear();
         for (const char* pszHive : {kLinkedHive, kGroupLinkHive, kPlainHive})
             ::RegDeleteTreeA(HKEY_USERS, pszHive);
         // A link whose folder a faulty run removed is no longer seen by Wine; each goes by name.
@@ -293,4 +329,68 @@ TEST_F(LinkDeletion, AnInstallationBehindAnAdministratorsLinkIsRemovedWhole)
     RunUninstallSteps(folder.c_str());
     EXPECT_FALSE(FolderExists(installed));
     ExpectAllBehindLinksKept();
+}
+
+// An administrator's link is followed only where no standard user can have made or swapped it:
+// not where its owner or its access list cannot be read, not where a folder above it (or the link
+// itself) lets a person change it, whoever owns it, and never in a profile.
+TEST_F(LinkDeletion, AnAdministratorsLinkIsRefusedWhereAPersonCouldHaveSwappedIt)
+{
+    char profile[MAX_PATH] = "";
+    ASSERT_NE(0u, ::GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH));
+    const std::string profileLink = std::string(profile) + "\\pixlink";
+    pixtest::RemoveLink(profileLink);
+    Link(profileLink, m_theirs);
+    g_adminsLinks = {m_link, profileLink};
+    g_pfnReadLinkOwner = ReadOwnerWithAdminsLinks;
+    g_pfnReadSecurity = ReadSwappedSecurity;
+    ASSERT_FALSE(CrossesLink(m_link + "\\canary.txt")) << "trusted as the other tests have it";
+
+    EXPECT_TRUE(CrossesLink(profileLink + "\\canary.txt"));
+    EXPECT_FALSE(DeleteFileOffLinks(profileLink + "\\canary.txt"));
+    g_pfnReadLinkOwner = RefuseOwner;
+    EXPECT_TRUE(CrossesLink(m_link + "\\canary.txt")) << "an owner that cannot be read";
+    g_pfnReadLinkOwner = ReadOwnerWithAdminsLinks;
+    g_unreadable = {m_link};
+    EXPECT_TRUE(CrossesLink(m_link + "\\canary.txt")) << "an access list that cannot be read";
+    g_unreadable.clear();
+    g_personsFolders = {m_link};
+    EXPECT_TRUE(CrossesLink(m_link + "\\canary.txt")) << "the person may change the link";
+    g_personsFolders = {m_base};
+    EXPECT_TRUE(CrossesLink(m_link + "\\canary.txt")) << "the person may change the link's folder";
+    EXPECT_EQ(0, DeleteMatchingFiles(m_link.c_str(), "*.*"));
+    UndoFileEntries(WriteLog("File Del: canary.txt\r\n").c_str(), m_link.c_str(), NULL);
+    ExpectAllBehindLinksKept();
+}
+
+// A folder checked and then swapped for a link (the person renames it away and puts a link in its
+// place) is not deleted in: each file's handle must lie in the folder that was checked. Where the
+// platform cannot tell a handle's final path (XP), the check of the path is all there is.
+TEST_F(LinkDeletion, AFolderSwappedForALinkAfterItsCheckIsNotDeletedIn)
+{
+    const std::string folder = m_base + "\\swapped";
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\canary.txt", "ours"));
+    std::wstring confirmed;
+    ASSERT_TRUE(ConfirmFolder(folder, &confirmed));
+    ASSERT_FALSE(confirmed.empty());
+    ASSERT_TRUE(::MoveFileA(folder.c_str(), (folder + "-away").c_str()));
+    Link(folder, m_theirs);
+
+    EXPECT_FALSE(DeleteConfirmed(folder + "\\canary.txt", confirmed, false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CANT_RESOLVE_FILENAME), ::GetLastError());
+    EXPECT_FALSE(DeleteConfirmed(folder, confirmed, true)) << "a link is no folder of ours";
+    ExpectAllBehindLinksKept();
+    std::wstring away;
+    ASSERT_TRUE(ConfirmFolder(folder + "-away", &away));
+    EXPECT_TRUE(DeleteConfirmed(folder + "-away\\canary.txt", away, false));
+    EXPECT_FALSE(FileExists(folder + "-away\\canary.txt"));
+
+    FARPROC (*pfnSavedFind)(const char*) = g_pfnFindKernelExport;
+    g_pfnFindKernelExport = [](const char* pszName) -> FARPROC {
+        return std::string(pszName) == "GetFinalPathNameByHandleW" ? NULL : ::GetProcAddress(::GetModuleHandleA("kernel32"), pszName);
+    };
+    ASSERT_TRUE(ConfirmFolder(folder + "-away", &away));
+    g_pfnFindKernelExport = pfnSavedFind;
+    EXPECT_TRUE(away.empty());
 }
