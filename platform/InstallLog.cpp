@@ -59,10 +59,16 @@ bool DeleteKnownFile(const std::string& path, DWORD attributes, ELeftover leftov
     return DeleteFileWaiting(path.c_str(), leftover);
 }
 
-int DeleteNamedFile(const std::string& folder, const char* pszName, ELeftover leftover)
+// pszKept: a file of the folder that stays for a later step (NULL: none).
+bool IsKept(const std::string& path, const char* pszKept)
+{
+    return pszKept && ::lstrcmpiA(path.c_str(), pszKept) == 0;
+}
+
+int DeleteNamedFile(const std::string& folder, const char* pszName, ELeftover leftover, const char* pszKept)
 {
     const std::string path = JoinFolderName(folder, pszName);
-    if (!FitsPath(path))
+    if (!FitsPath(path) || IsKept(path, pszKept))
         return 0;
     // Most files carry no protection: the deletion is tried before anything is read. It never
     // takes a folder, which is passed over untouched.
@@ -74,18 +80,19 @@ int DeleteNamedFile(const std::string& folder, const char* pszName, ELeftover le
     return DeleteKnownFile(path, attributes, leftover) ? 1 : 0;
 }
 
-int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern, ELeftover leftover)
+int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern, ELeftover leftover,
+                                const char* pszKept = NULL)
 {
     if (IsLiteralName(pszPattern))
-        return DeleteNamedFile(folder, pszPattern, leftover);
+        return DeleteNamedFile(folder, pszPattern, leftover, pszKept);
     int count = 0;
-    CFoundEntries::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count, leftover](const std::string& name,
-                                                                                           const WIN32_FIND_DATAW& data) {
+    CFoundEntries::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count, leftover, pszKept](
+                                                                   const std::string& name, const WIN32_FIND_DATAW& data) {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.empty())
             return true;
         const std::string path = JoinFolderName(folder, name);
-        if (FitsPath(path) && DeleteKnownFile(path, data.dwFileAttributes, leftover))
+        if (FitsPath(path) && !IsKept(path, pszKept) && DeleteKnownFile(path, data.dwFileAttributes, leftover))
             ++count;
         return true;
     });
@@ -93,11 +100,12 @@ int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern
 }
 
 // folder: already known to be reached through no link.
-void UndoFileLine(const char* pszLine, const char* pszPrefix, const std::string& folder, ELeftover leftover)
+void UndoFileLine(const char* pszLine, const char* pszPrefix, const std::string& folder, ELeftover leftover,
+                  const char* pszKept)
 {
     const std::string name = ExtractUndoFileName(pszLine, pszPrefix);
     if (IsSafeFileOperand(name))
-        DeleteFilesInCheckedFolder(folder, name.c_str(), leftover);
+        DeleteFilesInCheckedFolder(folder, name.c_str(), leftover, pszKept);
 }
 
 // A folder given without a separator is joined as the deletions join it, so that "" means the
@@ -146,7 +154,8 @@ void UndoLinksAndFolders(const char* pszLogPath, ELeftover leftover)
             RemoveFolderAndEmptyParents(line + dirPrefixLength, leftover);
 }
 
-void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix, ELeftover leftover)
+void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix, ELeftover leftover,
+                     const char* pszKept)
 {
     if (!pszFolder)
         return;
@@ -165,7 +174,7 @@ void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* 
     while (ReadLogLine(log.Get(), line))
         for (size_t i = 0; i < prefixCount; ++i)
             if (LineHasPrefix(line, prefixes[i]))
-                UndoFileLine(line, prefixes[i], folder, leftover);
+                UndoFileLine(line, prefixes[i], folder, leftover, pszKept);
 }
 
 int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern, ELeftover leftover)

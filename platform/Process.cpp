@@ -21,13 +21,18 @@ std::string GetOwnProgramPath()
     return (n == 0 || n >= kLongPathChars) ? std::string() : AnsiPathFromWide(std::wstring(path.data(), n));
 }
 
-bool StartProgram(const std::string& program, const std::string& commandLine, bool inheritHandles)
+bool StartProgram(const std::string& program, const std::string& commandLine, bool inheritHandles,
+                  HANDLE hStandardOutput)
 {
     // The platform may write into the command line, so it gets a copy of its own.
     std::vector<char> writableLine(commandLine.begin(), commandLine.end());
     writableLine.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (hStandardOutput) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = hStandardOutput;
+    }
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessA(program.c_str(), writableLine.data(), NULL, NULL, inheritHandles ? TRUE : FALSE, 0,
                           NULL, NULL, &startup, &process))

@@ -102,6 +102,14 @@ std::string ParentOf(const std::string& path)
     return path.substr(0, path.find_last_of('\\'));
 }
 
+// Where an elevated first stage makes the copy's folder, whatever TMP and TEMP say.
+std::string WindowsTempFolder()
+{
+    char windows[MAX_PATH];
+    const UINT length = ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows, length < MAX_PATH ? length : 0) + "\\Temp";
+}
+
 void WaitForProcessEnd(DWORD processId)
 {
     const HANDLE hProcess = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
@@ -169,14 +177,14 @@ TEST_F(UninstallLaunch, QuotesPathsWithBlanksAndPassesSilentOn)
     ASSERT_TRUE(::CreateDirectoryA((m_installFolder + "\\Pixorama 5").c_str(), NULL));
     m_uninstaller = m_installFolder + "\\Pixorama 5\\PixUnInst.exe";
     ASSERT_TRUE(pixtest::CopyFileTo(pixtest::OutDir() + "\\tests\\LaunchProbe.exe", m_uninstaller));
+    // Unelevated, so that the copy lies in the temporary folder named, whose name has a blank.
+    CScopedEnvironment asOnXp("PIX_PROBE_AS_XP", "1");
 
     EXPECT_EQ(RunUninstaller(" -s"), 0u);
     const SecondStageRecord record = ReadRecord();
     ASSERT_EQ(record.args.size(), 4u);
     const std::string copy = record.args[0];
-    // Elevated (as Wine runs everything): in a folder of its own in the temporary folder.
-    EXPECT_EQ(copy.rfind(m_tempFolder + "\\PixUnInst-", 0), 0u) << copy;
-    EXPECT_EQ(copy.rfind(ParentOf(copy) + "\\uni", 0), 0u) << copy;
+    EXPECT_EQ(copy.rfind(m_tempFolder + "\\uni", 0), 0u) << copy;
     EXPECT_EQ(record.args[1], "-delself");
     EXPECT_EQ(record.args[2], m_uninstaller);
     EXPECT_EQ(record.args[3], "-s");
@@ -210,6 +218,8 @@ TEST_F(UninstallLaunch, BarePathsAndNoSilentWord)
 TEST_F(UninstallLaunch, AFailedStartReturnsToTheCaller)
 {
     Prepare("launch_fails", "Pixorama5", "Tmp");
+    // Unelevated, so that the temporary folder named is the one taken.
+    CScopedEnvironment asOnXp("PIX_PROBE_AS_XP", "1");
     m_tempFolder = m_base + "\\no such folder";
     // The probe's exit code 3 means LaunchUninstallCopy came back, without a message box in the way.
     EXPECT_EQ(RunUninstaller(" -s"), 3u);
@@ -236,7 +246,7 @@ TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdmi
 
     const std::string copy = pixtest::ReadFileBytes(m_recordPath + ".window");
     const std::string folder = ParentOf(copy);
-    EXPECT_EQ(folder.rfind(m_tempFolder + "\\PixUnInst-", 0), 0u) << copy;
+    EXPECT_EQ(folder.rfind(WindowsTempFolder() + "\\PixUnInst-", 0), 0u) << copy;
     const std::string other = m_base + "\\other.exe";
     ASSERT_TRUE(pixtest::CopyFileTo(pixtest::OutDir() + "\\tests\\LaunchProbe.exe", other));
     EXPECT_FALSE(::CopyFileA(other.c_str(), copy.c_str(), FALSE));
@@ -251,7 +261,8 @@ TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdmi
     EXPECT_TRUE(pixtest::WaitForExit(firstStage, kProbeTimeoutMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     const SecondStageRecord second = ReadRecord();
-    EXPECT_EQ(second.module, copy);
+    // The platform names the Windows folder's Temp as the disk spells it.
+    EXPECT_EQ(_stricmp(second.module.c_str(), copy.c_str()), 0) << second.module << " ran, not " << copy;
     EXPECT_EQ(pixtest::ReadFileBytes(copy), pixtest::ReadFileBytes(m_uninstaller));
     // Full control for the system and administrators, reading and running for the user, passed
     // on to what the folder holds, and nothing from the temporary folder above it.
@@ -259,6 +270,47 @@ TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdmi
     ASSERT_FALSE(user.empty());
     EXPECT_EQ(pixtest::ReadFileBytes(m_recordPath + ".folder"),
               folder + "\nD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;" + user + ")");
+}
+
+// The first stage ends with what the second tells it, and only once it has been told: a second
+// stage that ends without telling, or writes what no second stage writes, leaves it code 5.
+TEST_F(UninstallLaunch, TheFirstStageEndsWithTheOutcomeItIsTold)
+{
+    const struct {
+        const char* pszTold;
+        DWORD exitCode;
+    } cases[] = {{"0", 0}, {"1", 1}, {"untold", 5}, {"garbled", 5}, {"4", 5}};
+    for (const auto& c : cases) {
+        Prepare(std::string("launch_told_") + c.pszTold, "Pixorama5", "Tmp");
+        CScopedEnvironment outcome("PIX_PROBE_OUTCOME", c.pszTold);
+        EXPECT_EQ(RunUninstaller(" -s"), c.exitCode) << "told " << c.pszTold;
+        ReadRecord();
+        TearDown();
+        m_base.clear();
+        m_hEvent = NULL;
+    }
+}
+
+// Waiting is the first stage's whole work after the start: it is still there while the second
+// stage has not told, and it ends once told.
+TEST_F(UninstallLaunch, TheFirstStageWaitsUntilTheSecondHasTold)
+{
+    Prepare("launch_waits", "Pixorama5", "Tmp");
+    const std::string name = "PixProbeTell" + std::to_string(::GetCurrentProcessId());
+    CHandle tell(::CreateEventA(NULL, TRUE, FALSE, name.c_str()));
+    CScopedEnvironment after("PIX_PROBE_TELL_AFTER", name);
+    CScopedEnvironment record("PIX_PROBE_RECORD", m_recordPath);
+    CHandle firstStage(pixtest::StartProcess("\"" + m_uninstaller + "\" -s"));
+    ASSERT_TRUE(firstStage.IsValid());
+    // The record is written before the second stage waits for the test's word.
+    EXPECT_TRUE(WaitForFile(m_recordPath, kProbeTimeoutMs)) << "the copy did not run";
+    EXPECT_EQ(::WaitForSingleObject(firstStage, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "the first stage ended before it was told";
+    ::SetEvent(tell);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(pixtest::WaitForExit(firstStage, kProbeTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    ReadRecord();
 }
 
 namespace {
