@@ -194,8 +194,14 @@ int LaunchUninstallCopy(bool silent)
 
 void TakeFirstStageChannel()
 {
+    // Only a standard output that the starting process handed over itself is a handle of this
+    // process: one copied from the starter's own without inheritance names nothing here, or
+    // something else.
+    STARTUPINFOA startup = {};
+    ::GetStartupInfoA(&startup);
     const HANDLE hOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!hOutput || hOutput == INVALID_HANDLE_VALUE || ::GetFileType(hOutput) != FILE_TYPE_PIPE)
+    if (!(startup.dwFlags & STARTF_USESTDHANDLES) || !hOutput || hOutput == INVALID_HANDLE_VALUE ||
+        ::GetFileType(hOutput) != FILE_TYPE_PIPE)
         return;
     // Kept from every program that this stage might start, and from every other use here.
     ::SetHandleInformation(hOutput, HANDLE_FLAG_INHERIT, 0);

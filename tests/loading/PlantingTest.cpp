@@ -106,6 +106,7 @@ protected:
         RemoveNativeFirst();
         ::SetEnvironmentVariableA("PIXPLANTED_RECORD", NULL);
         ::DeleteFileA((m_temp + "\\" + kPlantedName).c_str());
+        ::DeleteFileA((WindowsTempFolder() + "\\" + kPlantedName).c_str());
         WipeInstallation();
     }
 
@@ -139,7 +140,10 @@ TEST_F(CPlantingTest, SecondUninstallStageLoadsNothingFromTheTemporaryFolder)
     DWORD code = 99;
     ASSERT_TRUE(RunProgram(m_package + "\\setup.exe", "-s", &code));
     ASSERT_TRUE(pixtest::FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+    // Unelevated the copy runs from the person's temporary folder, elevated from a folder of its
+    // own in the Windows folder's Temp, where anyone may put a file beside that folder.
     ASSERT_TRUE(Plant(m_temp));
+    ASSERT_TRUE(Plant(WindowsTempFolder()));
 
     const stagewatch::SStageRun run = stagewatch::RunTwoStages(
         "\"" + DefaultInstallFolder() + "\\PixUnInst.exe\" -s", NULL, kStagesTimeoutMs);

@@ -40,12 +40,9 @@ DWORD FindSecondStage(std::string* pName)
     });
 }
 
-// Where the elevated first stage makes the copy's folder.
 std::string WindowsTempFolder()
 {
-    char windows[MAX_PATH];
-    const UINT length = ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(windows, length < MAX_PATH ? length : 0) + "\\Temp";
+    return CWindowsTempBlocked::Folder();
 }
 
 class UninstallE2e : public ::testing::Test {
@@ -444,15 +441,13 @@ TEST_F(UninstallE2e, UninstallStringStartsTheUninstallerEvenWhenAProgramExeLiesI
 // code, and nothing is removed.
 TEST_F(UninstallE2e, FirstStageThatCannotStartTheSecondEndsWithCode4)
 {
-    const std::string temp = WindowsTempFolder();
-    const std::string away = temp + ".away";
-    ASSERT_TRUE(::MoveFileA(temp.c_str(), away.c_str()));
-    const bool blocked = pixtest::WriteFileBytes(temp, "not a folder");
     DWORD code = 99;
-    const bool ran = blocked && RunProgram(m_dest + "\\PixUnInst.exe", "-s", &code);
-    ::DeleteFileA(temp.c_str());
-    ASSERT_TRUE(::MoveFileA(away.c_str(), temp.c_str()));
-    ASSERT_TRUE(blocked);
+    bool ran = false;
+    {
+        CWindowsTempBlocked blocked;
+        ASSERT_TRUE(blocked.IsInForce());
+        ran = RunProgram(m_dest + "\\PixUnInst.exe", "-s", &code);
+    }
     ASSERT_TRUE(ran);
     EXPECT_EQ(code, 4u);
     EXPECT_EQ(FindSecondStage(nullptr), 0u);
