@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include "platform/AnsiPath.h"
 #include "platform/ObjectSecurity.h"
 #include "platform/Process.h"
 #include "uninstall/UninstallLaunch.h"
@@ -80,8 +81,17 @@ bool StartAfterTheTestsTurn(const std::string& program, const std::string& comma
     return StartSecondStage(program, commandLine, hChannel);
 }
 
+// A volume without short names, which Wine never has.
+DWORD WINAPI NoShortName(LPCWSTR, LPWSTR, DWORD)
+{
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+}
+
 void InstallSeams()
 {
+    if (!Environment("PIX_PROBE_NO_SHORT_NAMES").empty())
+        g_pfnGetShortPathNameW = NoShortName;
     if (!Environment("PIX_PROBE_AS_XP").empty())
         g_pfnGetTokenInformation = ReadTokenAsOnXp;
     if (!Environment("PIX_PROBE_WINDOW").empty())

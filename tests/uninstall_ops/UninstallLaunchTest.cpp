@@ -215,6 +215,33 @@ TEST_F(UninstallLaunch, BarePathsAndNoSilentWord)
     EXPECT_EQ(record.args[0].rfind(m_tempFolder + "\\uni", 0), 0u) << record.args[0];
 }
 
+// A temporary folder of a name that the code page cannot spell, on a volume without short names:
+// the copy goes into the Windows folder's Temp instead, which the code page spells.
+TEST_F(UninstallLaunch, AnUnspellableTemporaryFolderGivesWayToTheWindowsTemp)
+{
+    Prepare("launch_unspellable", "Pixorama5", "Tmp");
+    const std::wstring cyrillic = std::wstring(m_base.begin(), m_base.end()) + L"\\\x0412\x0440\x0435\x043C\x044F";
+    ASSERT_TRUE(::CreateDirectoryW(cyrillic.c_str(), NULL));
+    CScopedEnvironment asOnXp("PIX_PROBE_AS_XP", "1");
+    CScopedEnvironment noShortNames("PIX_PROBE_NO_SHORT_NAMES", "1");
+    CScopedEnvironment record("PIX_PROBE_RECORD", m_recordPath);
+    wchar_t savedTmp[MAX_PATH] = L"", savedTemp[MAX_PATH] = L"";
+    ::GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
+    ::GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH);
+    ::SetEnvironmentVariableW(L"TMP", cyrillic.c_str());
+    ::SetEnvironmentVariableW(L"TEMP", cyrillic.c_str());
+    DWORD exitCode = 99;
+    const bool ran = pixtest::RunAndWait("\"" + m_uninstaller + "\" -s", kProbeTimeoutMs, &exitCode);
+    ::SetEnvironmentVariableW(L"TMP", savedTmp);
+    ::SetEnvironmentVariableW(L"TEMP", savedTemp);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(exitCode, 0u);
+    const SecondStageRecord second = ReadRecord();
+    ASSERT_GE(second.args.size(), 1u);
+    EXPECT_EQ(_stricmp(ParentOf(second.args[0]).c_str(), WindowsTempFolder().c_str()), 0) << second.args[0];
+    ::DeleteFileA(second.args[0].c_str());
+}
+
 TEST_F(UninstallLaunch, AFailedStartReturnsToTheCaller)
 {
     Prepare("launch_fails", "Pixorama5", "Tmp");
