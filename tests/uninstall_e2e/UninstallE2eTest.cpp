@@ -87,6 +87,10 @@ protected:
         EXPECT_EQ(run.firstExitCode, 0u) << "the second stage told no removal";
         EXPECT_TRUE(run.childFound) << "no second stage was started";
         EXPECT_TRUE(run.childEnded) << "the second stage did not end";
+        // The process followed is the temporary copy, not a program that Wine started meanwhile.
+        const std::string name = Lower(run.childName);
+        EXPECT_TRUE(name.rfind("uni", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".tmp")
+            << "followed " << run.childName;
         return run.childName;
     }
 
