@@ -43,39 +43,23 @@ bool (*g_pfnStartSecondStage)(const std::string&, const std::string&, HANDLE) = 
 
 namespace {
 
-// A folder path from the platform ending with a backslash, as the code page spells it; empty when
-// it cannot be spelled or does not fit a path buffer.
-std::string SpelledFolder(const WCHAR* pszFolder, DWORD length)
-{
-    if (length == 0 || length >= kMaxPathChars)
-        return std::string();
-    std::wstring folder(pszFolder, length);
-    if (folder[length - 1] != L'\\')
-        folder += L'\\';
-    const std::string spelled = AnsiPathFromWide(folder);
-    return FitsPath(spelled) ? spelled : std::string();
-}
-
-// The Windows folder's Temp: standard users may add entries there but not rename, delete or
-// change what is not theirs, and it lies outside every profile.
-std::string GetWindowsTempFolder()
-{
-    WCHAR buffer[kMaxPathChars];
-    const UINT length = ::GetSystemWindowsDirectoryW(buffer, kMaxPathChars - 6);
-    if (length == 0 || length >= kMaxPathChars - 6)
-        return std::string();
-    std::wstring folder(buffer, length);
-    folder += folder[length - 1] == L'\\' ? L"Temp" : L"\\Temp";
-    return SpelledFolder(folder.c_str(), static_cast<DWORD>(folder.size()));
-}
-
 // The folder for the copy, ending with a backslash: the person's temporary folder, unless the
-// process is elevated or the code page cannot spell it. Empty when there is none.
+// process is elevated or the code page cannot spell it; else the Windows folder's Temp, where
+// standard users may add entries but not rename, delete or change what is not theirs, outside
+// every profile. Empty when there is none that fits a path buffer.
 std::string GetCopyParentFolder(bool elevated)
 {
     WCHAR buffer[kMaxPathChars];
-    const std::string folder = elevated ? std::string() : SpelledFolder(buffer, ::GetTempPathW(kMaxPathChars, buffer));
-    return folder.empty() ? GetWindowsTempFolder() : folder;
+    std::string folder;
+    DWORD length = elevated ? 0 : ::GetTempPathW(kMaxPathChars, buffer);
+    if (length > 0 && length < kMaxPathChars)
+        folder = AnsiPathFromWide(std::wstring(buffer, length));
+    if (folder.empty()) {
+        length = ::GetSystemWindowsDirectoryW(buffer, kMaxPathChars);
+        if (length > 0 && length < kMaxPathChars)
+            folder = AnsiPathFromWide(std::wstring(buffer, length) + L"\\Temp\\");
+    }
+    return FitsPath(folder) ? folder : std::string();
 }
 
 // Eight lower-case hex digits.
