@@ -151,6 +151,7 @@ TEST_F(CPlantingTest, SecondUninstallStageLoadsNothingFromTheTemporaryFolder)
     ASSERT_TRUE(run.childFound) << "no second stage was running when the first ended";
     ASSERT_TRUE(run.childEnded) << "the second stage did not end within " << kStagesTimeoutMs << " ms";
     EXPECT_EQ(PlantedLoads(), "");
+    EXPECT_EQ(run.firstExitCode, 0u);
     EXPECT_EQ(run.childExitCode, 0u);
     EXPECT_FALSE(pixtest::FolderExists(DefaultInstallFolder()));
 }
@@ -187,6 +188,8 @@ TEST_F(CPlantingTest, DownloadInstallsSilentlyFromItsOwnFolderAndLeavesNoUnpacke
                                 << (!run.started ? "not started, error " + std::to_string(::GetLastError())
                                     : run.firstEnded ? "ended with " + std::to_string(run.firstExitCode) : "did not end")
                                 << ", second stage " << (run.childFound ? "followed" : "never seen") << ")";
+    // The first stage's 0 says that the second has removed the installation.
+    EXPECT_EQ(run.firstExitCode, 0u);
     EXPECT_EQ(run.childExitCode, 0u);
     EXPECT_FALSE(pixtest::FolderExists(DefaultInstallFolder()));
 }

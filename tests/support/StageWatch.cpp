@@ -6,6 +6,8 @@
 
 namespace stagewatch {
 
+BOOL (WINAPI* g_pfnQueryImageName)(HANDLE, DWORD, LPSTR, PDWORD) = ::QueryFullProcessImageNameA;
+
 double NowMs()
 {
     static LARGE_INTEGER frequency = {};
@@ -31,7 +33,7 @@ std::string ImagePath(HANDLE hProcess)
 {
     char image[2 * MAX_PATH];
     DWORD size = sizeof image;
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size))
+    if (!g_pfnQueryImageName(hProcess, 0, image, &size))
         return "";
     return std::string(image, size);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 #include "framework/Handles.h"
 #include "platform/ObjectSecurity.h"
+#include "support/StageWatch.h"
 #include "support/TestSupport.h"
 
 using pixtest::FileExists;
@@ -338,6 +339,42 @@ TEST_F(UninstallLaunch, TheFirstStageWaitsUntilTheSecondHasTold)
     EXPECT_TRUE(pixtest::WaitForExit(firstStage, kProbeTimeoutMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     ReadRecord();
+}
+
+namespace {
+
+BOOL WINAPI ImageNotYetKnown(HANDLE, DWORD, LPSTR, PDWORD)
+{
+    ::SetLastError(ERROR_GEN_FAILURE);
+    return FALSE;
+}
+
+}  // namespace
+
+// Wine lists a process a moment before it can tell the process's program, and a moment after:
+// measured, about one look in ten at a starting child. A process that the watch cannot place is no
+// second stage yet; taken for one, a program of Wine's that ends early passed for a second stage
+// that had ended.
+TEST_F(UninstallLaunch, TheStageWatchTakesNoChildWhoseProgramItCannotRead)
+{
+    Prepare("watch_unread", "Pixorama5", "Tmp");
+    const std::string name = "PixProbeTell" + std::to_string(::GetCurrentProcessId());
+    CHandle tell(::CreateEventA(NULL, TRUE, FALSE, name.c_str()));
+    CScopedEnvironment after("PIX_PROBE_TELL_AFTER", name);
+    CScopedEnvironment record("PIX_PROBE_RECORD", m_recordPath);
+    DWORD childId = 0;
+    CHandle child(pixtest::StartProcess("\"" + m_uninstaller + "\" -delself x", &childId));
+    ASSERT_TRUE(child.IsValid());
+    EXPECT_TRUE(WaitForFile(m_recordPath, kProbeTimeoutMs)) << "the child did not run";
+    const auto saved = stagewatch::g_pfnQueryImageName;
+    stagewatch::g_pfnQueryImageName = ImageNotYetKnown;
+    const DWORD unread = stagewatch::FindChildProcess(::GetCurrentProcess(), ::GetCurrentProcessId());
+    stagewatch::g_pfnQueryImageName = saved;
+    const DWORD read = stagewatch::FindChildProcess(::GetCurrentProcess(), ::GetCurrentProcessId());
+    ::SetEvent(tell);
+    ::WaitForSingleObject(child, kProbeTimeoutMs);
+    EXPECT_EQ(unread, 0u) << "took " << stagewatch::DescribeProcess(unread);
+    EXPECT_EQ(read, childId) << "took " << stagewatch::DescribeProcess(read);
 }
 
 namespace {
