@@ -216,8 +216,9 @@ bool IsFirstStage(HANDLE hProcess, const std::string& ownPath)
 }
 
 // The first stage runs from the uninstaller's file until its process has ended, so the second
-// waits for that end, once it has told the outcome, instead of guessing a time. The handle can wait and read, nothing more. A parent
-// that is gone already, or is not the first stage, is not waited for.
+// waits for that end, once it has told the outcome, instead of guessing a time. The handle can
+// wait and read, nothing more. A parent that is gone already, or is not the first stage, is not
+// waited for.
 void WaitForFirstStageEnd(const std::string& ownPath)
 {
     const DWORD parentId = FindParentProcessId();
