@@ -86,8 +86,7 @@ int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern
     if (IsLiteralName(pszPattern))
         return DeleteNamedFile(folder, pszPattern, leftover, pszKept);
     int count = 0;
-    CFoundEntries::ForEach(JoinFolderName(folder, pszPattern), [&folder, &count, leftover, pszKept](
-                                                                   const std::string& name, const WIN32_FIND_DATAW& data) {
+    const auto visit = [&folder, &count, leftover, pszKept](const std::string& name, const WIN32_FIND_DATAW& data) {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.empty())
             return true;
@@ -95,7 +94,8 @@ int DeleteFilesInCheckedFolder(const std::string& folder, const char* pszPattern
         if (FitsPath(path) && !IsKept(path, pszKept) && DeleteKnownFile(path, data.dwFileAttributes, leftover))
             ++count;
         return true;
-    });
+    };
+    CFoundEntries::ForEach(JoinFolderName(folder, pszPattern), visit);
     return count;
 }
 
