@@ -50,14 +50,14 @@ namespace {
 std::string GetCopyParentFolder(bool elevated)
 {
     WCHAR buffer[kMaxPathChars];
-    std::string folder;
     DWORD length = elevated ? 0 : ::GetTempPathW(kMaxPathChars, buffer);
-    if (length > 0 && length < kMaxPathChars)
-        folder = AnsiPathFromWide(std::wstring(buffer, length));
+    std::string folder = length > 0 && length < kMaxPathChars ? AnsiPathFromWide(std::wstring(buffer, length)) : "";
     if (folder.empty()) {
-        length = ::GetSystemWindowsDirectoryW(buffer, kMaxPathChars);
-        if (length > 0 && length < kMaxPathChars)
-            folder = AnsiPathFromWide(std::wstring(buffer, length) + L"\\Temp\\");
+        length = ::GetSystemWindowsDirectoryW(buffer, kMaxPathChars - 6);
+        if (length > 0 && length < kMaxPathChars - 6) {
+            ::lstrcpyW(buffer + length, L"\\Temp\\");
+            folder = AnsiPathFromWide(buffer);
+        }
     }
     return FitsPath(folder) ? folder : std::string();
 }
