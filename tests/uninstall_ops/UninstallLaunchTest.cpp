@@ -319,28 +319,6 @@ TEST_F(UninstallLaunch, TheFirstStageEndsWithTheOutcomeItIsTold)
     }
 }
 
-// Waiting is the first stage's whole work after the start: it is still there while the second
-// stage has not told, and it ends once told.
-TEST_F(UninstallLaunch, TheFirstStageWaitsUntilTheSecondHasTold)
-{
-    Prepare("launch_waits", "Pixorama5", "Tmp");
-    const std::string name = "PixProbeTell" + std::to_string(::GetCurrentProcessId());
-    CHandle tell(::CreateEventA(NULL, TRUE, FALSE, name.c_str()));
-    CScopedEnvironment after("PIX_PROBE_TELL_AFTER", name);
-    CScopedEnvironment record("PIX_PROBE_RECORD", m_recordPath);
-    CHandle firstStage(pixtest::StartProcess("\"" + m_uninstaller + "\" -s"));
-    ASSERT_TRUE(firstStage.IsValid());
-    // The record is written before the second stage waits for the test's word.
-    EXPECT_TRUE(WaitForFile(m_recordPath, kProbeTimeoutMs)) << "the copy did not run";
-    EXPECT_EQ(::WaitForSingleObject(firstStage, 0), static_cast<DWORD>(WAIT_TIMEOUT))
-        << "the first stage ended before it was told";
-    ::SetEvent(tell);
-    DWORD exitCode = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(firstStage, kProbeTimeoutMs, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-    ReadRecord();
-}
-
 namespace {
 
 BOOL WINAPI ImageNotYetKnown(HANDLE, DWORD, LPSTR, PDWORD)
