@@ -27,18 +27,16 @@
 
 namespace {
 
-// The first stage ends right after starting the second; one that has not ended by then is
-// stuck, and the uninstaller it holds is left to the next system start.
+// The first stage ends as soon as it has been told the outcome; one that has not ended by then
+// is stuck, and the uninstaller it holds is left to the next system start.
 const DWORD kFirstStageEndMs = 10000;
 // What a running copy gets between the close request and its termination.
 const DWORD kCloseWaitMs = 10;
 // A terminated copy lets go of its files only once it has ended; the platform ends it soon after
 // the call, and one that is still there after this long is left to the waits on the files.
 const DWORD kTerminatedEndMs = 5000;
-// The first stage's exit code when the second could not be started: nothing was removed.
-const int kSecondStageNotStarted = 4;
 // The exit code, in every mode, when the program's own path cannot be spelled: nothing was done.
-const int kOwnPathUnspellable = 1;
+const int kOwnPathUnspellable = kOutcomeRefused;
 // wParam of WM_CLOSE asking the capture application to close without saving.
 const WPARAM CLOSE_WITHOUT_SAVING = 1001;
 
@@ -47,8 +45,6 @@ const UINT kCloseCopiesStyle = MB_YESNO | MB_ICONEXCLAMATION;                   
 const UINT kInstallAbortedStyle = MB_OK | MB_ICONINFORMATION;                       // 0x40
 const UINT kUninstalledStyle = MB_OK | MB_ICONEXCLAMATION;                          // 0x30
 const UINT kUninstallRefusedStyle = MB_OK | MB_ICONEXCLAMATION;                     // 0x30
-// The second stage's exit code when it refused to act for its command line: nothing was removed.
-const int kRefusedExitCode = 1;
 
 // Image paths of other processes are read into this many bytes; longer ones are not believed.
 const DWORD kImagePathChars = 1024;
@@ -195,13 +191,15 @@ bool IsUninstallerThatStartedUs(const std::string& uninstallerPath, const std::s
            FoldCase(uninstallerPath) != FoldCase(ownPath) && HaveSameContent(uninstallerPath, ownPath);
 }
 
-// The user asked for the uninstallation, so a run that removes nothing says so: in a box of
-// ours, and by its exit code (returned), which is all a silent run shows.
-int ReportNothingRemoved(int exitCode)
+// The user asked for the uninstallation, so a run that removes nothing says so: to the first
+// stage, which ends with it, in a box of ours, and by this stage's own exit code, which is all a
+// silent run shows.
+[[noreturn]] void EndNothingRemoved()
 {
+    TellFirstStage(kOutcomeRefused);
     if (!SilentFlag)
         AppMessageBoxId(NULL, IDS_UNINSTALL_REFUSED, kUninstallRefusedStyle);
-    return exitCode;
+    std::exit(kOutcomeRefused);
 }
 
 // The recorded parent id outlives the parent: once it has ended, the id may belong to a later
@@ -217,9 +215,10 @@ bool IsFirstStage(HANDLE hProcess, const std::string& ownPath)
     return ReadProcessImagePath(hProcess, kImagePathChars, &imagePath) && HaveSameContent(imagePath, ownPath);
 }
 
-// The first stage holds the uninstaller's file until its process has ended, so the second waits
-// for that end instead of guessing a time. The handle can wait and read, nothing more. A parent
-// that is gone already, or is not the first stage, is not waited for.
+// The first stage runs from the uninstaller's file until its process has ended, so the second
+// waits for that end, once it has told the outcome, instead of guessing a time. The handle can
+// wait and read, nothing more. A parent that is gone already, or is not the first stage, is not
+// waited for.
 void WaitForFirstStageEnd(const std::string& ownPath)
 {
     const DWORD parentId = FindParentProcessId();
@@ -239,17 +238,19 @@ void LeaveCopyFolderToReboot(const std::string& ownPath)
         RemoveFolderAtReboot(folder.c_str());
 }
 
-// The temporary copy of the uninstaller. Ends the process by the normal exit, so that the
-// process-wide objects are destroyed and this process leaves the instance list.
+// The temporary copy of the uninstaller. Everything but the uninstaller's own file is removed
+// while the first stage waits; it is told the outcome and ends, and the uninstaller and its
+// folder go after it. Ends the process by the normal exit, so that the process-wide objects are
+// destroyed and this process leaves the instance list.
 [[noreturn]] void RunSecondStage(const std::vector<std::string>& words)
 {
+    TakeFirstStageChannel();
     const std::string ownPath = GetLongFullPath(GetOwnProgramPath());
-    WaitForFirstStageEnd(ownPath);
     const std::string uninstallerPath = GetLongFullPath(words[2]);
     const std::string installFolder = GetDriveAndFolder(uninstallerPath);
     if (!IsUninstallerThatStartedUs(uninstallerPath, ownPath) || !EndsWithSeparator(installFolder))
         // Not scheduled for deletion: a hostile line must not make a copy of setup delete itself.
-        std::exit(ReportNothingRemoved(kRefusedExitCode));
+        EndNothingRemoved();
     if (FitsPath(ownPath)) {
         DeleteFileAtReboot(ownPath.c_str());
         LeaveCopyFolderToReboot(ownPath);
@@ -257,11 +258,11 @@ void LeaveCopyFolderToReboot(const std::string& ownPath)
     // An installation folder behind a link would keep its files and lose its registry entries.
     // This copy is the uninstaller's own all the same, and goes with the next system start.
     if (CrossesLink(installFolder))
-        std::exit(ReportNothingRemoved(kRefusedExitCode));
-    // An uninstaller still held (by a first stage that has not let go, or by another program) goes
-    // at the next system start, listed before the folder that the steps leave to it.
-    DeleteFileWaiting(uninstallerPath.c_str(), ELeftover::kGoesAtRestart);
-    RunUninstallSteps(installFolder.c_str());
+        EndNothingRemoved();
+    RunUninstallSteps(installFolder.c_str(), uninstallerPath.c_str());
+    TellFirstStage(kOutcomeRemoved);
+    WaitForFirstStageEnd(ownPath);
+    RemoveUninstallerAndFolder(uninstallerPath.c_str(), installFolder.c_str());
     if (!SilentFlag)
         AppMessageBoxId(NULL, IDS_UNINSTALLED, kUninstalledStyle);
     std::exit(0);
@@ -272,7 +273,8 @@ void LeaveCopyFolderToReboot(const std::string& ownPath)
 int ReportUnspellableOwnPath()
 {
     if (!SilentFlag)
-        AppMessageBoxId(NULL, IDS_UNSPELLABLE_FOLDER, MB_OK | MB_ICONSTOP);
+        ShowLaunchBox(LoadResStringW(IDS_CAPTION, kCaptionChars), LoadResStringW(IDS_UNSPELLABLE_FOLDER),
+                      MB_OK | MB_ICONSTOP);
     return kOwnPathUnspellable;
 }
 
@@ -308,8 +310,10 @@ int CSetupApp::RunStartup()
 
     if (mode == RunMode::Install)
         return RunInstaller();
-    LaunchUninstallCopy(SilentFlag);  // returns only when the copy could not be started
+    // Comes back only when the copy could not be started; otherwise the process ends with the
+    // removal's outcome.
+    const int notStarted = LaunchUninstallCopy(SilentFlag);
     if (!SilentFlag)
         ShowLaunchBox(caption, LoadResStringW(IDS_UNINSTALL_REFUSED), kUninstallRefusedStyle);
-    return kSecondStageNotStarted;
+    return notStarted;
 }

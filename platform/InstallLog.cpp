@@ -67,10 +67,16 @@ bool DeleteKnownFile(const SCheckedFolder& folder, const std::string& path, DWOR
     return DeleteConfirmedWaiting(path, folder.final, leftover);
 }
 
-int DeleteNamedFile(const SCheckedFolder& folder, const char* pszName, ELeftover leftover)
+// pszKept: a file of the folder that stays for a later step (NULL: none).
+bool IsKept(const std::string& path, const char* pszKept)
+{
+    return pszKept && ::lstrcmpiA(path.c_str(), pszKept) == 0;
+}
+
+int DeleteNamedFile(const SCheckedFolder& folder, const char* pszName, ELeftover leftover, const char* pszKept)
 {
     const std::string path = JoinFolderName(folder.path, pszName);
-    if (!FitsPath(path))
+    if (!FitsPath(path) || IsKept(path, pszKept))
         return 0;
     // Most files carry no protection: the deletion is tried before anything is read. It never
     // takes a folder, which is passed over untouched.
@@ -82,29 +88,31 @@ int DeleteNamedFile(const SCheckedFolder& folder, const char* pszName, ELeftover
     return DeleteKnownFile(folder, path, attributes, leftover) ? 1 : 0;
 }
 
-int DeleteFilesInCheckedFolder(const SCheckedFolder& folder, const char* pszPattern, ELeftover leftover)
+int DeleteFilesInCheckedFolder(const SCheckedFolder& folder, const char* pszPattern, ELeftover leftover,
+                                const char* pszKept = NULL)
 {
     if (IsLiteralName(pszPattern))
-        return DeleteNamedFile(folder, pszPattern, leftover);
+        return DeleteNamedFile(folder, pszPattern, leftover, pszKept);
     int count = 0;
-    CFoundEntries::ForEach(JoinFolderName(folder.path, pszPattern), [&folder, &count, leftover](const std::string& name,
-                                                                                                const WIN32_FIND_DATAW& data) {
+    const auto visit = [&folder, &count, leftover, pszKept](const std::string& name, const WIN32_FIND_DATAW& data) {
         // Folders, "." and ".." among them, are never changed, deleted or entered.
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.empty())
             return true;
         const std::string path = JoinFolderName(folder.path, name);
-        if (FitsPath(path) && DeleteKnownFile(folder, path, data.dwFileAttributes, leftover))
+        if (FitsPath(path) && !IsKept(path, pszKept) && DeleteKnownFile(folder, path, data.dwFileAttributes, leftover))
             ++count;
         return true;
-    });
+    };
+    CFoundEntries::ForEach(JoinFolderName(folder.path, pszPattern), visit);
     return count;
 }
 
-void UndoFileLine(const char* pszLine, const char* pszPrefix, const SCheckedFolder& folder, ELeftover leftover)
+void UndoFileLine(const char* pszLine, const char* pszPrefix, const SCheckedFolder& folder, ELeftover leftover,
+                  const char* pszKept)
 {
     const std::string name = ExtractUndoFileName(pszLine, pszPrefix);
     if (IsSafeFileOperand(name))
-        DeleteFilesInCheckedFolder(folder, name.c_str(), leftover);
+        DeleteFilesInCheckedFolder(folder, name.c_str(), leftover, pszKept);
 }
 
 // False when the folder is reached through a link that is not trusted. A folder given without a
@@ -155,7 +163,8 @@ void UndoLinksAndFolders(const char* pszLogPath, ELeftover leftover)
             RemoveFolderAndEmptyParents(line + dirPrefixLength, leftover);
 }
 
-void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix, ELeftover leftover)
+void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix, ELeftover leftover,
+                     const char* pszKept)
 {
     if (!pszFolder)
         return;
@@ -174,7 +183,7 @@ void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* 
     while (ReadLogLine(log.Get(), line))
         for (size_t i = 0; i < prefixCount; ++i)
             if (LineHasPrefix(line, prefixes[i]))
-                UndoFileLine(line, prefixes[i], folder, leftover);
+                UndoFileLine(line, prefixes[i], folder, leftover, pszKept);
 }
 
 int DeleteMatchingFiles(const char* pszFolder, const char* pszPattern, ELeftover leftover)

@@ -15,9 +15,10 @@ void UndoLinksAndFolders(const char* pszLogPath, ELeftover leftover = ELeftover:
 
 // Deletes, in the folder, the files named by the file entries; pszOnlyPrefix NULL means all three
 // kinds. An operand that would reach outside the folder (IsSafeFileOperand) is skipped, and so is
-// the whole log when the folder is reached through a link.
+// the whole log when the folder is reached through a link. pszKept names a file of the folder that
+// no entry deletes (its full path as the folder and a name join to it; NULL: none).
 void UndoFileEntries(const char* pszLogPath, const char* pszFolder, const char* pszOnlyPrefix,
-                     ELeftover leftover = ELeftover::kStays);
+                     ELeftover leftover = ELeftover::kStays, const char* pszKept = NULL);
 
 // Deletes the files (not folders) matching the pattern in the folder, read-only and hidden ones
 // too; returns how many. A search path beyond the path buffer, or a folder that is a link or is

@@ -22,13 +22,17 @@ std::string GetOwnProgramPath()
 }
 
 bool StartProgram(const std::string& program, const std::string& commandLine, bool inheritHandles,
-                  const char* pszFolder)
+                  const char* pszFolder, HANDLE hStandardOutput)
 {
     // The platform may write into the command line, so it gets a copy of its own.
     std::vector<char> writableLine(commandLine.begin(), commandLine.end());
     writableLine.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (hStandardOutput) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = hStandardOutput;
+    }
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessA(program.c_str(), writableLine.data(), NULL, NULL, inheritHandles ? TRUE : FALSE, 0,
                           NULL, pszFolder, &startup, &process))

@@ -11,9 +11,11 @@ std::string GetOwnProgramPath();
 
 // Starts the program as a new process with the whole command line (word 0 included) and does
 // not wait for it; the process and thread handles are closed at once. pszFolder: its working
-// folder (NULL: this process's current directory). False when it could not be started.
+// folder (NULL: this process's current directory). hStandardOutput, when given, is the new
+// process's standard output (and its only standard handle); it must be inheritable. False when it
+// could not be started.
 bool StartProgram(const std::string& program, const std::string& commandLine, bool inheritHandles,
-                  const char* pszFolder = NULL);
+                  const char* pszFolder = NULL, HANDLE hStandardOutput = NULL);
 
 // The id of the process that started this one; 0 when the platform does not tell. The id is
 // recorded once and outlives that process, so it may belong to a later one by now.

@@ -146,7 +146,7 @@ void RemoveProfileShortcuts(CRegKey& shellFolders, bool allUsers)
 
 }  // namespace
 
-void RunUninstallSteps(const char* pszFolder)
+void RunUninstallSteps(const char* pszFolder, const char* pszUninstaller)
 {
     RemoveRegistryEntries(kMakerKeyName, kProductKeyName, kUninstallEntryName, kCaptureAppFile);
     RestoreImageAssociations();
@@ -158,15 +158,27 @@ void RunUninstallSteps(const char* pszFolder)
         const std::string oldLog = folder + kOldInstallLogFile;
         UndoLinksAndFolders(oldLog.c_str(), kLeftover);
         UndoLinksAndFolders(log.c_str(), kLeftover);
-        UndoFileEntries(oldLog.c_str(), folder.c_str(), NULL, kLeftover);
-        UndoFileEntries(log.c_str(), folder.c_str(), NULL, kLeftover);
+        UndoFileEntries(oldLog.c_str(), folder.c_str(), NULL, kLeftover, pszUninstaller);
+        UndoFileEntries(log.c_str(), folder.c_str(), NULL, kLeftover, pszUninstaller);
         DeleteMatchingFiles(folder.c_str(), kInstallLogFile, kLeftover);
         // Our own current directory would keep the folder from being removed.
         ::SetCurrentDirectoryA("\\");
-        // After every file of it, so that the next system start removes them first.
-        RemoveFolderOffLinks(folder, kLeftover);
+        // After every file of it, so that the next system start removes them first. With the
+        // uninstaller still in it, the folder goes with the uninstaller instead.
+        if (!pszUninstaller)
+            RemoveFolderOffLinks(folder, kLeftover);
     }
     RemoveStandardShortcuts();
+}
+
+void RemoveUninstallerAndFolder(const char* pszUninstaller, const char* pszFolder)
+{
+    // Still held (by a first stage that has not let go, or by another program): it goes at the
+    // next system start, listed before the folder.
+    DeleteFileWaiting(pszUninstaller, kLeftover);
+    const std::string folder = pszFolder;
+    if (!folder.empty() && FitsPath(folder + kInstallLogFile))
+        RemoveFolderOffLinks(folder, kLeftover);
 }
 
 void RemoveRegistryEntries(const char* pszMaker, const char* pszProduct, const char* pszUninstallName,

@@ -2,8 +2,11 @@
 #pragma once
 #include <windows.h>
 
-// pszFolder is the installation folder ending with a backslash.
-void RunUninstallSteps(const char* pszFolder);
+// pszFolder is the installation folder ending with a backslash. pszUninstaller (NULL: none) is
+// the uninstaller in it that the first stage still runs from: no step waits for it, and the
+// folder stays for RemoveUninstallerAndFolder, which follows once the first stage has ended.
+void RunUninstallSteps(const char* pszFolder, const char* pszUninstaller = NULL);
+void RemoveUninstallerAndFolder(const char* pszUninstaller, const char* pszFolder);
 void RemoveRegistryEntries(const char* pszMaker, const char* pszProduct, const char* pszUninstallName,
                            const char* pszAppPathsName);
 bool DeleteKeyTree(HKEY hRoot, const char* pszSubkey);

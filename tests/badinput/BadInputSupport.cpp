@@ -161,7 +161,7 @@ SRunOutcome RunWatched(const std::string& program, const std::string& args, cons
 
 bool IsSaneExitCode(DWORD code)
 {
-    return code <= 4;  // the codes that README lists for the installer and both uninstall stages
+    return code <= 5;  // the codes that README lists for the installer and both uninstall stages
 }
 
 std::string Describe(const SRunOutcome& outcome)

@@ -210,16 +210,14 @@ TEST_F(ElevatedRun, ARunThatRemovesNothingSaysSo)
 TEST_F(ElevatedRun, FirstStageWithoutATemporaryFolderSaysSo)
 {
     const std::string folder = MakeInstallation("notemp", "", true);
-    const std::string missing = std::string(kScratch) + "\\no such folder";
-    char savedTmp[MAX_PATH] = "", savedTemp[MAX_PATH] = "";
-    ::GetEnvironmentVariableA("TMP", savedTmp, MAX_PATH);
-    ::GetEnvironmentVariableA("TEMP", savedTemp, MAX_PATH);
-    ::SetEnvironmentVariableA("TMP", missing.c_str());
-    ::SetEnvironmentVariableA("TEMP", missing.c_str());
-    const SRunOutcome silent = RunWatched(folder + "\\PixUnInst.exe", "-s", "C:\\", true);
-    const SRunOutcome asked = RunWatched(folder + "\\PixUnInst.exe", "", "C:\\", true, kRunTimeoutMs, true);
-    ::SetEnvironmentVariableA("TMP", savedTmp);
-    ::SetEnvironmentVariableA("TEMP", savedTemp);
+    SRunOutcome silent, asked;
+    {
+        // Elevated, the copy goes into the Windows folder's Temp, whatever TMP and TEMP say.
+        e2e::CWindowsTempBlocked blocked;
+        ASSERT_TRUE(blocked.IsInForce());
+        silent = RunWatched(folder + "\\PixUnInst.exe", "-s", "C:\\", true);
+        asked = RunWatched(folder + "\\PixUnInst.exe", "", "C:\\", true, kRunTimeoutMs, true);
+    }
 
     EXPECT_TRUE(silent.ended && silent.windows.empty()) << Describe(silent);
     EXPECT_EQ(4u, silent.exitCode) << Describe(silent);

@@ -106,6 +106,7 @@ protected:
         RemoveNativeFirst();
         ::SetEnvironmentVariableA("PIXPLANTED_RECORD", NULL);
         ::DeleteFileA((m_temp + "\\" + kPlantedName).c_str());
+        ::DeleteFileA((WindowsTempFolder() + "\\" + kPlantedName).c_str());
         WipeInstallation();
     }
 
@@ -139,7 +140,10 @@ TEST_F(CPlantingTest, SecondUninstallStageLoadsNothingFromTheTemporaryFolder)
     DWORD code = 99;
     ASSERT_TRUE(RunProgram(m_package + "\\setup.exe", "-s", &code));
     ASSERT_TRUE(pixtest::FileExists(DefaultInstallFolder() + "\\PixUnInst.exe"));
+    // Unelevated the copy runs from the person's temporary folder, elevated from a folder of its
+    // own in the Windows folder's Temp, where anyone may put a file beside that folder.
     ASSERT_TRUE(Plant(m_temp));
+    ASSERT_TRUE(Plant(WindowsTempFolder()));
 
     const stagewatch::SStageRun run = stagewatch::RunTwoStages(
         "\"" + DefaultInstallFolder() + "\\PixUnInst.exe\" -s", NULL, kStagesTimeoutMs);
@@ -147,6 +151,7 @@ TEST_F(CPlantingTest, SecondUninstallStageLoadsNothingFromTheTemporaryFolder)
     ASSERT_TRUE(run.childFound) << "no second stage was running when the first ended";
     ASSERT_TRUE(run.childEnded) << "the second stage did not end within " << kStagesTimeoutMs << " ms";
     EXPECT_EQ(PlantedLoads(), "");
+    EXPECT_EQ(run.firstExitCode, 0u);
     EXPECT_EQ(run.childExitCode, 0u);
     EXPECT_FALSE(pixtest::FolderExists(DefaultInstallFolder()));
 }
@@ -183,6 +188,8 @@ TEST_F(CPlantingTest, DownloadInstallsSilentlyFromItsOwnFolderAndLeavesNoUnpacke
                                 << (!run.started ? "not started, error " + std::to_string(::GetLastError())
                                     : run.firstEnded ? "ended with " + std::to_string(run.firstExitCode) : "did not end")
                                 << ", second stage " << (run.childFound ? "followed" : "never seen") << ")";
+    // The first stage's 0 says that the second has removed the installation.
+    EXPECT_EQ(run.firstExitCode, 0u);
     EXPECT_EQ(run.childExitCode, 0u);
     EXPECT_FALSE(pixtest::FolderExists(DefaultInstallFolder()));
 }

@@ -204,6 +204,28 @@ CRefusedValues::~CRefusedValues()
     SetValueRefusal(m_key, false);
 }
 
+std::string CWindowsTempBlocked::Folder()
+{
+    char windows[MAX_PATH];
+    const UINT length = ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows, length < MAX_PATH ? length : 0) + "\\Temp";
+}
+
+CWindowsTempBlocked::CWindowsTempBlocked()
+    : m_bInForce(::MoveFileA(Folder().c_str(), (Folder() + ".away").c_str()) != FALSE)
+{
+    if (m_bInForce)
+        pixtest::WriteFileBytes(Folder(), "not a folder");
+}
+
+CWindowsTempBlocked::~CWindowsTempBlocked()
+{
+    if (!m_bInForce)
+        return;
+    ::DeleteFileA(Folder().c_str());
+    ::MoveFileA((Folder() + ".away").c_str(), Folder().c_str());
+}
+
 namespace {
 
 bool IsProcessRunning(const char* pszExeName)

@@ -91,6 +91,21 @@ private:
     bool m_bInForce;
 };
 
+// While it lives, the Windows folder's Temp is a file, so that nothing can be made in it (an
+// elevated uninstaller finds no place for its temporary copy); afterwards the folder is back.
+class CWindowsTempBlocked {
+public:
+    CWindowsTempBlocked();
+    ~CWindowsTempBlocked();
+    // False when the folder could not be put aside.
+    bool IsInForce() const { return m_bInForce; }
+    static std::string Folder();
+    CWindowsTempBlocked(const CWindowsTempBlocked&) = delete;
+    CWindowsTempBlocked& operator=(const CWindowsTempBlocked&) = delete;
+private:
+    bool m_bInForce;
+};
+
 std::string ShellFolder(bool common, const char* pszName);
 std::string ProgramFilesFolder();
 std::string DefaultInstallFolder();

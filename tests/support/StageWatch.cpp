@@ -6,6 +6,8 @@
 
 namespace stagewatch {
 
+BOOL (WINAPI* g_pfnQueryImageName)(HANDLE, DWORD, LPSTR, PDWORD) = ::QueryFullProcessImageNameA;
+
 double NowMs()
 {
     static LARGE_INTEGER frequency = {};
@@ -31,31 +33,37 @@ std::string ImagePath(HANDLE hProcess)
 {
     char image[2 * MAX_PATH];
     DWORD size = sizeof image;
-    if (!::QueryFullProcessImageNameA(hProcess, 0, image, &size))
+    if (!g_pfnQueryImageName(hProcess, 0, image, &size))
         return "";
     return std::string(image, size);
 }
 
-bool RunsFromWindowsFolder(HANDLE hProcess)
+// A program of the platform: in the Windows folder or below it, except in its Temp, where the
+// uninstaller's second stage runs when elevated.
+bool IsPlatformProgram(const std::string& image)
 {
     char windows[MAX_PATH];
     const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
-    const std::string image = ImagePath(hProcess);
-    if (length == 0 || length >= MAX_PATH)
+    if (length == 0 || length >= MAX_PATH || image.size() <= length ||
+        _strnicmp(image.c_str(), windows, length) != 0 || image[length] != '\\')
         return false;
-    return image.size() > length && _strnicmp(image.c_str(), windows, length) == 0 && image[length] == '\\';
+    const std::string temp = std::string(windows, length) + "\\Temp\\";
+    return _strnicmp(image.c_str(), temp.c_str(), temp.size()) != 0;
 }
 
 // A process of the program's own making: begun no earlier than the program, and not one of the
 // platform's programs, which Wine starts as children of whichever process first needs them (the
-// desktop's explorer.exe, services.exe).
+// desktop's explorer.exe, services.exe). A process whose program file cannot be read yet is none
+// of ours so far: taken for the child, a platform program that ends early would pass for a
+// second stage that has ended.
 bool IsHandedOverChild(DWORD processId, ULONGLONG parentCreated)
 {
     HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!h)
         return false;
     const ULONGLONG created = GetCreationTime(h);
-    const bool ours = created != 0 && created >= parentCreated && !RunsFromWindowsFolder(h);
+    const std::string image = ImagePath(h);
+    const bool ours = created != 0 && created >= parentCreated && !image.empty() && !IsPlatformProgram(image);
     ::CloseHandle(h);
     return ours;
 }

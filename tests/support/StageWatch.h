@@ -52,6 +52,11 @@ private:
     DWORD m_childId = 0;
 };
 
+// How the watch reads a process's program path: the platform's call. Tests point it elsewhere to
+// play the moment, at a process's start and end, when Wine lists a process but cannot tell its
+// program yet.
+extern BOOL (WINAPI* g_pfnQueryImageName)(HANDLE, DWORD, LPSTR, PDWORD);
+
 // The program file name of a process, without its folder; empty when it cannot be read.
 std::string ProgramName(HANDLE hProcess);
 

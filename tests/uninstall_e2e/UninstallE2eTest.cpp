@@ -40,10 +40,9 @@ DWORD FindSecondStage(std::string* pName)
     });
 }
 
-std::string EnvironmentText(const char* pszName)
+std::string WindowsTempFolder()
 {
-    const char* pszText = std::getenv(pszName);
-    return pszText ? pszText : "";
+    return CWindowsTempBlocked::Folder();
 }
 
 class UninstallE2e : public ::testing::Test {
@@ -77,15 +76,21 @@ protected:
         ForgetPendingDeletions();
     }
 
-    // Runs the first stage and waits for the second to end; the second stage's file name.
+    // Runs the first stage and waits for the second to end; the second stage's file name. The
+    // first stage's 0 says that the second has removed the installation; the second ends once
+    // it has deleted the uninstaller and the folder too.
     std::string UninstallSilently()
     {
         const stagewatch::SStageRun run =
             stagewatch::RunTwoStages("\"" + m_dest + "\\PixUnInst.exe\" -s", NULL, kRunTimeoutMs);
         EXPECT_TRUE(run.firstEnded) << "the first stage did not end";
-        EXPECT_EQ(run.firstExitCode, 0u);
+        EXPECT_EQ(run.firstExitCode, 0u) << "the second stage told no removal";
         EXPECT_TRUE(run.childFound) << "no second stage was started";
         EXPECT_TRUE(run.childEnded) << "the second stage did not end";
+        // The process followed is the temporary copy, not a program that Wine started meanwhile.
+        const std::string name = Lower(run.childName);
+        EXPECT_TRUE(name.rfind("uni", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".tmp")
+            << "followed " << run.childName;
         return run.childName;
     }
 
@@ -129,12 +134,10 @@ TEST_F(UninstallE2e, SilentRunRemovesTheInstallationAndLeavesOnlyTheTemporaryCop
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 
-    // Elevated, as Wine runs everything, the copy lies in a folder of its own in the temporary
-    // folder, and that folder goes after it at the next start.
-    char temp[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, temp);
+    // Elevated, as Wine runs everything, the copy lies in a folder of its own in the Windows
+    // folder's Temp, outside every profile, and that folder goes after it at the next start.
     const std::string pending = Lower(PendingDeletions());
-    const std::string folderStart = Lower(std::string(temp) + "PixUnInst-");
+    const std::string folderStart = Lower(WindowsTempFolder() + "\\PixUnInst-");
     const size_t folderAt = pending.find(folderStart);
     ASSERT_NE(folderAt, std::string::npos) << pending;
     const size_t folderEnd = pending.find_first_of("\\\n", folderAt + folderStart.size());
@@ -361,13 +364,16 @@ TEST_F(UninstallE2e, ConfirmationAnsweredNoLeavesEverythingInPlace)
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
+// What the person sees is what it was before the first stage waited for the outcome: the
+// confirmation, then the success message of the second stage, and nothing in between.
 TEST_F(UninstallE2e, ConfirmationAnsweredYesEndsWithTheSuccessMessage)
 {
     CProgramRun run;
     ASSERT_TRUE(run.Start(m_dest + "\\PixUnInst.exe", ""));
     ASSERT_TRUE(run.WaitForBox());
+    EXPECT_EQ(run.Box().text, "Ezzel teljesen elt\xC3\xA1vol\xC3\xADtja a Pixorama 5-\xC3\xB6t.\nVal\xC3\xB3""ban folytatja?");
     run.Answer(IDYES);
-    run.WaitForExitCode();
+    EXPECT_EQ(run.WaitForExitCode(), 0u);
 
     const DWORD stage2 = FindSecondStage(nullptr);
     ASSERT_NE(stage2, 0u);
@@ -389,57 +395,69 @@ TEST_F(UninstallE2e, ConfirmationAnsweredYesEndsWithTheSuccessMessage)
     EXPECT_EQ(code, 0u);
 }
 
-TEST_F(UninstallE2e, QuietUninstallStringRunAsWrittenRemovesTheInstallation)
+// A deployment tool runs the whole value as the command line, waits for the process it started
+// and at once checks its detection rule: the product is gone by then, and the exit code says so.
+TEST_F(UninstallE2e, QuietUninstallStringRunAsWrittenRemovesTheInstallationBeforeItEnds)
 {
     std::string command;
     ASSERT_TRUE(ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &command));
-    // A deployment tool runs the whole value as the command line.
-    const stagewatch::SStageRun run = stagewatch::RunTwoStages(command, NULL, kRunTimeoutMs);
-    ASSERT_TRUE(run.started) << command;
-    EXPECT_TRUE(run.firstEnded && run.firstExitCode == 0) << command << " ended " << run.firstExitCode;
-    EXPECT_TRUE(run.childEnded) << "no second stage ran to its end";
+    DWORD pid = 0;
+    HANDLE hFirst = pixtest::StartProcess(command, &pid);
+    ASSERT_TRUE(hFirst) << command;
+    stagewatch::CChildHold second(hFirst, pid);  // followed only to let it end before the next test
+    while (::WaitForSingleObject(hFirst, 20) == WAIT_TIMEOUT)
+        second.Look();
+    DWORD code = 99;
+    ::GetExitCodeProcess(hFirst, &code);
+    ::CloseHandle(hFirst);
+    const bool entryLeft = RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey);
+    const bool programLeft = FileExists(m_dest + "\\Pixcap5.exe");
+    EXPECT_EQ(code, 0u) << command;
+    EXPECT_FALSE(entryLeft) << "the Apps entry outlived the uninstaller that " << command << " started";
+    EXPECT_FALSE(programLeft) << "Pixcap5.exe outlived the uninstaller that " << command << " started";
+    ASSERT_TRUE(second.Handle()) << "no second stage was seen";
+    EXPECT_TRUE(pixtest::WaitForExit(second.Handle(), kRunTimeoutMs, &code)) << "the second stage did not end";
     EXPECT_FALSE(FolderExists(m_dest));
-    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
-TEST_F(UninstallE2e, UninstallStringStartsTheUninstallerEvenWhenAProgramExeLiesInTheRoot)
+// A second stage that ends part-way without telling (killed here once the Apps entry is gone,
+// while it waits on a held file) leaves its first stage nothing to wait for: it ends with 5 and
+// the uninstaller stays, so that running it again removes the rest.
+TEST_F(UninstallE2e, FirstStageWhoseSecondStageIsKilledEndsWithCode5)
 {
-    // Run unquoted, "C:\Program Files\..." would start this file instead.
-    const std::string trap = "C:\\Program.exe";
-    ASSERT_TRUE(pixtest::CopyFileTo(m_dest + "\\Pixcap5.exe", trap));
-    std::string command;
-    ASSERT_TRUE(ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &command));
+    const std::string readme = m_dest + "\\readme.txt";
+    HANDLE hHeld = ::CreateFileA(readme.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
     DWORD pid = 0;
-    HANDLE hProcess = pixtest::StartProcess(command, &pid);
-    ASSERT_TRUE(hProcess) << command;
-    pixtest::MessageBoxInfo box;
-    const bool asked = pixtest::ReadMessageBox(pixtest::WaitForMessageBox(pid, 20000), &box);
-    if (asked)
-        pixtest::PressButton(box.hwnd, IDNO);
-    else
-        ::TerminateProcess(hProcess, 99);
+    HANDLE hFirst = StartProgram(m_dest + "\\PixUnInst.exe", "-s", &pid);
+    ASSERT_TRUE(hFirst);
+    stagewatch::CChildHold second(hFirst, pid);
+    // The entry goes in the second stage's first steps, long after its start has returned.
+    while (RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey) && ::WaitForSingleObject(hFirst, 20) == WAIT_TIMEOUT)
+        second.Look();
+    const bool killed = second.Look() && ::TerminateProcess(second.Handle(), 0xDEAD);
     DWORD code = 99;
-    EXPECT_TRUE(pixtest::WaitForExit(hProcess, 20000, &code));
-    ::CloseHandle(hProcess);
-    ::DeleteFileA(trap.c_str());
-    ASSERT_TRUE(asked) << "no uninstall confirmation from the program that " << command << " started";
-    EXPECT_EQ(box.text, "Ezzel teljesen elt\xC3\xA1vol\xC3\xADtja a Pixorama 5-\xC3\xB6t.\nVal\xC3\xB3""ban folytatja?");
-    EXPECT_EQ(code, 0u);
+    const bool ended = pixtest::WaitForExit(hFirst, kRunTimeoutMs, &code);
+    ::CloseHandle(hFirst);
+    ::CloseHandle(hHeld);
+    ASSERT_TRUE(killed) << "no second stage was seen";
+    EXPECT_TRUE(ended) << "the first stage did not end";
+    EXPECT_EQ(code, 5u);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(FileExists(m_dest + "\\PixUnInst.exe"));
 }
 
-// Without a temporary folder there is no second stage: the first one says so in its exit code.
+// Without the Windows folder's Temp there is no second stage: the first one says so in its exit
+// code, and nothing is removed.
 TEST_F(UninstallE2e, FirstStageThatCannotStartTheSecondEndsWithCode4)
 {
-    const std::string nowhere = "C:\\pixtest\\no temporary folder";
-    const std::string tmp = EnvironmentText("TMP");
-    const std::string temp = EnvironmentText("TEMP");
-    _putenv(("TMP=" + nowhere).c_str());
-    _putenv(("TEMP=" + nowhere).c_str());
     DWORD code = 99;
-    const bool ran = RunProgram(m_dest + "\\PixUnInst.exe", "-s", &code);
-    _putenv(("TMP=" + tmp).c_str());
-    _putenv(("TEMP=" + temp).c_str());
+    bool ran = false;
+    {
+        CWindowsTempBlocked blocked;
+        ASSERT_TRUE(blocked.IsInForce());
+        ran = RunProgram(m_dest + "\\PixUnInst.exe", "-s", &code);
+    }
     ASSERT_TRUE(ran);
     EXPECT_EQ(code, 4u);
     EXPECT_EQ(FindSecondStage(nullptr), 0u);

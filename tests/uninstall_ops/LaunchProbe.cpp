@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include "platform/AnsiPath.h"
 #include "platform/ObjectSecurity.h"
 #include "platform/Process.h"
 #include "uninstall/UninstallLaunch.h"
@@ -63,7 +64,7 @@ BOOL WINAPI CreateRecordedFolder(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pSecurity
 
 // Between the copy and its start: the test gets the copy's path and tries to replace it, from
 // another process, before the start goes on.
-bool StartAfterTheTestsTurn(const std::string& program, const std::string& commandLine)
+bool StartAfterTheTestsTurn(const std::string& program, const std::string& commandLine, HANDLE hChannel)
 {
     const std::string name = Environment("PIX_PROBE_WINDOW");
     WriteWholeFile(Environment("PIX_PROBE_RECORD") + ".window", program);
@@ -77,11 +78,20 @@ bool StartAfterTheTestsTurn(const std::string& program, const std::string& comma
         ::CloseHandle(hOpen);
     if (hDone)
         ::CloseHandle(hDone);
-    return StartProgram(program, commandLine, true);
+    return StartSecondStage(program, commandLine, hChannel);
+}
+
+// A volume without short names, which Wine never has.
+DWORD WINAPI NoShortName(LPCWSTR, LPWSTR, DWORD)
+{
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
 }
 
 void InstallSeams()
 {
+    if (!Environment("PIX_PROBE_NO_SHORT_NAMES").empty())
+        g_pfnGetShortPathNameW = NoShortName;
     if (!Environment("PIX_PROBE_AS_XP").empty())
         g_pfnGetTokenInformation = ReadTokenAsOnXp;
     if (!Environment("PIX_PROBE_WINDOW").empty())
@@ -103,8 +113,35 @@ bool SignalInheritedEvent()
     return ::SetEvent(hEvent) != 0;
 }
 
+// What the copy tells its first stage once it has recorded itself (PIX_PROBE_OUTCOME): a number
+// is told as the outcome; "untold" ends without telling; "garbled" writes what no second stage
+// writes. With PIX_PROBE_TELL_AFTER it tells only once that event of the test is set.
+void TellAsAsked()
+{
+    const std::string after = Environment("PIX_PROBE_TELL_AFTER");
+    if (!after.empty()) {
+        HANDLE hAfter = ::OpenEventA(SYNCHRONIZE, FALSE, after.c_str());
+        if (hAfter) {
+            ::WaitForSingleObject(hAfter, kWindowWaitMs);
+            ::CloseHandle(hAfter);
+        }
+    }
+    const std::string outcome = Environment("PIX_PROBE_OUTCOME");
+    if (outcome == "untold")
+        return;
+    if (outcome == "garbled") {
+        DWORD written = 0;
+        ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), "12345678", 8, &written, NULL);
+        return;
+    }
+    TellFirstStage(std::atoi(outcome.c_str()));
+}
+
 int RecordSecondStage(int argc, char** argv)
 {
+    const bool garbled = Environment("PIX_PROBE_OUTCOME") == "garbled";
+    if (!garbled)
+        TakeFirstStageChannel();
     const char* pszRecord = std::getenv("PIX_PROBE_RECORD");
     if (!pszRecord)
         return 2;
@@ -123,7 +160,10 @@ int RecordSecondStage(int argc, char** argv)
         std::fprintf(pFile, "arg=%s\n", argv[i]);
     std::fclose(pFile);
     // The test reads the record only once it is complete.
-    return ::MoveFileA(partPath.c_str(), pszRecord) ? 0 : 2;
+    if (!::MoveFileA(partPath.c_str(), pszRecord))
+        return 2;
+    TellAsAsked();
+    return 0;
 }
 
 // An inheritable handle to the test's named event, its value left in the environment.

@@ -8,6 +8,7 @@
 #include <vector>
 #include "framework/Handles.h"
 #include "platform/ObjectSecurity.h"
+#include "support/StageWatch.h"
 #include "support/TestSupport.h"
 
 using pixtest::FileExists;
@@ -102,6 +103,14 @@ std::string ParentOf(const std::string& path)
     return path.substr(0, path.find_last_of('\\'));
 }
 
+// Where an elevated first stage makes the copy's folder, whatever TMP and TEMP say.
+std::string WindowsTempFolder()
+{
+    char windows[MAX_PATH];
+    const UINT length = ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows, length < MAX_PATH ? length : 0) + "\\Temp";
+}
+
 void WaitForProcessEnd(DWORD processId)
 {
     const HANDLE hProcess = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
@@ -169,14 +178,14 @@ TEST_F(UninstallLaunch, QuotesPathsWithBlanksAndPassesSilentOn)
     ASSERT_TRUE(::CreateDirectoryA((m_installFolder + "\\Pixorama 5").c_str(), NULL));
     m_uninstaller = m_installFolder + "\\Pixorama 5\\PixUnInst.exe";
     ASSERT_TRUE(pixtest::CopyFileTo(pixtest::OutDir() + "\\tests\\LaunchProbe.exe", m_uninstaller));
+    // Unelevated, so that the copy lies in the temporary folder named, whose name has a blank.
+    CScopedEnvironment asOnXp("PIX_PROBE_AS_XP", "1");
 
     EXPECT_EQ(RunUninstaller(" -s"), 0u);
     const SecondStageRecord record = ReadRecord();
     ASSERT_EQ(record.args.size(), 4u);
     const std::string copy = record.args[0];
-    // Elevated (as Wine runs everything): in a folder of its own in the temporary folder.
-    EXPECT_EQ(copy.rfind(m_tempFolder + "\\PixUnInst-", 0), 0u) << copy;
-    EXPECT_EQ(copy.rfind(ParentOf(copy) + "\\uni", 0), 0u) << copy;
+    EXPECT_EQ(copy.rfind(m_tempFolder + "\\uni", 0), 0u) << copy;
     EXPECT_EQ(record.args[1], "-delself");
     EXPECT_EQ(record.args[2], m_uninstaller);
     EXPECT_EQ(record.args[3], "-s");
@@ -207,9 +216,38 @@ TEST_F(UninstallLaunch, BarePathsAndNoSilentWord)
     EXPECT_EQ(record.args[0].rfind(m_tempFolder + "\\uni", 0), 0u) << record.args[0];
 }
 
+// A temporary folder of a name that the code page cannot spell, on a volume without short names:
+// the copy goes into the Windows folder's Temp instead, which the code page spells.
+TEST_F(UninstallLaunch, AnUnspellableTemporaryFolderGivesWayToTheWindowsTemp)
+{
+    Prepare("launch_unspellable", "Pixorama5", "Tmp");
+    const std::wstring cyrillic = std::wstring(m_base.begin(), m_base.end()) + L"\\\x0412\x0440\x0435\x043C\x044F";
+    ASSERT_TRUE(::CreateDirectoryW(cyrillic.c_str(), NULL));
+    CScopedEnvironment asOnXp("PIX_PROBE_AS_XP", "1");
+    CScopedEnvironment noShortNames("PIX_PROBE_NO_SHORT_NAMES", "1");
+    CScopedEnvironment record("PIX_PROBE_RECORD", m_recordPath);
+    wchar_t savedTmp[MAX_PATH] = L"", savedTemp[MAX_PATH] = L"";
+    ::GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
+    ::GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH);
+    ::SetEnvironmentVariableW(L"TMP", cyrillic.c_str());
+    ::SetEnvironmentVariableW(L"TEMP", cyrillic.c_str());
+    DWORD exitCode = 99;
+    const bool ran = pixtest::RunAndWait("\"" + m_uninstaller + "\" -s", kProbeTimeoutMs, &exitCode);
+    ::SetEnvironmentVariableW(L"TMP", savedTmp);
+    ::SetEnvironmentVariableW(L"TEMP", savedTemp);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(exitCode, 0u);
+    const SecondStageRecord second = ReadRecord();
+    ASSERT_GE(second.args.size(), 1u);
+    EXPECT_EQ(_stricmp(ParentOf(second.args[0]).c_str(), WindowsTempFolder().c_str()), 0) << second.args[0];
+    ::DeleteFileA(second.args[0].c_str());
+}
+
 TEST_F(UninstallLaunch, AFailedStartReturnsToTheCaller)
 {
     Prepare("launch_fails", "Pixorama5", "Tmp");
+    // Unelevated, so that the temporary folder named is the one taken.
+    CScopedEnvironment asOnXp("PIX_PROBE_AS_XP", "1");
     m_tempFolder = m_base + "\\no such folder";
     // The probe's exit code 3 means LaunchUninstallCopy came back, without a message box in the way.
     EXPECT_EQ(RunUninstaller(" -s"), 3u);
@@ -236,7 +274,7 @@ TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdmi
 
     const std::string copy = pixtest::ReadFileBytes(m_recordPath + ".window");
     const std::string folder = ParentOf(copy);
-    EXPECT_EQ(folder.rfind(m_tempFolder + "\\PixUnInst-", 0), 0u) << copy;
+    EXPECT_EQ(folder.rfind(WindowsTempFolder() + "\\PixUnInst-", 0), 0u) << copy;
     const std::string other = m_base + "\\other.exe";
     ASSERT_TRUE(pixtest::CopyFileTo(pixtest::OutDir() + "\\tests\\LaunchProbe.exe", other));
     EXPECT_FALSE(::CopyFileA(other.c_str(), copy.c_str(), FALSE));
@@ -251,7 +289,8 @@ TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdmi
     EXPECT_TRUE(pixtest::WaitForExit(firstStage, kProbeTimeoutMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     const SecondStageRecord second = ReadRecord();
-    EXPECT_EQ(second.module, copy);
+    // The platform names the Windows folder's Temp as the disk spells it.
+    EXPECT_EQ(_stricmp(second.module.c_str(), copy.c_str()), 0) << second.module << " ran, not " << copy;
     EXPECT_EQ(pixtest::ReadFileBytes(copy), pixtest::ReadFileBytes(m_uninstaller));
     // Full control for the system and administrators, reading and running for the user, passed
     // on to what the folder holds, and nothing from the temporary folder above it.
@@ -259,6 +298,61 @@ TEST_F(UninstallLaunch, TheCopyCannotBeReplacedBeforeItRunsAndItsFolderIsForAdmi
     ASSERT_FALSE(user.empty());
     EXPECT_EQ(pixtest::ReadFileBytes(m_recordPath + ".folder"),
               folder + "\nD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;" + user + ")");
+}
+
+// The first stage ends with what the second tells it, and only once it has been told: a second
+// stage that ends without telling, or writes what no second stage writes, leaves it code 5.
+TEST_F(UninstallLaunch, TheFirstStageEndsWithTheOutcomeItIsTold)
+{
+    const struct {
+        const char* pszTold;
+        DWORD exitCode;
+    } cases[] = {{"0", 0}, {"1", 1}, {"untold", 5}, {"garbled", 5}, {"4", 5}};
+    for (const auto& c : cases) {
+        Prepare(std::string("launch_told_") + c.pszTold, "Pixorama5", "Tmp");
+        CScopedEnvironment outcome("PIX_PROBE_OUTCOME", c.pszTold);
+        EXPECT_EQ(RunUninstaller(" -s"), c.exitCode) << "told " << c.pszTold;
+        ReadRecord();
+        TearDown();
+        m_base.clear();
+        m_hEvent = NULL;
+    }
+}
+
+namespace {
+
+BOOL WINAPI ImageNotYetKnown(HANDLE, DWORD, LPSTR, PDWORD)
+{
+    ::SetLastError(ERROR_GEN_FAILURE);
+    return FALSE;
+}
+
+}  // namespace
+
+// Wine lists a process a moment before it can tell the process's program, and a moment after:
+// measured, about one look in ten at a starting child. A process that the watch cannot place is no
+// second stage yet; taken for one, a program of Wine's that ends early passed for a second stage
+// that had ended.
+TEST_F(UninstallLaunch, TheStageWatchTakesNoChildWhoseProgramItCannotRead)
+{
+    Prepare("watch_unread", "Pixorama5", "Tmp");
+    const std::string name = "PixProbeTell" + std::to_string(::GetCurrentProcessId());
+    CHandle tell(::CreateEventA(NULL, TRUE, FALSE, name.c_str()));
+    CScopedEnvironment after("PIX_PROBE_TELL_AFTER", name);
+    CScopedEnvironment record("PIX_PROBE_RECORD", m_recordPath);
+    DWORD childId = 0;
+    CHandle child(pixtest::StartProcess("\"" + m_uninstaller + "\" -delself x", &childId));
+    ASSERT_TRUE(child.IsValid());
+    EXPECT_TRUE(WaitForFile(m_recordPath, kProbeTimeoutMs)) << "the child did not run";
+    const auto saved = stagewatch::g_pfnQueryImageName;
+    stagewatch::g_pfnQueryImageName = ImageNotYetKnown;
+    const DWORD unread = stagewatch::FindChildProcess(::GetCurrentProcess(), ::GetCurrentProcessId());
+    stagewatch::g_pfnQueryImageName = saved;
+    const DWORD read = stagewatch::FindChildProcess(::GetCurrentProcess(), ::GetCurrentProcessId());
+    ::SetEvent(tell);
+    ::WaitForSingleObject(child, kProbeTimeoutMs);
+    EXPECT_EQ(unread, 0u) << "took " << stagewatch::DescribeProcess(unread);
+    EXPECT_EQ(read, childId) << "took " << stagewatch::DescribeProcess(read);
 }
 
 namespace {
