@@ -161,6 +161,34 @@ std::map<std::string, std::string> CWizardRun::WaitForResult(DWORD timeoutMs)
     return values;
 }
 
+CRegistryOverride::CRegistryOverride(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD type,
+                                     const void* pData, DWORD size)
+    : m_hRoot(hRoot), m_key(pszKey), m_value(pszValue)
+{
+    char buffer[1024];
+    DWORD oldSize = sizeof buffer;
+    m_hadValue = ::RegGetValueA(hRoot, pszKey, pszValue, RRF_RT_ANY | RRF_NOEXPAND, &m_oldType, buffer, &oldSize) ==
+                 ERROR_SUCCESS;
+    if (m_hadValue)
+        m_old.assign(buffer, oldSize);
+    ::RegSetKeyValueA(hRoot, pszKey, pszValue, type, pData, size);
+}
+
+CRegistryOverride::~CRegistryOverride()
+{
+    if (m_hadValue)
+        ::RegSetKeyValueA(m_hRoot, m_key.c_str(), m_value.c_str(), m_oldType, m_old.data(),
+                          static_cast<DWORD>(m_old.size()));
+    else
+        ::RegDeleteKeyValueA(m_hRoot, m_key.c_str(), m_value.c_str());
+}
+
+CShellFolderOverride::CShellFolderOverride(HKEY hRoot, const char* pszValue, const std::string& folder)
+    : CRegistryOverride(hRoot, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", pszValue,
+                        REG_SZ, folder.c_str(), static_cast<DWORD>(folder.size() + 1))
+{
+}
+
 RECT ChildRect(HWND hChild)
 {
     RECT r = {};
