@@ -56,8 +56,10 @@ bool CWizardRun::Start(const std::string& arguments)
     m_resultPath = MakeScratchFolder("wizard-result") + "\\run" + std::to_string(++s_run) + ".txt";
     const std::string host = OutDir() + "\\tests\\wizard_host.exe";
     m_hProcess = StartProcess("\"" + host + "\" \"out=" + m_resultPath + "\" " + arguments, &m_processId);
-    if (!m_hProcess)
+    if (!m_hProcess) {
+        ADD_FAILURE() << "the wizard host could not be started, error " << ::GetLastError();
         return false;
+    }
     m_hFrame = WaitForWindow(m_processId, kDialogClass, kFrameTitle);
     return m_hFrame != NULL && WaitForPage(0);
 }
