@@ -135,7 +135,7 @@ BOOL CWizardFrameDlg::OnCommand(WORD id, WORD code, HWND hControl)
 BOOL CWizardFrameDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* pResult)
 {
     if (msg == WM_DPICHANGED) {
-        ::PostMessageW(m_hWnd, kRelayoutMessage, 0, 0);
+        ::PostMessageA(m_hWnd, kRelayoutMessage, 0, 0);
         return FALSE;  // the dialog manager rescales the frame, its pages and their fonts
     }
     if (msg != kRelayoutMessage)
