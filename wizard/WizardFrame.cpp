@@ -154,7 +154,7 @@ void CWizardFrameDlg::FitPicture()
     HBITMAP hFitted = LoadPictureAtSize(ChooseWizardPicture(rc.right, rc.bottom), rc.right, rc.bottom);
     if (!hFitted)
         return;
-    // The bitmap the control loaded from the template, or ours of the previous scale.
+    // Ours of the previous scale (the template names none); anything else it held is freed too.
     HGDIOBJ hOld = reinterpret_cast<HGDIOBJ>(
         m_picture.SendMessageW(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hFitted)));
     if (hOld && hOld != m_hPicture)
