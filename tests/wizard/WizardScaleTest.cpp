@@ -280,6 +280,21 @@ TEST_P(WizardScaleTest, EveryTextFitsAndTheKeyboardAloneInstalls)
     ASSERT_TRUE(WaitUntil([&] { return run.Text(IDOK) == kFinishText && run.Enabled(IDOK); }, 120000));
     ExpectTextsFit(run, "completed", {1010, 1011, 1012, IDOK});
     shoot("6-completed");
+    if (scale.dpi == 96) {
+        // A move to a monitor of another scale: the dialog manager rescales the frame, then the
+        // frame fits the picture and places the page again. Wine has one scale and sends no
+        // WM_DPICHANGED, so the control is resized here as the dialog manager would, and the
+        // message posted.
+        const HWND hPicture = FindControl(run.Frame(), kIdPicture);
+        ASSERT_TRUE(::SetWindowPos(hPicture, NULL, 0, 0, 180, 390, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+        ASSERT_TRUE(::PostMessageW(run.Frame(), WM_DPICHANGED, MAKEWPARAM(144, 144), 0));
+        EXPECT_TRUE(WaitUntil([&] { return ChildRect(run.PageOf(1010)).left == ChildRect(hPicture).right + 4; }));
+        RECT client = {};
+        ::GetClientRect(hPicture, &client);
+        ExpectTextsFit(run, "after a change of scale", {1010});
+        EXPECT_NE(std::string::npos, MeasureTexts(run).find("picture id=1002 bitmap=" + std::to_string(client.right) +
+                                                            "x" + std::to_string(client.bottom)));
+    }
     ASSERT_TRUE(PressEnter(run.Frame()));
     auto result = run.WaitForResult();
     EXPECT_EQ("1", result["result"]);
