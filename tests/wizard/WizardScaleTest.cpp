@@ -101,29 +101,11 @@ void ExpectTabFollowsReadingOrder(const CWizardRun& run, const char* page)
     }
 }
 
-// Has the host measure every text its windows show (hidden controls too); the report's lines.
-std::string MeasureTexts(const CWizardRun& run)
-{
-    const std::string name = "Local\\PixFit" + std::to_string(run.ProcessId());
-    HANDLE hRequest = NULL, hDone = NULL;
-    WaitUntil([&] {
-        hRequest = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + "Request").c_str());
-        hDone = ::OpenEventA(SYNCHRONIZE, FALSE, (name + "Done").c_str());
-        return hRequest && hDone;
-    });
-    std::string report;
-    if (hRequest && hDone && ::SetEvent(hRequest) && ::WaitForSingleObject(hDone, kDefaultWaitMs) == WAIT_OBJECT_0)
-        report = ReadFileBytes(run.ResultPath() + ".fit");
-    if (hRequest) ::CloseHandle(hRequest);
-    if (hDone) ::CloseHandle(hDone);
-    return report;
-}
-
 // Every measured text fits, and the ids named were among them (a report of nothing proves nothing).
 void ExpectTextsFit(const CWizardRun& run, const char* what, std::initializer_list<int> ids)
 {
     SCOPED_TRACE(what);
-    const std::string report = MeasureTexts(run);
+    const std::string report = run.MeasureTexts();
     ASSERT_FALSE(report.empty()) << "the host did not measure";
     EXPECT_EQ(0u, report.find("failures=0\n")) << report;
     for (int id : ids)
@@ -294,7 +276,7 @@ TEST_P(WizardScaleTest, EveryTextFitsAndTheKeyboardAloneInstalls)
         RECT client = {};
         ::GetClientRect(hPicture, &client);
         ExpectTextsFit(run, "after a change of scale", {1010});
-        EXPECT_NE(std::string::npos, MeasureTexts(run).find("picture id=1002 bitmap=" + std::to_string(client.right) +
+        EXPECT_NE(std::string::npos, run.MeasureTexts().find("picture id=1002 bitmap=" + std::to_string(client.right) +
                                                             "x" + std::to_string(client.bottom)));
     }
     ASSERT_TRUE(PressEnter(run.Frame()));

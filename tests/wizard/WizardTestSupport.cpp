@@ -143,6 +143,23 @@ HWND CWizardRun::PageOf(int id) const
     return h ? ::GetParent(h) : NULL;
 }
 
+std::string CWizardRun::MeasureTexts() const
+{
+    const std::string name = "Local\\PixFit" + std::to_string(m_processId);
+    HANDLE hRequest = NULL, hDone = NULL;
+    WaitUntil([&] {
+        hRequest = hRequest ? hRequest : ::OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + "Request").c_str());
+        hDone = hDone ? hDone : ::OpenEventA(SYNCHRONIZE, FALSE, (name + "Done").c_str());
+        return hRequest && hDone;
+    });
+    std::string report;
+    if (hRequest && hDone && ::SetEvent(hRequest) && ::WaitForSingleObject(hDone, kDefaultWaitMs) == WAIT_OBJECT_0)
+        report = ReadFileBytes(m_resultPath + ".fit");
+    if (hRequest) ::CloseHandle(hRequest);
+    if (hDone) ::CloseHandle(hDone);
+    return report;
+}
+
 std::map<std::string, std::string> CWizardRun::WaitForResult(DWORD timeoutMs)
 {
     std::map<std::string, std::string> values;

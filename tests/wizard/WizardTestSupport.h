@@ -64,6 +64,11 @@ public:
     // The page window that holds the control.
     HWND PageOf(int id) const;
 
+    // Has the host measure every text its windows show, hidden controls too, each in its
+    // control's font: "failures=N", then a line per control ("fits"/"CUT id=... need=WxH
+    // have=WxH", "picture id=... bitmap=WxH control=WxH"). Empty when the host did not answer.
+    std::string MeasureTexts() const;
+
     // Waits for the process to end and reads what it wrote; empty when it did not end.
     std::map<std::string, std::string> WaitForResult(DWORD timeoutMs = 15000);
 
