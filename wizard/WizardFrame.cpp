@@ -36,7 +36,7 @@ bool Covers(const PictureDrawing& drawing, int width, int height)
 HBITMAP LoadPictureAtSize(UINT id, int width, int height)
 {
     HBITMAP hDrawn = static_cast<HBITMAP>(
-        ::LoadImageW(AppResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        ::LoadImageW(AppResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
     BITMAP bm = {};
     if (!hDrawn || !::GetObjectW(hDrawn, sizeof bm, &bm) || (bm.bmWidth == width && bm.bmHeight == height))
         return hDrawn;
