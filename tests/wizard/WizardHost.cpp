@@ -126,8 +126,11 @@ BOOL CALLBACK MeasureWindow(HWND hWnd, LPARAM param)
 {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hWnd, &pid);
-    if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(hWnd))
-        ::EnumChildWindows(hWnd, MeasureControl, param);
+    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hWnd))
+        return TRUE;
+    // The scale the window is shown at (Wine shows every program at the screen's).
+    reinterpret_cast<FitReport*>(param)->lines += "window dpi=" + std::to_string(WindowDpi(hWnd)) + "\n";
+    ::EnumChildWindows(hWnd, MeasureControl, param);
     return TRUE;
 }
 

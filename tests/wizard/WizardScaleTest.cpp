@@ -175,6 +175,8 @@ TEST_P(WizardScaleTest, EveryTextFitsAndTheKeyboardAloneInstalls)
     EXPECT_EQ(SS_BITMAP, ::GetWindowLongPtrW(hPicture, GWL_STYLE) & (SS_TYPEMASK | WS_TABSTOP));
     EXPECT_EQ("", ReadWindowText(hPicture));
     ExpectTextsFit(run, "welcome", {1003, IDOK, IDCANCEL, kIdBack});
+    EXPECT_NE(std::string::npos, run.MeasureTexts().find("window dpi=" + std::to_string(scale.dpi) + "\n"))
+        << "the run is at the scale set for it";
     ExpectTabFollowsReadingOrder(run, "welcome");
     if (scale.highContrast) {
         // The page is the scheme's black; the picture keeps its own colours (its sky is blue).
