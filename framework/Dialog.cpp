@@ -149,6 +149,37 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
+namespace {
+
+UINT(WINAPI* LookUpGetDpiForWindow())(HWND)
+{
+    const HMODULE hUser = ::GetModuleHandleW(L"user32.dll");
+    return hUser ? reinterpret_cast<UINT(WINAPI*)(HWND)>(
+                       reinterpret_cast<void*>(::GetProcAddress(hUser, "GetDpiForWindow")))
+                 : nullptr;
+}
+
+}  // namespace
+
+UINT(WINAPI* g_pfnGetDpiForWindow)(HWND) = LookUpGetDpiForWindow();
+
+UINT WindowDpi(HWND hWnd)
+{
+    if (g_pfnGetDpiForWindow) {
+        if (const UINT dpi = g_pfnGetDpiForWindow(hWnd))
+            return dpi;
+    }
+    HDC hdc = ::GetDC(NULL);
+    const int dpi = hdc ? ::GetDeviceCaps(hdc, LOGPIXELSY) : 0;
+    ::ReleaseDC(NULL, hdc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+int ScaleToWindow(HWND hWnd, int pixels)
+{
+    return ::MulDiv(pixels, static_cast<int>(WindowDpi(hWnd)), USER_DEFAULT_SCREEN_DPI);
+}
+
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control)
 {
     if (!control.m_hWnd)

@@ -76,6 +76,14 @@ private:
     UINT m_idTemplate;
 };
 
+// Pixels per logical inch of the window: of its monitor where Windows tells (Windows 10 from
+// 1607 on), else of the screen, which is what earlier systems scale every window to.
+UINT WindowDpi(HWND hWnd);
+// A length in 96-dpi pixels as the window shows it.
+int ScaleToWindow(HWND hWnd, int pixels);
+// Looked up at run time (user32 of earlier systems lacks it); NULL: ask the screen.
+extern UINT(WINAPI* g_pfnGetDpiForWindow)(HWND);
+
 // Data exchange helpers. A control binding attaches the member to the dialog's control.
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
 // Index of the ticked button of the group that starts at idFirst (-1: none ticked).

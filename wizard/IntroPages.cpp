@@ -55,15 +55,16 @@ CAnsiText ReadAgreementFile(const char* pszPath)
 
 namespace {
 
-// The agreement text is a multi-line edit, which would swallow Enter and Escape; handing them to
-// the dialog manager keeps Enter the frame's Next and Escape its cancel command on this page too.
+// The agreement text is a multi-line edit, which would swallow Enter, Escape and Tab; handing them
+// to the dialog manager keeps Enter the frame's Next and Escape its cancel command on this page
+// too, and lets Tab leave the text (it is read-only: a tab typed there would change nothing).
 LRESULT CALLBACK AgreementEditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     const WNDPROC pfnOriginal = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     LRESULT result = ::CallWindowProcW(pfnOriginal, hWnd, msg, wParam, lParam);
     const MSG* pMsg = reinterpret_cast<const MSG*>(lParam);
     if (msg == WM_GETDLGCODE && pMsg && pMsg->message == WM_KEYDOWN &&
-        (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE))
+        (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_TAB))
         result &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
     return result;
 }
@@ -76,6 +77,13 @@ void PassDialogKeysOn(HWND hEdit)
 }
 
 }  // namespace
+
+void PlaceAgreementPage(HWND hPage)
+{
+    // Wider than the other pages: it takes the place of the picture, which the frame hides.
+    const int gap = PageGap(hPage);
+    ::SetWindowPos(hPage, HWND_TOP, gap, gap, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+}
 
 CAgreementPage::CAgreementPage(CWnd* pParent) : CDialog(IDD_AGREEMENT_PAGE, pParent) {}
 
@@ -97,8 +105,7 @@ BOOL CAgreementPage::OnInitDialog()
     UpdateData(FALSE);
     m_agreementEdit.SendMessageW(EM_SETSEL, static_cast<WPARAM>(-1), 0);
     m_agreementEdit.SendMessageW(EM_SCROLLCARET);
-    // Wider than the other pages: it takes the place of the picture, which the frame hides.
-    ::SetWindowPos(m_hWnd, HWND_TOP, 4, 4, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    PlaceAgreementPage(m_hWnd);
     // Setting the text again leaves the caret at the start, nothing selected, the view at the top.
     UpdateData(FALSE);
     return FALSE;

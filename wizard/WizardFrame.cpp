@@ -10,20 +10,88 @@ namespace {
 
 // The steps of the frame, in the order Next takes them; Finish follows the last.
 enum EStep { kPageWelcome, kPageAgreement, kPageInstallType, kPageProgramGroup, kPageReady, kStepInstalled };
-// Gap between the picture and the page, in pixels.
-constexpr int kPageGap = 4;
+// Posted on a change of scale, so that the dialog manager has rescaled the frame and its pages
+// before the picture and the page are fitted to the new sizes.
+constexpr UINT kRelayoutMessage = WM_APP + 1;
+
+struct PictureDrawing {
+    UINT id;
+    int width;
+    int height;
+};
+// The side picture as drawn at 100, 150 and 200 per cent, smallest first.
+constexpr PictureDrawing kPictureDrawings[] = {
+    {IDB_WIZARD, 120, 260}, {IDB_WIZARD_150, 180, 390}, {IDB_WIZARD_200, 240, 520}};
+
+// Whether the drawing covers the control when it is scaled by no more than 3 % up (a pixel or
+// two at these sizes, which nobody sees; dialog units do not map to round pixel counts).
+bool Covers(const PictureDrawing& drawing, int width, int height)
+{
+    return drawing.width * 103 >= width * 100 && drawing.height * 103 >= height * 100;
+}
+
+// The drawing at exactly this size, its proportions kept: what does not fit is cut off (at the
+// top, where the sky has room to spare, or at both sides), and the rest is scaled with averaging
+// (HALFTONE), which keeps the flat areas and edges smooth. Unscaled, it is copied pixel for pixel.
+HBITMAP LoadPictureAtSize(UINT id, int width, int height)
+{
+    HBITMAP hDrawn = static_cast<HBITMAP>(
+        ::LoadImageW(AppResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP bm = {};
+    if (!hDrawn || !::GetObjectW(hDrawn, sizeof bm, &bm) || (bm.bmWidth == width && bm.bmHeight == height))
+        return hDrawn;
+    int srcX = 0, srcY = 0, srcW = bm.bmWidth, srcH = bm.bmHeight;
+    if (static_cast<long long>(bm.bmWidth) * height > static_cast<long long>(width) * bm.bmHeight) {
+        srcW = ::MulDiv(bm.bmHeight, width, height);
+        srcX = (bm.bmWidth - srcW) / 2;
+    } else {
+        srcH = ::MulDiv(bm.bmWidth, height, width);
+        srcY = bm.bmHeight - srcH;
+    }
+    HDC hScreen = ::GetDC(NULL);
+    HDC hFrom = ::CreateCompatibleDC(hScreen);
+    HDC hTo = ::CreateCompatibleDC(hScreen);
+    HBITMAP hFitted = ::CreateCompatibleBitmap(hScreen, width, height);
+    if (hFrom && hTo && hFitted) {
+        HGDIOBJ hOldFrom = ::SelectObject(hFrom, hDrawn);
+        HGDIOBJ hOldTo = ::SelectObject(hTo, hFitted);
+        ::SetStretchBltMode(hTo, HALFTONE);
+        ::SetBrushOrgEx(hTo, 0, 0, NULL);
+        ::StretchBlt(hTo, 0, 0, width, height, hFrom, srcX, srcY, srcW, srcH, SRCCOPY);
+        ::SelectObject(hFrom, hOldFrom);
+        ::SelectObject(hTo, hOldTo);
+        ::DeleteObject(hDrawn);
+        hDrawn = hFitted;
+    } else if (hFitted) {
+        ::DeleteObject(hFitted);
+    }
+    if (hFrom) ::DeleteDC(hFrom);
+    if (hTo) ::DeleteDC(hTo);
+    ::ReleaseDC(NULL, hScreen);
+    return hDrawn;
+}
 
 }  // namespace
 
+UINT ChooseWizardPicture(int width, int height)
+{
+    for (const PictureDrawing& drawing : kPictureDrawings)
+        if (Covers(drawing, width, height))
+            return drawing.id;
+    return kPictureDrawings[sizeof kPictureDrawings / sizeof kPictureDrawings[0] - 1].id;
+}
+
 CWizardFrameDlg::CWizardFrameDlg(InstallChoicesRecord& choices)
     : CDialog(IDD_WIZARD_FRAME, nullptr), m_choices(choices), m_nPageIndex(-1), m_pPage(nullptr),
-      m_pReadyPage(nullptr), m_bInstalling(false), m_installResult(kInstallDone)
+      m_pReadyPage(nullptr), m_bInstalling(false), m_installResult(kInstallDone), m_hPicture(NULL)
 {
 }
 
 CWizardFrameDlg::~CWizardFrameDlg()
 {
     delete m_pPage;
+    if (m_hPicture)
+        ::DeleteObject(m_hPicture);
 }
 
 INT_PTR CWizardFrameDlg::DoModal()
@@ -50,6 +118,7 @@ BOOL CWizardFrameDlg::OnInitDialog()
         pApp->m_hMainWnd = m_hWnd;
     m_savedNextCaption = m_nextButton.GetWindowTextW();
     m_savedCancelCaption = m_cancelButton.GetWindowTextW();
+    FitPicture();
     OnOK();
     return FALSE;  // the Next step has put the focus on Next
 }
@@ -61,6 +130,48 @@ BOOL CWizardFrameDlg::OnCommand(WORD id, WORD code, HWND hControl)
         return TRUE;
     }
     return CDialog::OnCommand(id, code, hControl);
+}
+
+BOOL CWizardFrameDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* pResult)
+{
+    if (msg == WM_DPICHANGED) {
+        ::PostMessageA(m_hWnd, kRelayoutMessage, 0, 0);
+        return FALSE;  // the dialog manager rescales the frame, its pages and their fonts
+    }
+    if (msg != kRelayoutMessage)
+        return FALSE;
+    FitPicture();
+    PlacePage();
+    return TRUE;
+}
+
+void CWizardFrameDlg::FitPicture()
+{
+    RECT rc = {};
+    ::GetClientRect(m_picture.m_hWnd, &rc);
+    if (rc.right <= 0 || rc.bottom <= 0)
+        return;
+    HBITMAP hFitted = LoadPictureAtSize(ChooseWizardPicture(rc.right, rc.bottom), rc.right, rc.bottom);
+    if (!hFitted)
+        return;
+    // Ours of the previous scale (the template names none); anything else it held is freed too.
+    HGDIOBJ hOld = reinterpret_cast<HGDIOBJ>(
+        m_picture.SendMessageW(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hFitted)));
+    if (hOld && hOld != m_hPicture)
+        ::DeleteObject(hOld);
+    if (m_hPicture)
+        ::DeleteObject(m_hPicture);
+    m_hPicture = hFitted;
+}
+
+void CWizardFrameDlg::PlacePage()
+{
+    if (!m_pPage || !m_pPage->m_hWnd)
+        return;
+    if (m_nPageIndex == kPageAgreement)
+        PlaceAgreementPage(m_pPage->m_hWnd);
+    else
+        PlacePageRightOfPicture();
 }
 
 void CWizardFrameDlg::OnOK()
@@ -164,7 +275,7 @@ void CWizardFrameDlg::PlacePageRightOfPicture()
     RECT rc;
     ::GetWindowRect(m_picture.m_hWnd, &rc);
     ::MapWindowPoints(NULL, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
-    ::SetWindowPos(m_pPage->m_hWnd, HWND_TOP, rc.right + kPageGap, rc.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetWindowPos(m_pPage->m_hWnd, HWND_TOP, rc.right + PageGap(m_hWnd), rc.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 void CWizardFrameDlg::FocusNext()

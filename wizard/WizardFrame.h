@@ -8,6 +8,10 @@
 
 class CReadyPage;
 
+// Which drawing of the side picture a picture control of this size shows: the smallest that
+// covers it (scaled down smoothly, or by no more than 3 % up), or the largest when none does.
+UINT ChooseWizardPicture(int width, int height);
+
 class CWizardFrameDlg : public CDialog {
 public:
     // The pages show the choices of the record and hand theirs back to it when they are taken
@@ -28,6 +32,7 @@ protected:
     void OnOK() override;
     void OnCancel() override;
     BOOL OnCommand(WORD id, WORD code, HWND hControl) override;
+    BOOL OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* pResult) override;
     void OnBack();
 
 private:
@@ -35,6 +40,9 @@ private:
     void ShowAgreementPage();
     void ShowPage(CDialog* pPage);
     void PlacePageRightOfPicture();
+    // The picture drawn for this scale, fitted to its control; again after a change of scale.
+    void FitPicture();
+    void PlacePage();
     void RunInstallation();
     void Finish();
     void FocusNext();
@@ -48,6 +56,7 @@ private:
     std::wstring m_savedTitle;
     std::wstring m_savedNextCaption;
     std::wstring m_savedCancelCaption;
+    HBITMAP m_hPicture;  // owned; the control shows it
     CWnd m_cancelButton;
     CWnd m_picture;
     CWnd m_backButton;

@@ -8,6 +8,11 @@
 #include "install/InstallState.h"
 #include "install/InstallSteps.h"
 
+// The gap around a page (4 pixels at 96 dpi), at the window's scale.
+inline int PageGap(HWND hWnd) { return ScaleToWindow(hWnd, 4); }
+// The agreement page takes the place of the picture too: it sits a gap from the frame's corner.
+void PlaceAgreementPage(HWND hPage);
+
 // A page that shows choices of the frame's record. It takes them when it is made; what the user
 // makes of them belongs to the page until it is taken down (Back, Next, Finish), and then it
 // hands them over.

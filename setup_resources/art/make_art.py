@@ -1,61 +1,35 @@
 #!/usr/bin/python3
-# setup_resources/art/make_art.py - draws the wizard's side picture (wizard.bmp) and the program
-# icon (setup.ico). Standard library only, deterministic output; the generated files are
-# committed, so the build never runs this. Run it again after changing a drawing.
-# An optional argument names another folder to write into (scripts/check-art.sh compares).
+# setup_resources/art/make_art.py - draws the wizard's side picture at 100, 150 and 200 per cent
+# (wizard.bmp, wizard150.bmp, wizard200.bmp) and the program icon (setup.ico). Standard library
+# only, deterministic output; the generated files are committed, so the build never runs this.
+# Run it again after changing a drawing. An optional argument names another folder to write into
+# (scripts/check-art.sh compares).
+#
+# Every picture is drawn from shapes in its own coordinates, so each size is drawn at that size,
+# not stretched. The drawing is flat (few colours, no shading): an RLE8 row then costs two bytes
+# per change of colour, and a 16-colour palette 64 bytes, which keeps setup.exe small.
 import math
 import os
 import struct
 import sys
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# The picture control is 81 x 161 dialog units: 120 x 260 pixels at 96 dpi.
 PICTURE_W, PICTURE_H = 120, 260
+PICTURE_SCALES = (("wizard.bmp", 1.0), ("wizard150.bmp", 1.5), ("wizard200.bmp", 2.0))
 
-# One 256-entry palette for every picture: a few ramps, so that gradients are drawn with palette
-# positions directly and no dithering breaks the long runs that RLE8 packs well.
-RAMPS = [
-    ("sky", 96, (6, 18, 52), (24, 128, 156)),
-    ("lens", 64, (8, 10, 22), (78, 120, 182)),
-    ("glow", 48, (118, 196, 226), (255, 255, 255)),
-    ("warm", 32, (196, 52, 28), (255, 206, 86)),
-    ("gray", 16, (36, 38, 44), (226, 230, 236)),
-]
+SKY = [(10, 22, 58), (14, 36, 80), (18, 52, 100), (22, 70, 118), (26, 90, 134), (30, 110, 148)]
+RIM, GLASS, APERTURE, GLEAM = (214, 220, 228), (52, 92, 156), (10, 12, 26), (160, 214, 236)
+FAR_HILL, NEAR_HILL, SUN = (20, 44, 72), (12, 26, 44), (250, 190, 80)
+PALETTE = SKY + [RIM, GLASS, APERTURE, GLEAM, FAR_HILL, NEAR_HILL, SUN]
+assert len(PALETTE) <= 16
+INDEX = {c: i for i, c in enumerate(PALETTE)}
 
-
-def build_palette():
-    palette, start = [], {}
-    for name, count, a, b in RAMPS:
-        start[name] = len(palette)
-        for i in range(count):
-            t = i / (count - 1)
-            palette.append(tuple(round(a[k] + (b[k] - a[k]) * t) for k in range(3)))
-    assert len(palette) == 256
-    return palette, start
-
-
-PALETTE, RAMP_START = build_palette()
-RAMP_COUNT = {name: count for name, count, _, _ in RAMPS}
-
-
-def shade(ramp, t):
-    """Palette index of position t (0..1) along a ramp."""
-    t = min(1.0, max(0.0, t))
-    return RAMP_START[ramp] + round(t * (RAMP_COUNT[ramp] - 1))
-
-
-def nearest(rgb):
-    best, best_d = 0, None
-    for i, p in enumerate(PALETTE):
-        d = sum((p[k] - rgb[k]) ** 2 for k in range(3))
-        if best_d is None or d < best_d:
-            best, best_d = i, d
-    return best
-
-
-# ---- The wizard picture: a lens above a capture frame with a landscape, on a night-sky ramp ----
-
-LENS_X, LENS_Y, LENS_R = 60, 92, 44
-FRAME = (18, 168, 102, 234)  # left, top, right, bottom
+# The drawing in 100 % pixels: a lens above a sunset between two hills.
+LENS_X, LENS_Y, LENS_R = 60, 96, 44
+RIM_WIDTH, APERTURE_R = 6, 15
+SUN_X, SUN_Y, SUN_R = 84, 206, 10
 
 
 def in_hexagon(dx, dy, r, turn):
@@ -65,78 +39,44 @@ def in_hexagon(dx, dy, r, turn):
     return math.hypot(dx, dy) * math.cos(a) <= r * math.cos(sector / 2)
 
 
-def on_highlight(dx, dy, glass_r):
+def on_gleam(dx, dy, glass_r):
     # A crescent on the upper left, as light falls on curved glass.
     angle = math.degrees(math.atan2(dy, dx)) % 360
-    return 0.62 * glass_r < math.hypot(dx, dy) < 0.8 * glass_r and 195 < angle < 255
+    return 0.58 * glass_r < math.hypot(dx, dy) < 0.78 * glass_r and 200 < angle < 250
 
 
-def lens_pixel(x, y):
+def picture_colour(x, y):
+    """Colour at (x, y), in 100 % pixels (fractions allowed)."""
     dx, dy = x - LENS_X, y - LENS_Y
     d = math.hypot(dx, dy)
-    if d > LENS_R:
-        return None
-    if d > LENS_R - 5:
-        return shade("gray", 0.55 + 0.45 * (-dy / LENS_R))
-    if d > LENS_R - 8:
-        return shade("gray", 0.1)
-    if in_hexagon(dx, dy, 15, math.radians(12)):
-        return shade("lens", 0.0)
-    if on_highlight(dx, dy, LENS_R - 8):
-        return shade("glow", 0.4)
-    return shade("lens", 0.25 + 0.75 * (1 - d / (LENS_R - 8)) * (0.6 + 0.4 * (-dy / LENS_R)))
+    if d <= LENS_R:
+        if d > LENS_R - RIM_WIDTH:
+            return RIM
+        if in_hexagon(dx, dy, APERTURE_R, math.radians(12)):
+            return APERTURE
+        if on_gleam(dx, dy, LENS_R - RIM_WIDTH):
+            return GLEAM
+        return GLASS
+    near = PICTURE_H - 34 + 16 * math.cos((x - 20) / 34.0)
+    far = PICTURE_H - 62 + 22 * math.cos((x - 96) / 30.0)
+    if y >= near:
+        return NEAR_HILL
+    if y >= far:
+        return FAR_HILL
+    if math.hypot(x - SUN_X, y - SUN_Y) <= SUN_R:
+        return SUN
+    return SKY[min(len(SKY) - 1, int(y * len(SKY) / (PICTURE_H - 40)))]
 
 
-def frame_pixel(x, y):
-    left, top, right, bottom = FRAME
-    arm, width = 14, 3
-    near_x = x - left < arm or right - x < arm
-    near_y = y - top < arm or bottom - y < arm
-    on_v = left <= x < left + width or right - width < x <= right
-    on_h = top <= y < top + width or bottom - width < y <= bottom
-    inside_box = left <= x <= right and top <= y <= bottom
-    if inside_box and ((on_v and near_y) or (on_h and near_x)):
-        return shade("glow", 1.0)
-    if not (left + 6 <= x <= right - 6 and top + 6 <= y <= bottom - 6):
-        return None
-    # The scene inside: a sun and two hills.
-    if math.hypot(x - 80, y - 190) <= 7:
-        return shade("warm", 1.0 - (y - 183) / 20)
-    hill1 = bottom - 6 - max(0, 26 - abs(x - 44) * 0.9)
-    hill2 = bottom - 6 - max(0, 18 - abs(x - 76) * 0.7)
-    if y >= hill1:
-        return shade("lens", 0.15)
-    if y >= hill2:
-        return shade("lens", 0.35)
-    return None
-
-
-def sky_pixel(x, y):
-    # Rows are one colour, except for a few stars.
-    if (x * 7 + y * 13) % 211 == 0 and y < 150 and math.hypot(x - LENS_X, y - LENS_Y) > LENS_R + 3:
-        return shade("glow", 0.8)
-    return shade("sky", (y / (PICTURE_H - 1)) ** 0.8)
-
-
-def draw_picture():
-    rows = []
-    for y in range(PICTURE_H):
-        row = []
-        for x in range(PICTURE_W):
-            c = lens_pixel(x, y)
-            if c is None:
-                c = frame_pixel(x, y)
-            if c is None:
-                c = sky_pixel(x, y)
-            row.append(c)
-        rows.append(row)
-    return rows
+def draw_picture(scale):
+    w, h = round(PICTURE_W * scale), round(PICTURE_H * scale)
+    return [[INDEX[picture_colour((x + 0.5) / scale, (y + 0.5) / scale)] for x in range(w)] for y in range(h)]
 
 
 # ---- BMP writing ------------------------------------------------------------------------------
 
-def palette_bytes():
-    return b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
+def palette_bytes(palette):
+    return b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
 
 
 def rle8_row(row):
@@ -165,94 +105,109 @@ def rle8_row(row):
     return bytes(out) + b"\0\0"
 
 
-def write_bmp8(path, rows, compress):
+def write_bmp8(path, rows):
     h, w = len(rows), len(rows[0])
-    bottom_up = list(reversed(rows))
-    if compress:
-        bits = b"".join(rle8_row(r) for r in bottom_up)[:-2] + b"\0\1"
-    else:
-        pad = (4 - w % 4) % 4
-        bits = b"".join(bytes(r) + b"\0" * pad for r in bottom_up)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1 if compress else 0, len(bits), 2835, 2835, 256, 0)
-    offset = 14 + len(info) + 1024
+    bits = b"".join(rle8_row(r) for r in reversed(rows))[:-2] + b"\0\1"
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(bits), 2835, 2835, len(PALETTE), 0)
+    offset = 14 + len(info) + 4 * len(PALETTE)
     header = struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset)
     with open(path, "wb") as f:
-        f.write(header + info + palette_bytes() + bits)
+        f.write(header + info + palette_bytes(PALETTE) + bits)
 
 
 # ---- The icon: the same lens, on a transparent ground ------------------------------------------
+# 16 and 32 pixels as 4-bit images, which every Windows reads (XP asks for these two, and for 48
+# in one view, where it finds none it can read); the other sizes as PNG with a palette, which
+# Windows reads from Vista on, and which packs these flat shapes to a third of a 4-bit image.
+ICON_BMP_SIZES = (16, 32)
+ICON_PNG_SIZES = (20, 24, 40, 48, 64, 256)
+ICON_PALETTE = [(0, 0, 0), RIM, (120, 130, 146), GLASS, APERTURE, GLEAM, SUN, (34, 56, 100)]
 
-def icon_rgb(u, v):
+
+def icon_colour(u, v):
     """Colour at (u, v) in a unit square, or None where the icon is transparent."""
     dx, dy = u - 0.5, v - 0.5
     d = math.hypot(dx, dy)
     if d > 0.48:
         return None
-    if d > 0.40:
-        return PALETTE[shade("gray", 0.6 + 0.4 * (-dy / 0.48))]
-    if d > 0.35:
-        return PALETTE[shade("gray", 0.05)]
-    if in_hexagon(dx, dy, 0.15, math.radians(12)):
-        return PALETTE[shade("lens", 0.0)]
-    if math.hypot(u - 0.66, v - 0.66) < 0.07:
-        return PALETTE[shade("warm", 0.3)]
-    if on_highlight(dx, dy, 0.35):
-        return PALETTE[shade("glow", 0.5)]
-    return PALETTE[shade("lens", 0.3 + 0.7 * (1 - d / 0.35))]
+    if d > 0.39:
+        return RIM if dy < 0.12 else ICON_PALETTE[2]
+    if in_hexagon(dx, dy, 0.16, math.radians(12)):
+        return APERTURE
+    if math.hypot(u - 0.67, v - 0.67) < 0.07:
+        return SUN
+    if on_gleam(dx, dy, 0.39):
+        return GLEAM
+    return GLASS
 
 
 def draw_icon(size):
-    """Palette indices and a transparency mask, four samples a pixel per axis."""
-    pixels, mask, n = [], [], 4
+    """Palette indices (0 where transparent), sampled at pixel centres."""
+    rows = []
     for y in range(size):
-        prow, mrow = [], []
+        row = []
         for x in range(size):
-            samples = [icon_rgb((x + (i + 0.5) / n) / size, (y + (j + 0.5) / n) / size)
-                       for j in range(n) for i in range(n)]
-            solid = [s for s in samples if s is not None]
-            if len(solid) * 2 < len(samples):
-                prow.append(0)
-                mrow.append(1)
-                continue
-            avg = tuple(sum(s[k] for s in solid) / len(solid) for k in range(3))
-            prow.append(nearest(avg))
-            mrow.append(0)
-        pixels.append(prow)
-        mask.append(mrow)
-    return pixels, mask
+            c = icon_colour((x + 0.5) / size, (y + 0.5) / size)
+            row.append(0 if c is None else ICON_PALETTE.index(c))
+        rows.append(row)
+    return rows
 
 
-def icon_image(size):
-    pixels, mask = draw_icon(size)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
-    xor = b"".join(bytes(r) + b"\0" * ((4 - size % 4) % 4) for r in reversed(pixels))
+def icon_bmp(size):
+    pixels = draw_icon(size)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
+    row_bytes = ((size * 4 + 31) // 32) * 4
+    xor = bytearray()
+    for r in reversed(pixels):
+        packed = bytearray(row_bytes)
+        for x, p in enumerate(r):
+            packed[x // 2] |= p << (0 if x % 2 else 4)
+        xor += packed
     mask_row_bytes = ((size + 31) // 32) * 4
-    and_rows = []
-    for r in reversed(mask):
+    mask = bytearray()
+    for r in reversed(pixels):
         bits = bytearray(mask_row_bytes)
-        for x, m in enumerate(r):
-            if m:
+        for x, p in enumerate(r):
+            if p == 0:
                 bits[x // 8] |= 0x80 >> (x % 8)
-        and_rows.append(bytes(bits))
-    return info + palette_bytes() + xor + b"".join(and_rows)
+        mask += bits
+    palette = ICON_PALETTE + [(0, 0, 0)] * (16 - len(ICON_PALETTE))
+    return info + palette_bytes(palette) + bytes(xor) + bytes(mask), 4
 
 
-def write_ico(path, sizes):
-    images = [icon_image(s) for s in sizes]
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def icon_png(size):
+    pixels = draw_icon(size)
+    raw = b"".join(b"\0" + bytes((r[x] << 4) | r[x + 1] for x in range(0, size, 2)) for r in pixels)
+    header = struct.pack(">IIBBBBB", size, size, 4, 3, 0, 0, 0)
+    data = (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+            png_chunk(b"PLTE", b"".join(bytes(c) for c in ICON_PALETTE)) +
+            png_chunk(b"tRNS", b"\0") + png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+    return data, 32
+
+
+def write_ico(path):
+    images = sorted([(s, icon_bmp(s)) for s in ICON_BMP_SIZES] + [(s, icon_png(s)) for s in ICON_PNG_SIZES],
+                    key=lambda image: image[0])
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for s, data in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", s, s, 0, 0, 1, 8, len(data), offset)
+    for s, (data, bits) in images:
+        colours = 16 if bits == 4 else 0
+        out += struct.pack("<BBBBHHII", s % 256, s % 256, colours, 0, 1, bits, len(data), offset)
         offset += len(data)
     with open(path, "wb") as f:
-        f.write(out + b"".join(images))
+        f.write(out + b"".join(data for _, (data, _) in images))
 
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else HERE
     os.makedirs(out, exist_ok=True)
-    write_bmp8(os.path.join(out, "wizard.bmp"), draw_picture(), compress=True)
-    write_ico(os.path.join(out, "setup.ico"), [32, 16])
+    for name, scale in PICTURE_SCALES:
+        write_bmp8(os.path.join(out, name), draw_picture(scale))
+    write_ico(os.path.join(out, "setup.ico"))
 
 
 if __name__ == "__main__":

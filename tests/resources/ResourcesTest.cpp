@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <map>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -124,22 +125,30 @@ const BYTE* FindResourceBytes(LPCWSTR type, UINT id, DWORD* pSize)
 }
 
 // The bitmap's pixels, top row first, as 0x00RRGGBB.
-std::vector<DWORD> ReadPixels(HBITMAP hbm)
+std::vector<DWORD> ReadPixels(HBITMAP hbm, int width = 120, int height = 260)
 {
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = 120;
-    bi.bmiHeader.biHeight = -260;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
-    std::vector<DWORD> pixels(120 * 260);
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
     HDC hdc = ::GetDC(NULL);
-    const int rows = ::GetDIBits(hdc, hbm, 0, 260, pixels.data(), &bi, DIB_RGB_COLORS);
+    const int rows = ::GetDIBits(hdc, hbm, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
     ::ReleaseDC(NULL, hdc);
-    if (rows != 260)
+    if (rows != height)
         pixels.clear();
     return pixels;
 }
+
+// The side picture as drawn for 100, 150 and 200 per cent.
+struct Drawing {
+    UINT id;
+    int width;
+    int height;
+};
+const Drawing kDrawings[] = {{IDB_WIZARD, 120, 260}, {IDB_WIZARD_150, 180, 390}, {IDB_WIZARD_200, 240, 520}};
 
 }  // namespace
 
@@ -216,56 +225,67 @@ TEST(StringTable, DamagedPackageNamesTheMakerHomePage)
     EXPECT_NE(text.find(L"honlapunkr\x00F3l: " + address + L" majd"), std::wstring::npos);
 }
 
-TEST(WizardPicture, Is120By260With256Colours)
+TEST(WizardPicture, IsDrawnAtThreeScalesWith16ColoursPacked)
 {
-    DWORD size = 0;
-    const BYTE* p = FindResourceBytes(MAKEINTRESOURCEW(2), IDB_WIZARD, &size);
-    ASSERT_TRUE(p != nullptr);
-    ASSERT_GE(size, sizeof(BITMAPINFOHEADER));
-    const BITMAPINFOHEADER* bih = reinterpret_cast<const BITMAPINFOHEADER*>(p);
-    EXPECT_EQ(bih->biWidth, 120);
-    EXPECT_EQ(bih->biHeight, 260);
-    EXPECT_EQ(bih->biBitCount, 8);
-    EXPECT_TRUE(bih->biClrUsed == 0 || bih->biClrUsed == 256);
-    EXPECT_LT(size, 16u * 1024) << "kept small: setup.exe has a size budget";
+    DWORD total = 0;
+    for (const Drawing& drawing : kDrawings) {
+        SCOPED_TRACE(testing::Message() << "bitmap " << drawing.id);
+        DWORD size = 0;
+        const BYTE* p = FindResourceBytes(MAKEINTRESOURCEW(2), drawing.id, &size);
+        ASSERT_TRUE(p != nullptr);
+        ASSERT_GE(size, sizeof(BITMAPINFOHEADER));
+        const BITMAPINFOHEADER* bih = reinterpret_cast<const BITMAPINFOHEADER*>(p);
+        EXPECT_EQ(bih->biWidth, drawing.width);
+        EXPECT_EQ(bih->biHeight, drawing.height);
+        EXPECT_EQ(bih->biBitCount, 8);
+        EXPECT_EQ(bih->biCompression, static_cast<DWORD>(BI_RLE8));
+        EXPECT_LE(bih->biClrUsed, 16u);
+        EXPECT_GT(bih->biClrUsed, 0u);
+        total += size;
+    }
+    EXPECT_LT(total, 12u * 1024) << "kept small: setup.exe has a size budget";
 }
 
 TEST(WizardPicture, LoadsAsAPictureOfItsOwnPaletteColours)
 {
-    DWORD size = 0;
-    const BYTE* p = FindResourceBytes(MAKEINTRESOURCEW(2), IDB_WIZARD, &size);
-    ASSERT_TRUE(p != nullptr);
-    const RGBQUAD* palette = reinterpret_cast<const RGBQUAD*>(p + sizeof(BITMAPINFOHEADER));
-    std::set<DWORD> paletteColours;
-    for (int i = 0; i < 256; ++i)
-        paletteColours.insert(RGB(palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue));
+    for (const Drawing& drawing : kDrawings) {
+        SCOPED_TRACE(testing::Message() << "bitmap " << drawing.id);
+        DWORD size = 0;
+        const BYTE* p = FindResourceBytes(MAKEINTRESOURCEW(2), drawing.id, &size);
+        ASSERT_TRUE(p != nullptr);
+        const BITMAPINFOHEADER* bih = reinterpret_cast<const BITMAPINFOHEADER*>(p);
+        const RGBQUAD* palette = reinterpret_cast<const RGBQUAD*>(p + sizeof(BITMAPINFOHEADER));
+        std::set<DWORD> paletteColours;
+        for (DWORD i = 0; i < bih->biClrUsed; ++i)
+            paletteColours.insert(RGB(palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue));
 
-    // As a picture control loads it (a device-dependent bitmap) and as a DIB section.
-    for (UINT flags : {0u, static_cast<UINT>(LR_CREATEDIBSECTION)}) {
-        SCOPED_TRACE(testing::Message() << "LoadImage flags " << flags);
-        HBITMAP hbm = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDB_WIZARD),
-                                                        IMAGE_BITMAP, 0, 0, flags));
-        ASSERT_TRUE(hbm != NULL);
-        const std::vector<DWORD> pixels = ReadPixels(hbm);
-        ::DeleteObject(hbm);
-        ASSERT_EQ(pixels.size(), 120u * 260u);
+        // As a picture control loads it (a device-dependent bitmap) and as a DIB section.
+        for (UINT flags : {0u, static_cast<UINT>(LR_CREATEDIBSECTION)}) {
+            SCOPED_TRACE(testing::Message() << "LoadImage flags " << flags);
+            HBITMAP hbm = static_cast<HBITMAP>(
+                ::LoadImageW(::GetModuleHandleW(NULL), MAKEINTRESOURCEW(drawing.id), IMAGE_BITMAP, 0, 0, flags));
+            ASSERT_TRUE(hbm != NULL);
+            const std::vector<DWORD> pixels = ReadPixels(hbm, drawing.width, drawing.height);
+            ::DeleteObject(hbm);
+            ASSERT_EQ(pixels.size(), static_cast<size_t>(drawing.width) * drawing.height);
 
-        std::set<DWORD> used;
-        size_t foreign = 0;
-        for (DWORD px : pixels) {
-            const DWORD c = RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
-            used.insert(c);
-            foreign += paletteColours.count(c) == 0;
+            std::set<DWORD> used;
+            size_t foreign = 0;
+            for (DWORD px : pixels) {
+                const DWORD c = RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
+                used.insert(c);
+                foreign += paletteColours.count(c) == 0;
+            }
+            EXPECT_EQ(foreign, 0u) << "every pixel decodes to a palette colour";
+            EXPECT_EQ(used.size(), paletteColours.size()) << "a drawn picture, not a blank or a few stray bytes";
+            EXPECT_NE(pixels.front(), pixels.back()) << "the sky darkens towards the top";
         }
-        EXPECT_EQ(foreign, 0u) << "every pixel decodes to a palette colour";
-        EXPECT_GT(used.size(), 64u) << "a drawn picture, not a blank or a few stray bytes";
-        EXPECT_NE(pixels.front(), pixels.back()) << "the sky darkens towards the top";
     }
 }
 
 TEST(WizardPicture, ShowsInAPictureControlAsTheFrameTemplateAsksForIt)
 {
-    // The frame's picture is a static control with SS_BITMAP naming resource 101.
+    // A static control with SS_BITMAP that names the 100 % drawing, as a dialog template may.
     HWND hPicture = ::CreateWindowExW(0, L"Static", L"#101", WS_POPUP | SS_BITMAP | SS_SUNKEN, 0, 0, 10, 10,
                                       NULL, NULL, ::GetModuleHandleW(NULL), NULL);
     ASSERT_TRUE(hPicture != NULL);
@@ -281,18 +301,24 @@ TEST(WizardPicture, ShowsInAPictureControlAsTheFrameTemplateAsksForIt)
     ::DestroyWindow(hPicture);
 }
 
-TEST(ProgramIcon, HasThe16And32PixelImages)
+TEST(ProgramIcon, HasAnImageForEveryScaleOfTheShell)
 {
     DWORD size = 0;
     const BYTE* dir = FindResourceBytes(MAKEINTRESOURCEW(14), IDI_SETUP, &size);
     ASSERT_TRUE(dir != nullptr);
-    for (int side : {16, 32}) {
+    EXPECT_EQ(8, reinterpret_cast<const WORD*>(dir)[2]) << "images in the group";
+    for (int side : {16, 20, 24, 32, 40, 48, 64, 256}) {
         SCOPED_TRACE(testing::Message() << side << " pixels");
         const int iconId = ::LookupIconIdFromDirectoryEx(const_cast<BYTE*>(dir), TRUE, side, side, LR_DEFAULTCOLOR);
         DWORD imageSize = 0;
         const BYTE* image = FindResourceBytes(MAKEINTRESOURCEW(3), static_cast<UINT>(iconId), &imageSize);
         ASSERT_TRUE(image != nullptr);
-        EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(image)->biWidth, side);
+        // XP reads only bitmap images, and asks for 16 and 32; the rest are PNG, read from Vista on.
+        const bool png = imageSize > 24 && std::memcmp(image, "\x89PNG", 4) == 0;
+        EXPECT_EQ(side != 16 && side != 32, png);
+        const LONG width = png ? static_cast<LONG>(image[16] << 24 | image[17] << 16 | image[18] << 8 | image[19])
+                               : reinterpret_cast<const BITMAPINFOHEADER*>(image)->biWidth;
+        EXPECT_EQ(width, side);
 
         HICON hIcon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDI_SETUP),
                                                       IMAGE_ICON, side, side, 0));

@@ -27,8 +27,13 @@ SUPPORTED_OS = {
 }
 COMMON_CONTROLS = {"type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
                    "processorArchitecture": "*", "publicKeyToken": "6595b64144ccf1df", "language": "*"}
-# Declared only once every page has been looked at at 150 and 200 per cent.
-DPI_SETTINGS = ("dpiAware", "dpiAwareness")
+ASM_V3_APP = ASM_V3 + "application/" + ASM_V3 + "windowsSettings/"
+# Per-monitor awareness: the newer element for Windows 10 (version 2, then the first form), the
+# older one for 8.1 and before. Either alone would leave some systems stretching the wizard.
+DPI_SETTINGS = {
+    "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware": "true/pm",
+    "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness": "permonitorv2,permonitor",
+}
 
 
 def check_elevation(root, f):
@@ -73,8 +78,17 @@ def check_manifest(text, f, want_common_controls):
     check_elevation(root, f)
     check_supported_os(root, f)
     check_common_controls(root, f, want_common_controls)
-    dpi = [e.tag for e in root.iter() if e.tag.rsplit("}", 1)[-1] in DPI_SETTINGS]
-    f.check(not dpi, "DPI awareness declared: %r" % dpi)
+    check_dpi_awareness(root, f)
+
+
+def check_dpi_awareness(root, f):
+    anywhere = [e.tag for e in root.iter() if e.tag.rsplit("}", 1)[-1] in ("dpiAware", "dpiAwareness")]
+    f.check(len(anywhere) == len(DPI_SETTINGS), "one of each DPI element, found %r" % anywhere)
+    for tag, wanted in DPI_SETTINGS.items():
+        # Windows reads them only in their own namespaces under application/windowsSettings (asm.v3).
+        found = root.findall(ASM_V3_APP + tag)
+        value = "".join((found[0].text or "").split()).lower() if len(found) == 1 else None
+        f.check(value == wanted, "%s under application/windowsSettings: %r, expected %r" % (tag, value, wanted))
 
 
 def read_manifest(machine, path, f):

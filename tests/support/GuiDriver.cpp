@@ -347,32 +347,6 @@ HBITMAP CreateTopDownDib(HDC hdc, int w, int h, void** pBits)
     return ::CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, pBits, NULL, 0);
 }
 
-// A 32-bit top-down copy of what the screen shows in a rectangle.
-std::vector<DWORD> GrabScreenPixels(const RECT& r)
-{
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    std::vector<DWORD> pixels;
-    if (w <= 0 || h <= 0)
-        return pixels;
-    HDC hScreen = ::GetDC(NULL);
-    HDC hMem = ::CreateCompatibleDC(hScreen);
-    void* bits = nullptr;
-    HBITMAP hbm = CreateTopDownDib(hMem, w, h, &bits);
-    if (hbm && bits) {
-        HGDIOBJ old = ::SelectObject(hMem, hbm);
-        ::BitBlt(hMem, 0, 0, w, h, hScreen, r.left, r.top, SRCCOPY);
-        ::GdiFlush();
-        const DWORD* p = static_cast<const DWORD*>(bits);
-        pixels.assign(p, p + static_cast<size_t>(w) * h);
-        ::SelectObject(hMem, old);
-    }
-    if (hbm)
-        ::DeleteObject(hbm);
-    ::DeleteDC(hMem);
-    ::ReleaseDC(NULL, hScreen);
-    return pixels;
-}
-
 // The icon drawn by this process on a background colour, at the control's size.
 std::vector<DWORD> RenderIcon(HICON hIcon, int w, int h, COLORREF background)
 {
@@ -650,6 +624,32 @@ bool PressCloseBox(HWND hwnd)
 }
 
 // ---- Pictures ---------------------------------------------------------------------------------
+
+// A 32-bit top-down copy of what the screen shows in a rectangle.
+std::vector<DWORD> GrabScreenPixels(const RECT& r)
+{
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<DWORD> pixels;
+    if (w <= 0 || h <= 0)
+        return pixels;
+    HDC hScreen = ::GetDC(NULL);
+    HDC hMem = ::CreateCompatibleDC(hScreen);
+    void* bits = nullptr;
+    HBITMAP hbm = CreateTopDownDib(hMem, w, h, &bits);
+    if (hbm && bits) {
+        HGDIOBJ old = ::SelectObject(hMem, hbm);
+        ::BitBlt(hMem, 0, 0, w, h, hScreen, r.left, r.top, SRCCOPY);
+        ::GdiFlush();
+        const DWORD* p = static_cast<const DWORD*>(bits);
+        pixels.assign(p, p + static_cast<size_t>(w) * h);
+        ::SelectObject(hMem, old);
+    }
+    if (hbm)
+        ::DeleteObject(hbm);
+    ::DeleteDC(hMem);
+    ::ReleaseDC(NULL, hScreen);
+    return pixels;
+}
 
 bool SaveScreenshot(HWND hwnd, const std::string& path)
 {

@@ -145,6 +145,8 @@ bool SetCheck(HWND hDialog, int id, bool checked, DWORD timeoutMs = kDefaultWait
 bool PressCloseBox(HWND hwnd);
 
 // ---- Pictures ---------------------------------------------------------------------------------
+// What the screen shows in the rectangle, top row first, as 0x00RRGGBB.
+std::vector<DWORD> GrabScreenPixels(const RECT& r);
 // Saves a window (NULL: the whole screen) as a 24-bit .bmp, as it shows on the screen.
 bool SaveScreenshot(HWND hwnd, const std::string& path);
 

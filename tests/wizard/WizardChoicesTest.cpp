@@ -22,7 +22,6 @@ const char kOldVersionNote[] =
 const char kOldGeneration[] =
     "A Pixorama ver. 5 nem telepíthető ugyanabba a mappába, mnt ahova a 4.xx-es verziót telepítette. Kérjük "
     "válasszon egy másik mappát.";
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 constexpr int kIdNote = 1006;
 constexpr int kIdDestFolder = 1013;
@@ -122,35 +121,6 @@ std::wstring WideFromAnsiPath(const std::string& path)
     return wide;
 }
 
-// Points a shell-folder value at a scratch folder for one test and puts the old value back.
-class CShellFolderOverride {
-public:
-    CShellFolderOverride(HKEY hRoot, const char* pszValue, const std::string& folder) : m_hRoot(hRoot), m_value(pszValue)
-    {
-        char buffer[MAX_PATH] = "";
-        DWORD size = sizeof buffer;
-        m_hadValue = ::RegGetValueA(hRoot, kShellFolders, pszValue, RRF_RT_REG_SZ, NULL, buffer, &size) == ERROR_SUCCESS;
-        m_old = buffer;
-        Write(folder);
-    }
-    ~CShellFolderOverride()
-    {
-        if (m_hadValue)
-            Write(m_old);
-        else
-            ::RegDeleteKeyValueA(m_hRoot, kShellFolders, m_value.c_str());
-    }
-
-private:
-    void Write(const std::string& text)
-    {
-        ::RegSetKeyValueA(m_hRoot, kShellFolders, m_value.c_str(), REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-    }
-    HKEY m_hRoot;
-    std::string m_value;
-    std::string m_old;
-    bool m_hadValue = false;
-};
 
 std::vector<std::string> ReadComboList(HWND hFrame)
 {

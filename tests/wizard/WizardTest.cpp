@@ -315,6 +315,9 @@ TEST(WizardFrameTest, FailedInstallationSaysWhatFailedAndOffersNoStart)
     EXPECT_TRUE(run.Visible(1010));
     EXPECT_FALSE(run.Visible(1012));
     EXPECT_EQ(kFinishText, run.Text(IDOK));
+    // The longer texts of a failure fit their lines too.
+    const std::string fit = run.MeasureTexts();
+    EXPECT_EQ(0u, fit.find("failures=0\n")) << fit;
     SaveScreen(run.Frame(), "7-failed");
     ASSERT_TRUE(PressButton(run.Frame(), IDOK));
     auto result = run.WaitForResult();

@@ -56,8 +56,10 @@ bool CWizardRun::Start(const std::string& arguments)
     m_resultPath = MakeScratchFolder("wizard-result") + "\\run" + std::to_string(++s_run) + ".txt";
     const std::string host = OutDir() + "\\tests\\wizard_host.exe";
     m_hProcess = StartProcess("\"" + host + "\" \"out=" + m_resultPath + "\" " + arguments, &m_processId);
-    if (!m_hProcess)
+    if (!m_hProcess) {
+        ADD_FAILURE() << "the wizard host could not be started, error " << ::GetLastError();
         return false;
+    }
     m_hFrame = WaitForWindow(m_processId, kDialogClass, kFrameTitle);
     return m_hFrame != NULL && WaitForPage(0);
 }
@@ -141,6 +143,23 @@ HWND CWizardRun::PageOf(int id) const
     return h ? ::GetParent(h) : NULL;
 }
 
+std::string CWizardRun::MeasureTexts() const
+{
+    const std::string name = "Local\\PixFit" + std::to_string(m_processId);
+    HANDLE hRequest = NULL, hDone = NULL;
+    WaitUntil([&] {
+        hRequest = hRequest ? hRequest : ::OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + "Request").c_str());
+        hDone = hDone ? hDone : ::OpenEventA(SYNCHRONIZE, FALSE, (name + "Done").c_str());
+        return hRequest && hDone;
+    });
+    std::string report;
+    if (hRequest && hDone && ::SetEvent(hRequest) && ::WaitForSingleObject(hDone, kDefaultWaitMs) == WAIT_OBJECT_0)
+        report = ReadFileBytes(m_resultPath + ".fit");
+    if (hRequest) ::CloseHandle(hRequest);
+    if (hDone) ::CloseHandle(hDone);
+    return report;
+}
+
 std::map<std::string, std::string> CWizardRun::WaitForResult(DWORD timeoutMs)
 {
     std::map<std::string, std::string> values;
@@ -159,6 +178,34 @@ std::map<std::string, std::string> CWizardRun::WaitForResult(DWORD timeoutMs)
         pos = end + 1;
     }
     return values;
+}
+
+CRegistryOverride::CRegistryOverride(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD type,
+                                     const void* pData, DWORD size)
+    : m_hRoot(hRoot), m_key(pszKey), m_value(pszValue)
+{
+    char buffer[1024];
+    DWORD oldSize = sizeof buffer;
+    m_hadValue = ::RegGetValueA(hRoot, pszKey, pszValue, RRF_RT_ANY | RRF_NOEXPAND, &m_oldType, buffer, &oldSize) ==
+                 ERROR_SUCCESS;
+    if (m_hadValue)
+        m_old.assign(buffer, oldSize);
+    ::RegSetKeyValueA(hRoot, pszKey, pszValue, type, pData, size);
+}
+
+CRegistryOverride::~CRegistryOverride()
+{
+    if (m_hadValue)
+        ::RegSetKeyValueA(m_hRoot, m_key.c_str(), m_value.c_str(), m_oldType, m_old.data(),
+                          static_cast<DWORD>(m_old.size()));
+    else
+        ::RegDeleteKeyValueA(m_hRoot, m_key.c_str(), m_value.c_str());
+}
+
+CShellFolderOverride::CShellFolderOverride(HKEY hRoot, const char* pszValue, const std::string& folder)
+    : CRegistryOverride(hRoot, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", pszValue,
+                        REG_SZ, folder.c_str(), static_cast<DWORD>(folder.size() + 1))
+{
 }
 
 RECT ChildRect(HWND hChild)

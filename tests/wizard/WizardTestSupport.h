@@ -41,6 +41,7 @@ public:
     bool Start(const std::string& arguments);
     HWND Frame() const { return m_hFrame; }
     DWORD ProcessId() const { return m_processId; }
+    const std::string& ResultPath() const { return m_resultPath; }
 
     // Which page shows: 0..4, or -1 (none recognised).
     int VisiblePage() const;
@@ -63,6 +64,11 @@ public:
     // The page window that holds the control.
     HWND PageOf(int id) const;
 
+    // Has the host measure every text its windows show, hidden controls too, each in its
+    // control's font: "failures=N", then a line per control ("fits"/"CUT id=... need=WxH
+    // have=WxH", "picture id=... bitmap=WxH control=WxH"). Empty when the host did not answer.
+    std::string MeasureTexts() const;
+
     // Waits for the process to end and reads what it wrote; empty when it did not end.
     std::map<std::string, std::string> WaitForResult(DWORD timeoutMs = 15000);
 
@@ -71,6 +77,29 @@ private:
     DWORD m_processId = 0;
     HWND m_hFrame = NULL;
     std::string m_resultPath;
+};
+
+// Sets a registry value for one test and puts the old one back (or removes it) afterwards.
+// The programs started meanwhile read the new value.
+class CRegistryOverride {
+public:
+    CRegistryOverride(HKEY hRoot, const char* pszKey, const char* pszValue, DWORD type, const void* pData, DWORD size);
+    ~CRegistryOverride();
+    CRegistryOverride(const CRegistryOverride&) = delete;
+    CRegistryOverride& operator=(const CRegistryOverride&) = delete;
+
+private:
+    HKEY m_hRoot;
+    std::string m_key, m_value;
+    bool m_hadValue = false;
+    DWORD m_oldType = 0;
+    std::string m_old;
+};
+
+// Points a shell-folder value (Explorer's "Shell Folders") at a folder for one test.
+class CShellFolderOverride : public CRegistryOverride {
+public:
+    CShellFolderOverride(HKEY hRoot, const char* pszValue, const std::string& folder);
 };
 
 // Client rectangle position of a child window in its parent's client coordinates.
