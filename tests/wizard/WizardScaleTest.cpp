@@ -158,8 +158,10 @@ TEST_P(WizardScaleTest, EveryTextFitsAndTheKeyboardAloneInstalls)
         ASSERT_TRUE(::CreateDirectoryA((programs + "\\" + group).c_str(), NULL));
     CShellFolderOverride userPrograms(HKEY_CURRENT_USER, "Programs", programs);
     ::CreateDirectoryA((folder + "\\package").c_str(), NULL);
-    WriteFileBytes(folder + "\\package\\PixUnInst.log", "File Copy: Pixcap5.exe\r\n");
+    // A complete installation needs the uninstaller beside the program.
+    WriteFileBytes(folder + "\\package\\PixUnInst.log", "File Copy: Pixcap5.exe\r\nFile Copy: PixUnInst.exe\r\n");
     WriteFileBytes(folder + "\\package\\Pixcap5.exe", "program");
+    WriteFileBytes(folder + "\\package\\PixUnInst.exe", "uninstaller");
 
     CWizardRun run;
     ASSERT_TRUE(run.Start("fresh=1 allusers=0 version=5.2.0.0 \"dest=" + folder + "\\Pixorama 5\" \"source=" +
