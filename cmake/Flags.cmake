@@ -28,6 +28,7 @@ if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   # need more, so no function realigns its frame (the entry point does, once, for the callees).
   list(TRANSFORM PIX_SIZE_FLAGS REPLACE "^-Os$" "-Oz")
   list(APPEND PIX_SIZE_FLAGS -mpreferred-stack-boundary=2)
+  list(REMOVE_ITEM PIX_SIZE_FLAGS -fdata-sections)
 endif()
 
 # Our own code: warnings on and treated as errors.
