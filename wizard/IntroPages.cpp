@@ -1,6 +1,7 @@
 // wizard/IntroPages.cpp - the welcome page and the agreement page.
 #include <cstdio>
 #include <cstdlib>
+#include "framework/Handles.h"
 #include "setup_resources/resource.h"
 #include "text/ProductNames.h"
 #include "wizard/WizardPages.h"
@@ -33,23 +34,21 @@ std::wstring FormatVersionText(const std::wstring& format, const FileVersion& ve
 
 CAnsiText ReadAgreementFile(const char* pszPath)
 {
-    FILE* pFile = std::fopen(pszPath, "rb");
-    if (!pFile)
-        return CAnsiText();
-    long long length = -1;
-    if (_fseeki64(pFile, 0, SEEK_END) == 0)
-        length = _ftelli64(pFile);
+    CHandle file(::CreateFileA(pszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL));
+    LARGE_INTEGER length = {};
     // A length the process cannot address, or memory it cannot get, leaves the text empty
     // rather than reading into a buffer that is too small.
     CAnsiText text;
-    if (length >= 0 && static_cast<unsigned long long>(length) < SIZE_MAX / 2 && _fseeki64(pFile, 0, SEEK_SET) == 0)
-        text.reset(static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1)));
+    if (file.IsValid() && ::GetFileSizeEx(file, &length) && length.QuadPart >= 0 &&
+        static_cast<unsigned long long>(length.QuadPart) < SIZE_MAX / 2 && length.QuadPart < MAXDWORD)
+        text.reset(static_cast<char*>(std::malloc(static_cast<size_t>(length.QuadPart) + 1)));
     if (text) {
         // A file that shrank meanwhile ends where the read ended.
-        const size_t got = std::fread(text.get(), 1, static_cast<size_t>(length), pFile);
+        DWORD got = 0;
+        if (!::ReadFile(file, text.get(), static_cast<DWORD>(length.QuadPart), &got, NULL))
+            got = 0;
         text.get()[got] = '\0';
     }
-    std::fclose(pFile);
     return text;
 }
 
