@@ -153,18 +153,10 @@ bool ConfirmCloseCopies(const std::wstring& caption, int otherCopies)
     return false;
 }
 
-// Case folded in the system code page, as the file system compares names.
-std::string FoldCase(std::string text)
-{
-    if (!text.empty())
-        ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // The absolute long form of an existing file ("/" as "\", "." and ".." resolved, 8.3 names
-// spelled out), so that one file started in different spellings compares equal; where the code
-// page cannot spell the long form, the short one (AnsiPathFromWide), which compares the same way
-// for every spelling. Empty when the file is missing or the form does not fit.
+// spelled out), so that one file started in different spellings compares equal; a folder name
+// that the code page cannot spell by its short name (AnsiPathFromWide), which compares the same
+// way for every spelling. Empty when the file is missing or the form does not fit.
 std::string GetLongFullPath(const std::string& path)
 {
     if (path.empty())

@@ -189,7 +189,13 @@ void WithdrawRestartDeletion(const wchar_t* pszPath)
     wchar_t full[kMaxPathChars];
     wchar_t* pszName = NULL;
     const DWORD length = ::GetFullPathNameW(pszPath, kMaxPathChars, full, &pszName);
-    if (length == 0 || length >= kMaxPathChars || !MatchListedDeletion(full, true))
+    if (length == 0 || length >= kMaxPathChars || !MatchListedDeletion(full, false))
+        return;
+    // Other programs add to the list while this one runs: what is written back is the list as it
+    // stands now, less our path's deletions, not the copy read at the run's first copy.
+    g_pendingKnown = false;
+    ReadPendingList();
+    if (!MatchListedDeletion(full, true))
         return;
     HKEY hKey = NULL;
     LONG written = ERROR_ACCESS_DENIED;

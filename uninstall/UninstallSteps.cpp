@@ -174,8 +174,10 @@ void RunUninstallSteps(const char* pszFolder, const char* pszUninstaller)
 void RemoveUninstallerAndFolder(const char* pszUninstaller, const char* pszFolder)
 {
     // Still held (by a first stage that has not let go, or by another program): it goes at the
-    // next system start, listed before the folder.
-    DeleteFileWaiting(pszUninstaller, kLeftover);
+    // next system start, listed before the folder. Its folder was checked before the steps, and
+    // is confirmed again now, since whoever may change it has had the steps' time to do so.
+    if (pszUninstaller)
+        DeleteFileOffLinks(pszUninstaller, kLeftover);
     const std::string folder = pszFolder;
     if (!folder.empty() && FitsPath(folder + kInstallLogFile))
         RemoveFolderOffLinks(folder, kLeftover);
