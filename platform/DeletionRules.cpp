@@ -1,6 +1,7 @@
 // platform/DeletionRules.cpp - the rules of a safe deletion.
 #include "platform/DeletionRules.h"
 #include <aclapi.h>
+#include <winternl.h>
 #include <sddl.h>
 #include <cstring>
 #include <cwchar>
@@ -40,7 +41,6 @@ const LONG kStatusAccessDenied = static_cast<LONG>(0xC0000022L);
 const LONG kStatusDeletePending = static_cast<LONG>(0xC0000056L);
 
 typedef DWORD (WINAPI* GetFinalPathProc)(HANDLE, LPWSTR, DWORD, DWORD);
-typedef BOOL (WINAPI* SetFileInformationProc)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
 
 std::string SidText(PSID pSid)
 {
@@ -276,8 +276,6 @@ bool CrossesLinkWithin(const std::string& path, bool countLastPart)
     return false;
 }
 
-std::wstring ConfirmedFolder(const std::string& folder);
-
 }  // namespace
 
 bool (*g_pfnReadLinkOwner)(const std::string& link, std::string* pOwnerSid) = ReadOwnerOfLinkItself;
@@ -437,24 +435,50 @@ bool IsPassingHold(DWORD error, const char* pszPath, LONG status)
 
 namespace {
 
-std::wstring ConfirmedFolder(const std::string& folder)
+// The native calls that open an entry by its name relative to a folder's handle, which every NT
+// version has and Windows 9x has not; NULL where one is missing.
+struct SRelativeCalls {
+    NTSTATUS (NTAPI* pfnOpen)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
+    NTSTATUS (NTAPI* pfnSetInformation)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    // Leaves both the error and the status, as a failing kernel32 call does.
+    void (NTAPI* pfnSetLastStatus)(NTSTATUS);
+};
+
+const SRelativeCalls* RelativeCalls()
+{
+    static SRelativeCalls s_calls;
+    static bool s_looked = false;
+    if (!s_looked) {
+        s_looked = true;
+        const HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
+        const auto find = [hNtdll](const char* pszName) {
+            return hNtdll ? reinterpret_cast<void*>(::GetProcAddress(hNtdll, pszName)) : NULL;
+        };
+        s_calls.pfnOpen = reinterpret_cast<decltype(s_calls.pfnOpen)>(find("NtOpenFile"));
+        s_calls.pfnSetInformation = reinterpret_cast<decltype(s_calls.pfnSetInformation)>(find("NtSetInformationFile"));
+        s_calls.pfnSetLastStatus =
+            reinterpret_cast<decltype(s_calls.pfnSetLastStatus)>(find("RtlSetLastWin32ErrorAndNtStatusFromNtStatus"));
+    }
+    return s_calls.pfnOpen && s_calls.pfnSetInformation && s_calls.pfnSetLastStatus ? &s_calls : NULL;
+}
+
+const ULONG kOpenReparsePoint = 0x00200000;           // FILE_OPEN_REPARSE_POINT
+const ULONG kFileDispositionInformation = 13;
+
+// Whether the folder held open is one that a checked path reaches. Where no link lies on the way,
+// the folder opened is the one that was named. Where one lay on the way when it was checked (a
+// trusted one), it is checked again now that the folder is open. Where the platform cannot tell
+// a handle's final path (XP), the check of the path stands alone.
+bool OpenedAsChecked(HANDLE hFolder, const std::string& full)
 {
     const GetFinalPathProc pfnFinalPath = FinalPathCall();
-    std::string full;
-    if (!pfnFinalPath || !GetFullForm(folder, &full))
-        return std::wstring();
-    CHandle item(::CreateFileA(full.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                               FILE_SHARE_DELETE, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
-    if (!item.IsValid())
-        return std::wstring();
+    if (!pfnFinalPath)
+        return true;
     wchar_t final[kFinalPathChars];
     wchar_t named[kFinalPathChars];
     wchar_t longForm[kFinalPathChars];
-    if (!ReadFinalPath(item, pfnFinalPath, final))
-        return L"?";  // no final path lies in this: every deletion is refused
-    // Where no link lies on the way, the folder opened is the one that was named. Where one lay
-    // on the way when it was checked (a trusted one), it is checked again now that the folder
-    // is open, so that the folder confirmed is one it reaches.
+    if (!ReadFinalPath(hFolder, pfnFinalPath, final))
+        return false;
     DWORD length = ::MultiByteToWideChar(CP_ACP, 0, full.c_str(), -1, named, kFinalPathChars) > 0
                        ? ::GetLongPathNameW(named, longForm, kFinalPathChars)
                        : 0;
@@ -462,53 +486,92 @@ std::wstring ConfirmedFolder(const std::string& folder)
         length = 0;
     while (length > 0 && longForm[length - 1] == L'\\')
         longForm[--length] = L'\0';
-    if ((length == 0 || ::lstrcmpiW(final, longForm) != 0) && CrossesLink(full))
-        return L"?";
-    return final;
+    return (length != 0 && ::lstrcmpiW(final, longForm) == 0) || !CrossesLink(full);
+}
+
+// The path's last part, in UTF-16, where the path names an entry of the folder (its full form
+// folded); false otherwise.
+bool EntryName(const std::string& path, const std::string& foldedFolder, std::wstring* pName)
+{
+    std::string full;
+    if (!GetFullForm(path, &full))
+        return false;
+    while (full.size() > 3 && EndsWithSeparator(full))
+        full.erase(full.size() - 1);
+    const size_t separator = FindLastPathChar(full, "\\/");
+    if (separator == std::string::npos || separator + 1 >= full.size() ||
+        FoldPath(full.substr(0, separator + 1).c_str()) != foldedFolder)
+        return false;
+    wchar_t name[kMaxPathChars];
+    if (::MultiByteToWideChar(CP_ACP, 0, full.c_str() + separator + 1, -1, name, kMaxPathChars) <= 0)
+        return false;
+    pName->assign(name);
+    return true;
 }
 
 }  // namespace
 
-bool ConfirmFolder(const std::string& folder, std::wstring* pFinal)
+bool ConfirmFolder(const std::string& folder, CConfirmedFolder* pConfirmed)
 {
-    pFinal->clear();
+    pConfirmed->m_folder.Close();
+    pConfirmed->m_bRefused = false;
     if (folder.empty() || CrossesLink(folder))
         return false;
-    *pFinal = ConfirmedFolder(folder);
+    std::string full;
+    if (!RelativeCalls() || !GetFullForm(folder, &full))
+        return true;  // each path deleted as named, after the check above
+    pConfirmed->m_folded = FoldPath(full.c_str());
+    pConfirmed->m_folder.Attach(::CreateFileA(full.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
+    pConfirmed->m_bRefused = pConfirmed->IsHeld() && !OpenedAsChecked(pConfirmed->m_folder, full);
     return true;
 }
 
-bool DeleteConfirmed(const std::string& path, const std::wstring& confirmedFolder, bool isFolder)
+bool DeleteConfirmed(const std::string& path, const CConfirmedFolder& folder, bool isFolder)
 {
-    const GetFinalPathProc pfnFinalPath = FinalPathCall();
-    const SetFileInformationProc pfnSetInformation =
-        FindKernelExport<SetFileInformationProc>("SetFileInformationByHandle");
-    if (confirmedFolder.empty() || !pfnFinalPath || !pfnSetInformation)
-        return isFolder ? ::RemoveDirectoryA(path.c_str()) != FALSE : ::DeleteFileA(path.c_str()) != FALSE;
-    CHandle item(::CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                               FILE_FLAG_OPEN_REPARSE_POINT | (isFolder ? FILE_FLAG_BACKUP_SEMANTICS : 0), NULL));
-    if (!item.IsValid())
+    if (folder.m_bRefused) {
+        ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
         return false;
-    if (isFolder) {
+    }
+    const SRelativeCalls* pCalls = RelativeCalls();
+    if (!folder.IsHeld() || !pCalls)
+        return isFolder ? ::RemoveDirectoryA(path.c_str()) != FALSE : ::DeleteFileA(path.c_str()) != FALSE;
+    std::wstring name;
+    if (!EntryName(path, folder.m_folded, &name)) {
+        ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);  // no entry of the folder that was checked
+        return false;
+    }
+    UNICODE_STRING text;
+    text.Buffer = &name[0];
+    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, static_cast<HANDLE>(folder.m_folder), NULL);
+    IO_STATUS_BLOCK io;
+    HANDLE hItem = NULL;
+    // A file goes as the platform's own deletion lets it go, when its handle closes: one call. A
+    // folder is looked at first, and goes only when it is no link.
+    NTSTATUS status = pCalls->pfnOpen(&hItem, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      kOpenReparsePoint | (isFolder ? FILE_DIRECTORY_FILE
+                                                                    : FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE));
+    const CHandle item(NT_SUCCESS(status) ? hItem : NULL);
+    if (NT_SUCCESS(status) && isFolder) {
         BY_HANDLE_FILE_INFORMATION info;
         if (!::GetFileInformationByHandle(item, &info))
             return false;
-        if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);  // a file, or a link: no folder of ours
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);  // a link: no folder of ours
             return false;
         }
+        BOOLEAN deleteIt = TRUE;
+        status = pCalls->pfnSetInformation(item, &io, &deleteIt, sizeof deleteIt, kFileDispositionInformation);
     }
-    wchar_t final[kFinalPathChars];
-    wchar_t* pszLast = ReadFinalPath(item, pfnFinalPath, final) ? std::wcsrchr(final, L'\\') : NULL;
-    if (pszLast)
-        *pszLast = L'\0';
-    if (!pszLast || ::lstrcmpiW(final, confirmedFolder.c_str()) != 0) {
-        ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);  // reached some other folder's entry
+    if (!NT_SUCCESS(status)) {
+        pCalls->pfnSetLastStatus(status);
         return false;
     }
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    return pfnSetInformation(item, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+    return true;
 }
 
 void TurnOnRedirectionGuard()

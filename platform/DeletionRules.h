@@ -7,6 +7,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "framework/Handles.h"
 
 // What becomes of a file or folder of ours that is still held when the waiting is spent: the
 // uninstallation leaves it to the next system start, where the rule below allows it.
@@ -31,17 +32,37 @@ bool CrossesLink(const std::string& path);
 // itself does not count.
 bool CrossesLinkAbove(const std::string& path);
 
-// Checks the folder as CrossesLink does, false when a link that is not trusted lies on the way;
-// else pFinal receives the folder's final path (Vista and later), which each file deleted in it
-// must be found in: empty where the platform cannot tell a handle's final path (XP) or the folder
-// cannot be opened, and then the path check alone stands.
-bool ConfirmFolder(const std::string& folder, std::wstring* pFinal);
+// A folder that ConfirmFolder passed, held open: each entry deleted in it is opened by its name
+// relative to this handle, so that a folder renamed away and replaced by a link after its check
+// is still the one deleted in, and nothing is reached through the link.
+class CConfirmedFolder {
+public:
+    CConfirmedFolder() : m_bRefused(false) {}
+    // Whether deletions go by name relative to the held folder; where they cannot (the platform
+    // lacks relative opens, or the folder could not be opened), each path is deleted as named.
+    bool IsHeld() const { return m_folder.IsValid(); }
+    CConfirmedFolder(const CConfirmedFolder&) = delete;
+    CConfirmedFolder& operator=(const CConfirmedFolder&) = delete;
+private:
+    friend bool ConfirmFolder(const std::string& folder, CConfirmedFolder* pConfirmed);
+    friend bool DeleteConfirmed(const std::string& path, const CConfirmedFolder& folder, bool isFolder);
+    CHandle m_folder;
+    std::string m_folded;  // the folder's full form, as FoldPath gives it
+    bool m_bRefused;       // the folder opened is not the one checked: every deletion is refused
+};
 
-// Deletes the file (the folder when isFolder) through a handle opened without following links,
-// once its final path lies in confirmedFolder (ConfirmFolder); with an empty confirmedFolder, DeleteFileA or
-// RemoveDirectoryA on the path. A folder that is a link itself is refused. Leaves the platform's
-// error on failure.
-bool DeleteConfirmed(const std::string& path, const std::wstring& confirmedFolder, bool isFolder);
+// Checks the folder as CrossesLink does, false when a link that is not trusted lies on the way;
+// else holds it open in pConfirmed. Where a trusted link lay on the way, the folder opened must
+// still be one that a checked path reaches (Vista and later can tell; on XP the check of the path
+// stands alone).
+bool ConfirmFolder(const std::string& folder, CConfirmedFolder* pConfirmed);
+
+// Deletes the file (the folder when isFolder), which must be an entry of the confirmed folder,
+// through a handle opened by its name relative to that folder, links not followed; with a folder
+// not held, DeleteFileA or RemoveDirectoryA on the path. A folder that is a link itself is
+// refused, and so is a path that names no entry of the confirmed folder. Leaves the platform's
+// error, and the NT status for ReadLastNtStatus, on failure.
+bool DeleteConfirmed(const std::string& path, const CConfirmedFolder& folder, bool isFolder);
 
 // The path's last part is a link, trusted or not; in its full form, where neither a trailing
 // separator nor ".." hides it.

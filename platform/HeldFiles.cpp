@@ -40,11 +40,11 @@ bool IsGone(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool RemoveWaiting(const std::string& path, const std::wstring& confirmedFolder, bool isFolder)
+bool RemoveWaiting(const std::string& path, const CConfirmedFolder& folder, bool isFolder)
 {
     bool first = true;
-    return RetryWhileHeld(path.c_str(), [&path, &confirmedFolder, isFolder, &first] {
-        if (DeleteConfirmed(path, confirmedFolder, isFolder))
+    return RetryWhileHeld(path.c_str(), [&path, &folder, isFolder, &first] {
+        if (DeleteConfirmed(path, folder, isFolder))
             return true;
         const bool gone = !first && IsGone(::GetLastError());
         first = false;
@@ -94,9 +94,9 @@ void ForgetHeldPaths()
     g_heldPaths.clear();
 }
 
-bool DeleteConfirmedWaiting(const std::string& path, const std::wstring& confirmedFolder, ELeftover leftover)
+bool DeleteConfirmedWaiting(const std::string& path, const CConfirmedFolder& folder, ELeftover leftover)
 {
-    if (RemoveWaiting(path, confirmedFolder, false))
+    if (RemoveWaiting(path, folder, false))
         return true;
     const DWORD error = ::GetLastError();
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -109,13 +109,14 @@ bool DeleteConfirmedWaiting(const std::string& path, const std::wstring& confirm
 
 bool DeleteFileWaiting(const char* pszPath, ELeftover leftover)
 {
-    return DeleteConfirmedWaiting(pszPath ? pszPath : "", std::wstring(), leftover);
+    const CConfirmedFolder unheld;
+    return DeleteConfirmedWaiting(pszPath ? pszPath : "", unheld, leftover);
 }
 
-bool RemoveConfirmedWaiting(const std::string& folder, const std::wstring& confirmedFolder, ELeftover leftover)
+bool RemoveConfirmedWaiting(const std::string& folder, const CConfirmedFolder& parent, ELeftover leftover)
 {
-    const bool removed = IsOwnFolderOrRoot(folder.c_str()) ? DeleteConfirmed(folder, confirmedFolder, true)
-                                                           : RemoveWaiting(folder, confirmedFolder, true);
+    const bool removed = IsOwnFolderOrRoot(folder.c_str()) ? DeleteConfirmed(folder, parent, true)
+                                                           : RemoveWaiting(folder, parent, true);
     if (!removed && leftover == ELeftover::kGoesAtRestart)
         RemoveFolderAtReboot(folder.c_str());  // only an existing folder that is no drive root
     return removed;
@@ -123,5 +124,6 @@ bool RemoveConfirmedWaiting(const std::string& folder, const std::wstring& confi
 
 bool RemoveFolderWaiting(const char* pszFolder, ELeftover leftover)
 {
-    return RemoveConfirmedWaiting(pszFolder ? pszFolder : "", std::wstring(), leftover);
+    const CConfirmedFolder unheld;
+    return RemoveConfirmedWaiting(pszFolder ? pszFolder : "", unheld, leftover);
 }

@@ -64,16 +64,16 @@ private:
 // wait is left to the next system start when leftover says so and MayLeaveToRestart allows.
 bool DeleteFileWaiting(const char* pszPath, ELeftover leftover = ELeftover::kStays);
 
-// The same through DeleteConfirmed: the file is deleted only once its handle's final path lies in
-// confirmedFolder (ConfirmedFolder), or by its path where that is empty.
-bool DeleteConfirmedWaiting(const std::string& path, const std::wstring& confirmedFolder, ELeftover leftover);
+// The same through DeleteConfirmed: the file is deleted as an entry of the folder that
+// ConfirmFolder holds, or by its path where it holds none.
+bool DeleteConfirmedWaiting(const std::string& path, const CConfirmedFolder& folder, ELeftover leftover);
 
 // RemoveDirectoryA the same way (the folder only, never its content). A folder left to the next
 // system start goes then only if it is empty by then.
 bool RemoveFolderWaiting(const char* pszFolder, ELeftover leftover = ELeftover::kStays);
 
 // The same through DeleteConfirmed, as DeleteConfirmedWaiting.
-bool RemoveConfirmedWaiting(const std::string& folder, const std::wstring& confirmedFolder, ELeftover leftover);
+bool RemoveConfirmedWaiting(const std::string& folder, const CConfirmedFolder& parent, ELeftover leftover);
 
 // The sleep between two tries. Tests point it elsewhere, so that the rule is tested without waiting.
 extern void (WINAPI* g_pfnHeldWaitSleep)(DWORD);

@@ -49,11 +49,10 @@ void RemoveFolderAndEmptyParents(const char* pszFolder, ELeftover leftover)
     }
 }
 
-// A folder that ConfirmFolder passed, with its final path: every file deleted in it is confirmed
-// against that path.
+// A folder that ConfirmFolder passed, held open while its files are deleted.
 struct SCheckedFolder {
     std::string path;
-    std::wstring final;
+    CConfirmedFolder confirmed;
 };
 
 // attributes: what the search or an earlier read found, so that the file is not asked again.
@@ -64,7 +63,7 @@ bool DeleteKnownFile(const SCheckedFolder& folder, const std::string& path, DWOR
         const DWORD cleared = attributes & ~kClearedAttributes;
         ::SetFileAttributesA(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
-    return DeleteConfirmedWaiting(path, folder.final, leftover);
+    return DeleteConfirmedWaiting(path, folder.confirmed, leftover);
 }
 
 // pszKept: a file of the folder that stays for a later step (NULL: none).
@@ -80,7 +79,7 @@ int DeleteNamedFile(const SCheckedFolder& folder, const char* pszName, ELeftover
         return 0;
     // Most files carry no protection: the deletion is tried before anything is read. It never
     // takes a folder, which is passed over untouched.
-    if (DeleteConfirmed(path, folder.final, false))
+    if (DeleteConfirmed(path, folder.confirmed, false))
         return 1;
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -121,7 +120,7 @@ void UndoFileLine(const char* pszLine, const char* pszPrefix, const SCheckedFold
 bool CheckFolder(const std::string& folder, SCheckedFolder* pChecked)
 {
     pChecked->path = folder;
-    return ConfirmFolder(JoinFolderName(folder, ""), &pChecked->final);
+    return ConfirmFolder(JoinFolderName(folder, ""), &pChecked->confirmed);
 }
 
 }  // namespace

@@ -20,13 +20,13 @@ std::string FolderAbove(const std::string& path)
 
 bool DeleteFileOffLinks(const std::string& path, ELeftover leftover)
 {
-    std::wstring confirmed;
+    CConfirmedFolder confirmed;
     return ConfirmFolder(FolderAbove(path), &confirmed) && DeleteConfirmedWaiting(path, confirmed, leftover);
 }
 
 bool RemoveFolderOffLinks(const std::string& folder, ELeftover leftover)
 {
-    std::wstring confirmed;
+    CConfirmedFolder confirmed;
     return !IsLinkItself(folder) && ConfirmFolder(FolderAbove(folder), &confirmed) &&
            RemoveConfirmedWaiting(folder, confirmed, leftover);
 }

@@ -53,11 +53,9 @@ std::string RunUnixTool(const std::string& tool, const std::string& args)
     PROCESS_INFORMATION pi = {};
     if (!::CreateProcessA(WindowsPathFromUnix(tool).c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return "cannot start " + tool + ": error " + std::to_string(::GetLastError());
-    // Wine runs a unix program to its end inside CreateProcess and hands out no usable handles.
-    if (pi.hThread)
-        ::CloseHandle(pi.hThread);
-    if (pi.hProcess)
-        ::CloseHandle(pi.hProcess);
+    // Wine runs a unix program to its end inside CreateProcess and hands out no handles of its
+    // own: what it leaves in pi are stale values, whose closing would close whatever handle of
+    // this process now has that number (the console's output once, and the test's output with it).
     return std::string();
 }
 

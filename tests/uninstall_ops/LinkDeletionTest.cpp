@@ -364,33 +364,39 @@ TEST_F(LinkDeletion, AnAdministratorsLinkIsRefusedWhereAPersonCouldHaveSwappedIt
 }
 
 // A folder checked and then swapped for a link (the person renames it away and puts a link in its
-// place) is not deleted in: each file's handle must lie in the folder that was checked. Where the
-// platform cannot tell a handle's final path (XP), the check of the path is all there is.
+// place): its entries are opened relative to the folder held since the check, so nothing behind
+// the link goes, and nothing of another folder either. XP, which cannot tell a held folder's final
+// path, holds it all the same. (Windows then deletes in the folder renamed away; Wine deletes by
+// the name the folder had and finds another file there, so it deletes nothing.)
 TEST_F(LinkDeletion, AFolderSwappedForALinkAfterItsCheckIsNotDeletedIn)
 {
-    const std::string folder = m_base + "\\swapped";
-    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), NULL));
-    ASSERT_TRUE(WriteFileBytes(folder + "\\canary.txt", "ours"));
-    std::wstring confirmed;
-    ASSERT_TRUE(ConfirmFolder(folder, &confirmed));
-    ASSERT_FALSE(confirmed.empty());
-    ASSERT_TRUE(::MoveFileA(folder.c_str(), (folder + "-away").c_str()));
-    Link(folder, m_theirs);
-
-    EXPECT_FALSE(DeleteConfirmed(folder + "\\canary.txt", confirmed, false));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_CANT_RESOLVE_FILENAME), ::GetLastError());
-    EXPECT_FALSE(DeleteConfirmed(folder, confirmed, true)) << "a link is no folder of ours";
-    ExpectAllBehindLinksKept();
-    std::wstring away;
-    ASSERT_TRUE(ConfirmFolder(folder + "-away", &away));
-    EXPECT_TRUE(DeleteConfirmed(folder + "-away\\canary.txt", away, false));
-    EXPECT_FALSE(FileExists(folder + "-away\\canary.txt"));
-
     FARPROC (*pfnSavedFind)(const char*) = g_pfnFindKernelExport;
-    g_pfnFindKernelExport = [](const char* pszName) -> FARPROC {
-        return std::string(pszName) == "GetFinalPathNameByHandleW" ? NULL : ::GetProcAddress(::GetModuleHandleA("kernel32"), pszName);
-    };
-    ASSERT_TRUE(ConfirmFolder(folder + "-away", &away));
+    for (const bool xp : {false, true}) {
+        SCOPED_TRACE(xp ? "without final paths" : "with final paths");
+        if (xp)
+            g_pfnFindKernelExport = [](const char* pszName) -> FARPROC {
+                return std::string(pszName) == "GetFinalPathNameByHandleW"
+                           ? NULL
+                           : ::GetProcAddress(::GetModuleHandleA("kernel32"), pszName);
+            };
+        const std::string folder = m_base + (xp ? "\\swappedxp" : "\\swapped");
+        ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), NULL));
+        ASSERT_TRUE(::CreateDirectoryA((folder + "\\hollow").c_str(), NULL));
+        ASSERT_TRUE(WriteFileBytes(folder + "\\canary.txt", "ours"));
+        CConfirmedFolder confirmed;
+        ASSERT_TRUE(ConfirmFolder(folder, &confirmed));
+        ASSERT_TRUE(confirmed.IsHeld());
+        ASSERT_TRUE(::MoveFileA(folder.c_str(), (folder + "-away").c_str()));
+        Link(folder, m_theirs);
+
+        DeleteConfirmed(folder + "\\canary.txt", confirmed, false);
+        DeleteConfirmed(folder + "\\hollow", confirmed, true);
+        EXPECT_FALSE(DeleteConfirmed(m_theirs + "\\canary.txt", confirmed, false)) << "an entry of another folder";
+        EXPECT_EQ(static_cast<DWORD>(ERROR_CANT_RESOLVE_FILENAME), ::GetLastError());
+        CConfirmedFolder base;
+        ASSERT_TRUE(ConfirmFolder(m_base, &base));
+        EXPECT_FALSE(DeleteConfirmed(folder, base, true)) << "a link is no folder of ours";
+        ExpectAllBehindLinksKept();
+    }
     g_pfnFindKernelExport = pfnSavedFind;
-    EXPECT_TRUE(away.empty());
 }
