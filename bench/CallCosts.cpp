@@ -12,6 +12,7 @@
 #include <vector>
 #include "platform/FileOps.h"
 #include "platform/InstallLog.h"
+#include "text/LogLine.h"
 #include "support/StageWatch.h"
 
 namespace {
@@ -80,6 +81,24 @@ void DeleteLikeSetup(const SRun& r, const std::string& name)
     DeleteMatchingFiles(r.scratch.c_str(), name.c_str());
 }
 
+// The whole uninstallation's deletion of the files, as one pass: the folder is checked once and
+// each logged name deleted in it. Timed through a per-name call like the others, it runs on the
+// first name only.
+void DeleteByLog(const SRun& r, const std::string& name)
+{
+    if (name != r.names.front())
+        return;
+    const std::string log = r.scratch + ".log";
+    FILE* pLog = std::fopen(log.c_str(), "w");
+    if (!pLog)
+        return;
+    for (const std::string& each : r.names)
+        std::fprintf(pLog, "%s%s\n", kPrefixFileCopy, each.c_str());
+    std::fclose(pLog);
+    UndoFileEntries(log.c_str(), r.scratch.c_str(), NULL, ELeftover::kStays, NULL);
+    ::DeleteFileA(log.c_str());
+}
+
 typedef void (*CallProc)(const SRun&, const std::string&);
 
 double TimeOnePass(const SRun& r, CallProc pfnCall)
@@ -136,6 +155,7 @@ int main(int argc, char** argv)
     const struct { const char* pszName; CallProc pfnCall; } kDeletions[] = {
         {"delete_plain", DeletePlain},
         {"delete_setup", DeleteLikeSetup},
+        {"delete_by_log", DeleteByLog},
     };
     for (const auto& m : kDeletions) {
         double best = 1e300;

@@ -275,9 +275,12 @@ int ReportUnspellableOwnPath()
 int CSetupApp::RunStartup()
 {
     UseCodePageForPathTexts();
-    InitCommonControlsFromSystem();
     const std::vector<std::string> words = SplitCommandLine(::GetCommandLineA());
     SilentFlag = IsSilentCommandLine(words);
+    // Only the wizard and the boxes of an interactive run are dialogs; a silent run shows at most
+    // a message box, which needs no common controls, and starts sooner without them.
+    if (!SilentFlag)
+        InitCommonControlsFromSystem();
     const std::string ownPath = GetOwnProgramPath();
     if (ownPath.empty())
         return ReportUnspellableOwnPath();

@@ -178,16 +178,21 @@ DWORD WINAPI RunErrand(void* param)
     return 0;
 }
 
-// False when the errand failed or did not end within the bound; it is then left to end, or
-// not, by itself, and what it does afterwards is not looked at. Takes the errand over.
-bool RunErrandBounded(SShellErrand* pErrand, DWORD* pShellProcessId)
+HANDLE StartErrand(SShellErrand* pErrand)
 {
     pErrand->references = 2;
-    CHandle thread(::CreateThread(NULL, 0, RunErrand, pErrand, 0, NULL));
-    if (!thread.IsValid()) {
+    const HANDLE hThread = ::CreateThread(NULL, 0, RunErrand, pErrand, 0, NULL);
+    if (!hThread)
         delete pErrand;
-        return false;
-    }
+    return hThread;
+}
+
+// False when the errand failed or did not end within the bound; it is then left to end, or
+// not, by itself, and what it does afterwards is not looked at. Takes the errand and its thread
+// over.
+bool FinishErrand(SShellErrand* pErrand, HANDLE hThread, DWORD* pShellProcessId)
+{
+    const CHandle thread(hThread);
     const bool ended = ::WaitForSingleObject(thread, g_desktopShellBoundMs) == WAIT_OBJECT_0;
     const bool succeeded = ended && pErrand->succeeded;
     if (succeeded && pShellProcessId)
@@ -195,6 +200,17 @@ bool RunErrandBounded(SShellErrand* pErrand, DWORD* pShellProcessId)
     ReleaseErrand(pErrand);
     return succeeded;
 }
+
+bool RunErrandBounded(SShellErrand* pErrand, DWORD* pShellProcessId)
+{
+    const HANDLE hThread = StartErrand(pErrand);
+    return hThread && FinishErrand(pErrand, hThread, pShellProcessId);
+}
+
+// The look-up for the desktop shell's process that StartFindingDesktopShell began, with its
+// thread; the next FindDesktopShellProcessId takes it over.
+SShellErrand* g_pLookupAhead = NULL;
+HANDLE g_hLookupAhead = NULL;
 
 std::wstring WidenFromCodePage(const std::string& text)
 {
@@ -289,9 +305,23 @@ bool StartAsDesktopUser(const std::string& file, const std::string& folder, Desk
     return RunErrandBounded(pErrand, NULL) || StartDirectly(file, folder, kind);
 }
 
+void StartFindingDesktopShell()
+{
+    if (g_pLookupAhead)
+        return;
+    SShellErrand* pErrand = new SShellErrand{0, NULL, std::wstring(), std::wstring(), 0, false};
+    g_hLookupAhead = StartErrand(pErrand);
+    g_pLookupAhead = g_hLookupAhead ? pErrand : NULL;
+}
+
 DWORD FindDesktopShellProcessId()
 {
+    if (!g_pLookupAhead)
+        StartFindingDesktopShell();
+    SShellErrand* const pErrand = g_pLookupAhead;
+    g_pLookupAhead = NULL;
     DWORD processId = 0;
-    RunErrandBounded(new SShellErrand{0, NULL, std::wstring(), std::wstring(), 0, false}, &processId);
+    if (pErrand)
+        FinishErrand(pErrand, g_hLookupAhead, &processId);
     return processId;
 }

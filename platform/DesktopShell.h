@@ -20,8 +20,13 @@ enum class DesktopStart { Program, Document };
 bool StartAsDesktopUser(const std::string& file, const std::string& folder, DesktopStart kind);
 
 // The process id of the desktop shell's window, the person at the desktop's process; 0 when
-// there is no desktop shell or it does not answer within g_desktopShellBoundMs.
+// there is no desktop shell or it does not answer within g_desktopShellBoundMs of this call.
 DWORD FindDesktopShellProcessId();
+
+// Begins that look-up now, on a thread of its own, for the next FindDesktopShellProcessId (and
+// so FindDesktopUserHive) to take over: asking the shell takes a moment, which the caller's other
+// work can fill.
+void StartFindingDesktopShell();
 
 // The key under HKEY_USERS that holds the person at the desktop's own registry, when the desktop
 // shell runs under another account than this process (setup elevated with an administrator's

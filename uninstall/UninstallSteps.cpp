@@ -144,12 +144,52 @@ void RemoveProfileShortcuts(CRegKey& shellFolders, bool allUsers)
     RemoveFolderOffLinks(group, kLeftover);  // stays when something else is left in it
 }
 
+// The image associations that setup took over go back: in this account's registry (or the
+// classes root), and in that of the person at the desktop where that is another account. True
+// when an association named our program.
+bool RestoreOwnImageAssociations()
+{
+    CRegKey root;
+    const char* pszValue = "Application";
+    if (root.Open(HKEY_CURRENT_USER, kFileExtsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+        pszValue = NULL;  // the default value of each extension key
+        if (root.Open(HKEY_CLASSES_ROOT, NULL, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+            return false;
+    }
+    std::string slots[kImageExtensionCount];
+    CollectAssociations(root, pszValue, slots);
+    return ApplyAssociations(root, pszValue, slots);
+}
+
+bool RestorePersonsImageAssociations()
+{
+    // Setup may run under another account than the person at the desktop, whose own choices
+    // these are as much.
+    const std::string hive = FindDesktopUserHive();
+    CRegKey person;
+    if (hive.empty() ||
+        person.Open(HKEY_USERS, (hive + "\\" + kFileExtsKey).c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return false;
+    std::string slots[kImageExtensionCount];
+    CollectAssociations(person, "Application", slots);
+    return ApplyAssociations(person, "Application", slots);
+}
+
+void TellAssociationsChanged(bool changed)
+{
+    if (changed)
+        ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
+}
+
 }  // namespace
 
 void RunUninstallSteps(const char* pszFolder, const char* pszUninstaller)
 {
+    // Asking the desktop shell whose it is takes a moment: the files go meanwhile, and the
+    // person's own associations follow them.
+    StartFindingDesktopShell();
     RemoveRegistryEntries(kMakerKeyName, kProductKeyName, kUninstallEntryName, kCaptureAppFile);
-    RestoreImageAssociations();
+    const bool ownChanged = RestoreOwnImageAssociations();
     // Without a folder the log names would be taken from the current directory and the files
     // they list deleted in the drive's root: nothing of the folder is touched then.
     const std::string folder = pszFolder ? pszFolder : "";
@@ -169,6 +209,7 @@ void RunUninstallSteps(const char* pszFolder, const char* pszUninstaller)
             RemoveFolderOffLinks(folder, kLeftover);
     }
     RemoveStandardShortcuts();
+    TellAssociationsChanged(RestorePersonsImageAssociations() || ownChanged);
 }
 
 void RemoveUninstallerAndFolder(const char* pszUninstaller, const char* pszFolder)
@@ -237,27 +278,8 @@ void DeleteKeyIfNoSubkeys(HKEY hRoot, const char* pszSubkey)
 
 void RestoreImageAssociations()
 {
-    CRegKey root;
-    const char* pszValue = "Application";
-    if (root.Open(HKEY_CURRENT_USER, kFileExtsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) {
-        pszValue = NULL;  // the default value of each extension key
-        if (root.Open(HKEY_CLASSES_ROOT, NULL, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-            return;
-    }
-    std::string slots[kImageExtensionCount];
-    CollectAssociations(root, pszValue, slots);
-    bool changed = ApplyAssociations(root, pszValue, slots);
-    // Setup may run under another account than the person at the desktop, whose own choices
-    // these are as much.
-    const std::string hive = FindDesktopUserHive();
-    CRegKey person;
-    if (!hive.empty() &&
-        person.Open(HKEY_USERS, (hive + "\\" + kFileExtsKey).c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS) {
-        CollectAssociations(person, "Application", slots);
-        changed = ApplyAssociations(person, "Application", slots) || changed;
-    }
-    if (changed)
-        ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
+    const bool changed = RestoreOwnImageAssociations();
+    TellAssociationsChanged(RestorePersonsImageAssociations() || changed);
 }
 
 void RemoveStandardShortcuts()

@@ -328,24 +328,31 @@ TEST(ImageAssociations, GoBackInThePersonsHiveAsWellAsTheCurrentOne)
 {
     const std::string mine = std::string(kFileExtsKey) + "\\.bmp";
     const std::string person = std::string(kPersonSid) + "\\" + kFileExtsKey;
-    e2e::WriteRegText(HKEY_CURRENT_USER, mine, "Application", kCaptureAppFile);
-    e2e::WriteRegText(HKEY_CURRENT_USER, mine, kSavedAssociationValue, "mspaint.exe");
-    e2e::WriteRegText(HKEY_USERS, person + "\\.gif", "Application", std::string("C:\\Pixorama 5\\") + kCaptureAppFile);
-    e2e::WriteRegText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, "viewer.exe");
-    e2e::WriteRegText(HKEY_USERS, person + "\\.png", "Application", "other.exe");
     const auto savedReader = g_pfnReadDesktopUserSid;
     g_pfnReadDesktopUserSid = [](std::vector<BYTE>* pSid) {
         *pSid = pixtest::SidFromText(kPersonSid);
         return !pSid->empty();
     };
-    RestoreImageAssociations();
-    g_pfnReadDesktopUserSid = savedReader;
+    // Alone, and as the uninstallation runs it: the person's part after the files.
+    for (const bool wholeRun : {false, true}) {
+        SCOPED_TRACE(wholeRun ? "the uninstallation's steps" : "alone");
+        e2e::WriteRegText(HKEY_CURRENT_USER, mine, "Application", kCaptureAppFile);
+        e2e::WriteRegText(HKEY_CURRENT_USER, mine, kSavedAssociationValue, "mspaint.exe");
+        e2e::WriteRegText(HKEY_USERS, person + "\\.gif", "Application", std::string("C:\\Pixorama 5\\") + kCaptureAppFile);
+        e2e::WriteRegText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, "viewer.exe");
+        e2e::WriteRegText(HKEY_USERS, person + "\\.png", "Application", "other.exe");
+        if (wholeRun)
+            RunUninstallSteps("");
+        else
+            RestoreImageAssociations();
 
-    EXPECT_EQ(e2e::RegText(HKEY_CURRENT_USER, mine, "Application"), "mspaint.exe");
-    EXPECT_EQ(e2e::RegText(HKEY_USERS, person + "\\.gif", "Application"), "viewer.exe");
-    std::string saved;
-    EXPECT_FALSE(e2e::ReadRegText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, &saved));
-    EXPECT_EQ(e2e::RegText(HKEY_USERS, person + "\\.png", "Application"), "other.exe");
-    e2e::DeleteRegTree(HKEY_USERS, kPersonSid);
-    e2e::DeleteRegTree(HKEY_CURRENT_USER, kFileExtsKey);
+        EXPECT_EQ(e2e::RegText(HKEY_CURRENT_USER, mine, "Application"), "mspaint.exe");
+        EXPECT_EQ(e2e::RegText(HKEY_USERS, person + "\\.gif", "Application"), "viewer.exe");
+        std::string saved;
+        EXPECT_FALSE(e2e::ReadRegText(HKEY_USERS, person + "\\.gif", kSavedAssociationValue, &saved));
+        EXPECT_EQ(e2e::RegText(HKEY_USERS, person + "\\.png", "Application"), "other.exe");
+        e2e::DeleteRegTree(HKEY_USERS, kPersonSid);
+        e2e::DeleteRegTree(HKEY_CURRENT_USER, kFileExtsKey);
+    }
+    g_pfnReadDesktopUserSid = savedReader;
 }
