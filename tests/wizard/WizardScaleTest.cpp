@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
+#include "wizard/SidePicture.h"
 #include "wizard/WizardFrame.h"
 #include "wizard/WizardTestSupport.h"
 
@@ -298,17 +300,54 @@ INSTANTIATE_TEST_SUITE_P(Dpi, WizardScaleTest,
                              return std::to_string(info.param.dpi) + (info.param.highContrast ? "HighContrast" : "");
                          });
 
-TEST(WizardPictureChoice, TakesTheSmallestDrawingThatCoversTheControl)
+// The side picture drawn for a control of this size, top row first, as 0x00RRGGBB; empty when
+// the bitmap is not of that size.
+std::vector<DWORD> DrawnPicture(int width, int height)
 {
-    EXPECT_EQ(101u, ChooseWizardPicture(120, 260));  // 100 %
-    EXPECT_EQ(101u, ChooseWizardPicture(120, 240));  // shorter: the top of the sky is cut off
-    EXPECT_EQ(101u, ChooseWizardPicture(121, 261));  // a pixel more is no reason for another drawing
-    EXPECT_EQ(102u, ChooseWizardPicture(150, 325));  // 125 %: the 150 % drawing, scaled down
-    EXPECT_EQ(102u, ChooseWizardPicture(180, 390));
-    EXPECT_EQ(103u, ChooseWizardPicture(186, 390));
-    EXPECT_EQ(103u, ChooseWizardPicture(180, 402));
-    EXPECT_EQ(103u, ChooseWizardPicture(241, 461));  // 200 %
-    EXPECT_EQ(103u, ChooseWizardPicture(300, 650));  // beyond: the largest, stretched by what is left
+    HBITMAP hbm = DrawSidePicture(width, height);
+    BITMAP bm = {};
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    HDC hdc = ::GetDC(NULL);
+    if (!hbm || !::GetObjectW(hbm, sizeof bm, &bm) || bm.bmWidth != width || bm.bmHeight != height ||
+        ::GetDIBits(hdc, hbm, 0, height, pixels.data(), &bi, DIB_RGB_COLORS) != height)
+        pixels.clear();
+    ::ReleaseDC(NULL, hdc);
+    if (hbm)
+        ::DeleteObject(hbm);
+    for (DWORD& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+TEST(SidePicture, IsDrawnCrispAtTheControlsSizeAndCutOffAtTheTopOrTheSides)
+{
+    // 150 %: every pixel is the colour at its centre, in the picture's own colours (no blending).
+    const std::vector<DWORD> full = DrawnPicture(180, 390);
+    ASSERT_EQ(180u * 390, full.size());
+    size_t wrong = 0;
+    for (int y = 0; y < 390; ++y)
+        for (int x = 0; x < 180; ++x)
+            wrong += full[y * 180 + x] != kSidePictureColours[SidePictureColourAt((x + 0.5) / 1.5, (y + 0.5) / 1.5)];
+    EXPECT_EQ(0u, wrong);
+    EXPECT_EQ(13u, std::set<DWORD>(full.begin(), full.end()).size()) << "every colour of the picture shows";
+
+    // A control wider than the picture's proportions takes the same scale and loses the top of
+    // the sky, never the hills at the bottom.
+    const std::vector<DWORD> wide = DrawnPicture(180, 325);
+    ASSERT_EQ(180u * 325, wide.size());
+    EXPECT_TRUE(std::equal(wide.begin(), wide.end(), full.end() - wide.size()));
+    // A taller one loses as much at either side.
+    const std::vector<DWORD> tall = DrawnPicture(150, 390);
+    ASSERT_EQ(150u * 390, tall.size());
+    for (int y = 0; y < 390; ++y)
+        ASSERT_TRUE(std::equal(tall.begin() + y * 150, tall.begin() + (y + 1) * 150, full.begin() + y * 180 + 15))
+            << "row " << y;
 }
 
 TEST(WindowScale, AsksTheWindowWhereWindowsCanElseTheScreen)
