@@ -9,8 +9,8 @@ const DWORD kSidePictureColours[13] = {
 namespace {
 
 // The hills' curves. The x87 has cos as one instruction, exact enough for these arguments (under
-// 4, never an error); the runtime's cos brings its error reporting along, half a kilobyte of
-// setup.exe, and its reporting clashes with the program's own start-up (launcher/ProgramEntry.cpp).
+// 4, never an error). The runtime's cos brings its error reporting along: half a kilobyte of
+// setup.exe, and on x86_64 a second definition of what launcher/ProgramEntry.cpp defines itself.
 inline double HillCos(double a)
 {
 #if defined(__i386__) || defined(__x86_64__)

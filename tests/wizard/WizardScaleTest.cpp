@@ -300,34 +300,27 @@ INSTANTIATE_TEST_SUITE_P(Dpi, WizardScaleTest,
                              return std::to_string(info.param.dpi) + (info.param.highContrast ? "HighContrast" : "");
                          });
 
-// The side picture drawn for a control of this size, top row first, as 0x00RRGGBB; empty when
-// the bitmap is not of that size.
+// The pixels of the side picture drawn for a control of this size, as its DIB section holds
+// them (a row at a time, top first); empty unless it is a 32-bit DIB section of that size.
 std::vector<DWORD> DrawnPicture(int width, int height)
 {
+    std::vector<DWORD> pixels;
     HBITMAP hbm = DrawSidePicture(width, height);
-    BITMAP bm = {};
-    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    HDC hdc = ::GetDC(NULL);
-    if (!hbm || !::GetObjectW(hbm, sizeof bm, &bm) || bm.bmWidth != width || bm.bmHeight != height ||
-        ::GetDIBits(hdc, hbm, 0, height, pixels.data(), &bi, DIB_RGB_COLORS) != height)
-        pixels.clear();
-    ::ReleaseDC(NULL, hdc);
+    DIBSECTION ds = {};
+    if (hbm && ::GetObjectW(hbm, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmWidth == width &&
+        ds.dsBm.bmHeight == height && ds.dsBm.bmBitsPixel == 32) {
+        const DWORD* pBits = static_cast<const DWORD*>(ds.dsBm.bmBits);
+        pixels.assign(pBits, pBits + static_cast<size_t>(width) * height);
+    }
     if (hbm)
         ::DeleteObject(hbm);
-    for (DWORD& pixel : pixels)
-        pixel &= 0xFFFFFF;
     return pixels;
 }
 
 TEST(SidePicture, IsDrawnCrispAtTheControlsSizeAndCutOffAtTheTopOrTheSides)
 {
-    // 150 %: every pixel is the colour at its centre, in the picture's own colours (no blending).
+    // 150 %: every pixel is the colour at its centre, in the picture's own colours (no blending),
+    // with alpha 0 (a static control would copy and blend any other).
     const std::vector<DWORD> full = DrawnPicture(180, 390);
     ASSERT_EQ(180u * 390, full.size());
     size_t wrong = 0;
