@@ -69,8 +69,9 @@ int SidePictureColourAt(double x, double y)
         return kFarHill;
     if ((x - 84) * (x - 84) + (y - 206) * (y - 206) <= 100)
         return kSun;
-    const int band = static_cast<int>(y * kSkyBands / 220);
-    return band < kSkyBands - 1 ? band : kSkyBands - 1;
+    // Six bands over the top 220 pixels: the far hill's top is never lower, so the sky ends within
+    // the last band.
+    return static_cast<int>(y * kSkyBands / 220);
 }
 
 HBITMAP DrawSidePicture(int width, int height)
