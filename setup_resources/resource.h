@@ -33,10 +33,8 @@
 #define IDS_UNINSTALL_LINK          104
 #define IDS_APP_TITLE               57344
 
-// Bitmaps (the side picture at 100, 150 and 200 per cent) and icon.
+// Bitmap (the side picture at 100 %) and icon.
 #define IDB_WIZARD                  101
-#define IDB_WIZARD_150              102
-#define IDB_WIZARD_200              103
 #define IDI_SETUP                   128
 
 // Dialog templates.

@@ -4,6 +4,7 @@
 #include "framework/UiText.h"
 #include "install/InstallSteps.h"
 #include "setup_resources/resource.h"
+#include "wizard/SidePicture.h"
 #include "wizard/WizardPages.h"
 
 namespace {
@@ -14,72 +15,7 @@ enum EStep { kPageWelcome, kPageAgreement, kPageInstallType, kPageProgramGroup, 
 // before the picture and the page are fitted to the new sizes.
 constexpr UINT kRelayoutMessage = WM_APP + 1;
 
-struct PictureDrawing {
-    UINT id;
-    int width;
-    int height;
-};
-// The side picture as drawn at 100, 150 and 200 per cent, smallest first.
-constexpr PictureDrawing kPictureDrawings[] = {
-    {IDB_WIZARD, 120, 260}, {IDB_WIZARD_150, 180, 390}, {IDB_WIZARD_200, 240, 520}};
-
-// Whether the drawing covers the control when it is scaled by no more than 3 % up (a pixel or
-// two at these sizes, which nobody sees; dialog units do not map to round pixel counts).
-bool Covers(const PictureDrawing& drawing, int width, int height)
-{
-    return drawing.width * 103 >= width * 100 && drawing.height * 103 >= height * 100;
-}
-
-// The drawing at exactly this size, its proportions kept: what does not fit is cut off (at the
-// top, where the sky has room to spare, or at both sides), and the rest is scaled with averaging
-// (HALFTONE), which keeps the flat areas and edges smooth. Unscaled, it is copied pixel for pixel.
-HBITMAP LoadPictureAtSize(UINT id, int width, int height)
-{
-    HBITMAP hDrawn = static_cast<HBITMAP>(
-        ::LoadImageW(AppResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
-    BITMAP bm = {};
-    if (!hDrawn || !::GetObjectW(hDrawn, sizeof bm, &bm) || (bm.bmWidth == width && bm.bmHeight == height))
-        return hDrawn;
-    int srcX = 0, srcY = 0, srcW = bm.bmWidth, srcH = bm.bmHeight;
-    if (static_cast<long long>(bm.bmWidth) * height > static_cast<long long>(width) * bm.bmHeight) {
-        srcW = ::MulDiv(bm.bmHeight, width, height);
-        srcX = (bm.bmWidth - srcW) / 2;
-    } else {
-        srcH = ::MulDiv(bm.bmWidth, height, width);
-        srcY = bm.bmHeight - srcH;
-    }
-    HDC hScreen = ::GetDC(NULL);
-    HDC hFrom = ::CreateCompatibleDC(hScreen);
-    HDC hTo = ::CreateCompatibleDC(hScreen);
-    HBITMAP hFitted = ::CreateCompatibleBitmap(hScreen, width, height);
-    if (hFrom && hTo && hFitted) {
-        HGDIOBJ hOldFrom = ::SelectObject(hFrom, hDrawn);
-        HGDIOBJ hOldTo = ::SelectObject(hTo, hFitted);
-        ::SetStretchBltMode(hTo, HALFTONE);
-        ::SetBrushOrgEx(hTo, 0, 0, NULL);
-        ::StretchBlt(hTo, 0, 0, width, height, hFrom, srcX, srcY, srcW, srcH, SRCCOPY);
-        ::SelectObject(hFrom, hOldFrom);
-        ::SelectObject(hTo, hOldTo);
-        ::DeleteObject(hDrawn);
-        hDrawn = hFitted;
-    } else if (hFitted) {
-        ::DeleteObject(hFitted);
-    }
-    if (hFrom) ::DeleteDC(hFrom);
-    if (hTo) ::DeleteDC(hTo);
-    ::ReleaseDC(NULL, hScreen);
-    return hDrawn;
-}
-
 }  // namespace
-
-UINT ChooseWizardPicture(int width, int height)
-{
-    for (const PictureDrawing& drawing : kPictureDrawings)
-        if (Covers(drawing, width, height))
-            return drawing.id;
-    return kPictureDrawings[sizeof kPictureDrawings / sizeof kPictureDrawings[0] - 1].id;
-}
 
 CWizardFrameDlg::CWizardFrameDlg(InstallChoicesRecord& choices)
     : CDialog(IDD_WIZARD_FRAME, nullptr), m_choices(choices), m_nPageIndex(-1), m_pPage(nullptr),
@@ -151,7 +87,11 @@ void CWizardFrameDlg::FitPicture()
     ::GetClientRect(m_picture.m_hWnd, &rc);
     if (rc.right <= 0 || rc.bottom <= 0)
         return;
-    HBITMAP hFitted = LoadPictureAtSize(ChooseWizardPicture(rc.right, rc.bottom), rc.right, rc.bottom);
+    // At 100 % the drawing the resources carry; at any other size the picture drawn for it.
+    HBITMAP hFitted = rc.right == kSidePictureWidth && rc.bottom == kSidePictureHeight
+                          ? static_cast<HBITMAP>(::LoadImageW(AppResourceHandle(), MAKEINTRESOURCEW(IDB_WIZARD),
+                                                              IMAGE_BITMAP, 0, 0, 0))
+                          : DrawSidePicture(rc.right, rc.bottom);
     if (!hFitted)
         return;
     // Ours of the previous scale (the template names none); anything else it held is freed too.

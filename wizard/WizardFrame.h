@@ -8,10 +8,6 @@
 
 class CReadyPage;
 
-// Which drawing of the side picture a picture control of this size shows: the smallest that
-// covers it (scaled down smoothly, or by no more than 3 % up), or the largest when none does.
-UINT ChooseWizardPicture(int width, int height);
-
 class CWizardFrameDlg : public CDialog {
 public:
     // The pages show the choices of the record and hand theirs back to it when they are taken
@@ -40,7 +36,7 @@ private:
     void ShowAgreementPage();
     void ShowPage(CDialog* pPage);
     void PlacePageRightOfPicture();
-    // The picture drawn for this scale, fitted to its control; again after a change of scale.
+    // The picture at its control's size; again after a change of scale.
     void FitPicture();
     void PlacePage();
     void RunInstallation();

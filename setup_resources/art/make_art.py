@@ -1,13 +1,13 @@
 #!/usr/bin/python3
-# setup_resources/art/make_art.py - draws the wizard's side picture at 100, 150 and 200 per cent
-# (wizard.bmp, wizard150.bmp, wizard200.bmp) and the program icon (setup.ico). Standard library
-# only, deterministic output; the generated files are committed, so the build never runs this.
-# Run it again after changing a drawing. An optional argument names another folder to write into
-# (scripts/check-art.sh compares).
+# setup_resources/art/make_art.py - draws the wizard's side picture at 100 % (wizard.bmp) and the
+# program icon (setup.ico). Standard library only, deterministic output; the generated files are
+# committed, so the build never runs this. Run it again after changing a drawing. An optional
+# argument names another folder to write into (scripts/check-art.sh compares).
 #
-# Every picture is drawn from shapes in its own coordinates, so each size is drawn at that size,
-# not stretched. The drawing is flat (few colours, no shading): an RLE8 row then costs two bytes
-# per change of colour, and a 16-colour palette 64 bytes, which keeps setup.exe small.
+# The picture is drawn from shapes in its own coordinates; wizard/SidePicture.cpp draws the same
+# shapes in the same colours at every other size, so a change here is made there too. The drawing
+# is flat (few colours, no shading): an RLE8 row then costs two bytes per change of colour, and a
+# 16-colour palette 64 bytes, which keeps setup.exe small.
 import math
 import os
 import struct
@@ -17,7 +17,6 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 # The picture control is 81 x 161 dialog units: 120 x 260 pixels at 96 dpi.
 PICTURE_W, PICTURE_H = 120, 260
-PICTURE_SCALES = (("wizard.bmp", 1.0), ("wizard150.bmp", 1.5), ("wizard200.bmp", 2.0))
 
 SKY = [(10, 22, 58), (14, 36, 80), (18, 52, 100), (22, 70, 118), (26, 90, 134), (30, 110, 148)]
 RIM, GLASS, APERTURE, GLEAM = (214, 220, 228), (52, 92, 156), (10, 12, 26), (160, 214, 236)
@@ -68,9 +67,9 @@ def picture_colour(x, y):
     return SKY[min(len(SKY) - 1, int(y * len(SKY) / (PICTURE_H - 40)))]
 
 
-def draw_picture(scale):
-    w, h = round(PICTURE_W * scale), round(PICTURE_H * scale)
-    return [[INDEX[picture_colour((x + 0.5) / scale, (y + 0.5) / scale)] for x in range(w)] for y in range(h)]
+def draw_picture():
+    """Palette indices, sampled at pixel centres."""
+    return [[INDEX[picture_colour(x + 0.5, y + 0.5)] for x in range(PICTURE_W)] for y in range(PICTURE_H)]
 
 
 # ---- BMP writing ------------------------------------------------------------------------------
@@ -205,8 +204,7 @@ def write_ico(path):
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else HERE
     os.makedirs(out, exist_ok=True)
-    for name, scale in PICTURE_SCALES:
-        write_bmp8(os.path.join(out, name), draw_picture(scale))
+    write_bmp8(os.path.join(out, "wizard.bmp"), draw_picture())
     write_ico(os.path.join(out, "setup.ico"))
 
 

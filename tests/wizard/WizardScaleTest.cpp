@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
+#include "wizard/SidePicture.h"
 #include "wizard/WizardFrame.h"
 #include "wizard/WizardTestSupport.h"
 
@@ -298,17 +300,47 @@ INSTANTIATE_TEST_SUITE_P(Dpi, WizardScaleTest,
                              return std::to_string(info.param.dpi) + (info.param.highContrast ? "HighContrast" : "");
                          });
 
-TEST(WizardPictureChoice, TakesTheSmallestDrawingThatCoversTheControl)
+// The pixels of the side picture drawn for a control of this size, as its DIB section holds
+// them (a row at a time, top first); empty unless it is a 32-bit DIB section of that size.
+std::vector<DWORD> DrawnPicture(int width, int height)
 {
-    EXPECT_EQ(101u, ChooseWizardPicture(120, 260));  // 100 %
-    EXPECT_EQ(101u, ChooseWizardPicture(120, 240));  // shorter: the top of the sky is cut off
-    EXPECT_EQ(101u, ChooseWizardPicture(121, 261));  // a pixel more is no reason for another drawing
-    EXPECT_EQ(102u, ChooseWizardPicture(150, 325));  // 125 %: the 150 % drawing, scaled down
-    EXPECT_EQ(102u, ChooseWizardPicture(180, 390));
-    EXPECT_EQ(103u, ChooseWizardPicture(186, 390));
-    EXPECT_EQ(103u, ChooseWizardPicture(180, 402));
-    EXPECT_EQ(103u, ChooseWizardPicture(241, 461));  // 200 %
-    EXPECT_EQ(103u, ChooseWizardPicture(300, 650));  // beyond: the largest, stretched by what is left
+    std::vector<DWORD> pixels;
+    HBITMAP hbm = DrawSidePicture(width, height);
+    DIBSECTION ds = {};
+    if (hbm && ::GetObjectW(hbm, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmWidth == width &&
+        ds.dsBm.bmHeight == height && ds.dsBm.bmBitsPixel == 32) {
+        const DWORD* pBits = static_cast<const DWORD*>(ds.dsBm.bmBits);
+        pixels.assign(pBits, pBits + static_cast<size_t>(width) * height);
+    }
+    if (hbm)
+        ::DeleteObject(hbm);
+    return pixels;
+}
+
+TEST(SidePicture, IsDrawnCrispAtTheControlsSizeAndCutOffAtTheTopOrTheSides)
+{
+    // 150 %: every pixel is the colour at its centre, in the picture's own colours (no blending),
+    // with alpha 0 (a static control would copy and blend any other).
+    const std::vector<DWORD> full = DrawnPicture(180, 390);
+    ASSERT_EQ(180u * 390, full.size());
+    size_t wrong = 0;
+    for (int y = 0; y < 390; ++y)
+        for (int x = 0; x < 180; ++x)
+            wrong += full[y * 180 + x] != kSidePictureColours[SidePictureColourAt((x + 0.5) / 1.5, (y + 0.5) / 1.5)];
+    EXPECT_EQ(0u, wrong);
+    EXPECT_EQ(13u, std::set<DWORD>(full.begin(), full.end()).size()) << "every colour of the picture shows";
+
+    // A control wider than the picture's proportions takes the same scale and loses the top of
+    // the sky, never the hills at the bottom.
+    const std::vector<DWORD> wide = DrawnPicture(180, 325);
+    ASSERT_EQ(180u * 325, wide.size());
+    EXPECT_TRUE(std::equal(wide.begin(), wide.end(), full.end() - wide.size()));
+    // A taller one loses as much at either side.
+    const std::vector<DWORD> tall = DrawnPicture(150, 390);
+    ASSERT_EQ(150u * 390, tall.size());
+    for (int y = 0; y < 390; ++y)
+        ASSERT_TRUE(std::equal(tall.begin() + y * 150, tall.begin() + (y + 1) * 150, full.begin() + y * 180 + 15))
+            << "row " << y;
 }
 
 TEST(WindowScale, AsksTheWindowWhereWindowsCanElseTheScreen)
