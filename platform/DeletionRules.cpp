@@ -7,6 +7,8 @@
 #include <cwchar>
 #include <vector>
 #include "framework/Handles.h"
+#include "framework/UiText.h"
+#include "platform/ObjectSecurity.h"
 #include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 
@@ -74,15 +76,9 @@ PSID RunningAdministrator()
         BOOL member = FALSE;
         if (!::CheckTokenMembership(NULL, const_cast<BYTE*>(kAdministratorsSid), &member))
             member = FALSE;
-        CHandle token;
-        HANDLE hToken = NULL;
-        if (member && ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &hToken)) {
-            token.Attach(hToken);
-            union { TOKEN_USER user; BYTE bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)]; } info;
-            DWORD size = 0;
-            if (::GetTokenInformation(token, TokenUser, &info, sizeof info, &size))
-                ::CopySid(sizeof g_runningAdministrator, g_runningAdministrator, info.user.User.Sid);
-        }
+        const std::vector<BYTE> own = member ? MakeTrusteeSid(Trustee::TokenUser) : std::vector<BYTE>();
+        if (!own.empty() && own.size() <= sizeof g_runningAdministrator)
+            std::memcpy(g_runningAdministrator, own.data(), own.size());
     }
     return g_runningAdministrator[0] ? g_runningAdministrator : NULL;
 }
@@ -364,14 +360,12 @@ bool MayLeaveToRestart(const char* pszPath, bool isFolder)
 LONG ReadLastNtStatus()
 {
     typedef LONG (NTAPI* GetLastNtStatusProc)();
+    // Looked up once, without a guarded static: setup links no thread library for its guard.
     static GetLastNtStatusProc s_pfn = NULL;
     static bool s_looked = false;
     if (!s_looked) {
         s_looked = true;
-        const HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
-        s_pfn = hNtdll ? reinterpret_cast<GetLastNtStatusProc>(
-                             reinterpret_cast<void*>(::GetProcAddress(hNtdll, "RtlGetLastNtStatus")))
-                       : NULL;
+        s_pfn = reinterpret_cast<GetLastNtStatusProc>(FindNtdllExport("RtlGetLastNtStatus"));
     }
     return s_pfn ? s_pfn() : kStatusUnread;
 }
@@ -450,14 +444,11 @@ const SRelativeCalls* RelativeCalls()
     static bool s_looked = false;
     if (!s_looked) {
         s_looked = true;
-        const HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
-        const auto find = [hNtdll](const char* pszName) {
-            return hNtdll ? reinterpret_cast<void*>(::GetProcAddress(hNtdll, pszName)) : NULL;
-        };
-        s_calls.pfnOpen = reinterpret_cast<decltype(s_calls.pfnOpen)>(find("NtOpenFile"));
-        s_calls.pfnSetInformation = reinterpret_cast<decltype(s_calls.pfnSetInformation)>(find("NtSetInformationFile"));
-        s_calls.pfnSetLastStatus =
-            reinterpret_cast<decltype(s_calls.pfnSetLastStatus)>(find("RtlSetLastWin32ErrorAndNtStatusFromNtStatus"));
+        s_calls.pfnOpen = reinterpret_cast<decltype(s_calls.pfnOpen)>(FindNtdllExport("NtOpenFile"));
+        s_calls.pfnSetInformation =
+            reinterpret_cast<decltype(s_calls.pfnSetInformation)>(FindNtdllExport("NtSetInformationFile"));
+        s_calls.pfnSetLastStatus = reinterpret_cast<decltype(s_calls.pfnSetLastStatus)>(
+            FindNtdllExport("RtlSetLastWin32ErrorAndNtStatusFromNtStatus"));
     }
     return s_calls.pfnOpen && s_calls.pfnSetInformation && s_calls.pfnSetLastStatus ? &s_calls : NULL;
 }
@@ -502,11 +493,9 @@ bool EntryName(const std::string& path, const std::string& foldedFolder, std::ws
     if (separator == std::string::npos || separator + 1 >= full.size() ||
         FoldPath(full.substr(0, separator + 1).c_str()) != foldedFolder)
         return false;
-    wchar_t name[kMaxPathChars];
-    if (::MultiByteToWideChar(CP_ACP, 0, full.c_str() + separator + 1, -1, name, kMaxPathChars) <= 0)
-        return false;
-    pName->assign(name);
-    return true;
+    // An empty name would open the folder itself.
+    *pName = WideFromAnsi(full.substr(separator + 1));
+    return !pName->empty();
 }
 
 }  // namespace

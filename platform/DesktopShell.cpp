@@ -8,6 +8,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include "framework/Handles.h"
+#include "framework/UiText.h"
 #include "platform/ObjectSecurity.h"
 #include "platform/Process.h"
 #include "platform/ProcessImage.h"
@@ -212,17 +213,6 @@ bool RunErrandBounded(SShellErrand* pErrand, DWORD* pShellProcessId)
 SShellErrand* g_pLookupAhead = NULL;
 HANDLE g_hLookupAhead = NULL;
 
-std::wstring WidenFromCodePage(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int chars = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), NULL, 0);
-    std::wstring wide(chars > 0 ? chars : 0, L'\0');
-    if (chars > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], chars);
-    return wide;
-}
-
 // The road of a process that is the person at the desktop already, or where no desktop shell
 // runs or answers.
 bool StartDirectly(const std::string& file, const std::string& folder, DesktopStart kind)
@@ -300,8 +290,8 @@ bool StartAsDesktopUser(const std::string& file, const std::string& folder, Desk
 {
     // A shell that takes the errand but answers only after the bound may still carry it out
     // then: the start may happen twice, which is better than a setup that never ends.
-    SShellErrand* pErrand = new SShellErrand{0, g_pfnStartThroughDesktopShell, WidenFromCodePage(file),
-                                             WidenFromCodePage(folder), 0, false};
+    SShellErrand* pErrand = new SShellErrand{0, g_pfnStartThroughDesktopShell, WideFromAnsi(file),
+                                             WideFromAnsi(folder), 0, false};
     return RunErrandBounded(pErrand, NULL) || StartDirectly(file, folder, kind);
 }
 

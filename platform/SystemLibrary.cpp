@@ -40,6 +40,12 @@ bool JoinSystemPath(const wchar_t* pszFileName, wchar_t* pszPath, UINT cchPath)
 
 FARPROC (*g_pfnFindKernelExport)(const char* pszName) = FindInKernel32;
 
+FARPROC FindNtdllExport(const char* pszName)
+{
+    const HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
+    return hNtdll ? ::GetProcAddress(hNtdll, pszName) : NULL;
+}
+
 void RestrictLibrarySearch()
 {
     SetDefaultDllDirectoriesProc pfnSetDefault =

@@ -15,6 +15,10 @@ Proc FindKernelExport(const char* pszName)
     return reinterpret_cast<Proc>(g_pfnFindKernelExport(pszName));
 }
 
+// An export of ntdll, which every process of the NT family has loaded; NULL on Windows 9x and
+// where the version lacks the function.
+FARPROC FindNtdllExport(const char* pszName);
+
 // Keeps every later library search of the process, ours and those that system libraries make on
 // our behalf, to the system folder. Where the loader cannot (XP, and Vista or 7 without the 2011
 // loader update), only the current folder is taken out of the search. Needs kernel32 alone, so
