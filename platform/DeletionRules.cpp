@@ -8,6 +8,7 @@
 #include <vector>
 #include "framework/Handles.h"
 #include "framework/UiText.h"
+#include "platform/AnsiPath.h"
 #include "platform/ObjectSecurity.h"
 #include "platform/SystemLibrary.h"
 #include "text/PathText.h"
@@ -466,18 +467,12 @@ bool OpenedAsChecked(HANDLE hFolder, const std::string& full)
     if (!pfnFinalPath)
         return true;
     wchar_t final[kFinalPathChars];
-    wchar_t named[kFinalPathChars];
-    wchar_t longForm[kFinalPathChars];
     if (!ReadFinalPath(hFolder, pfnFinalPath, final))
         return false;
-    DWORD length = ::MultiByteToWideChar(CP_ACP, 0, full.c_str(), -1, named, kFinalPathChars) > 0
-                       ? ::GetLongPathNameW(named, longForm, kFinalPathChars)
-                       : 0;
-    if (length >= kFinalPathChars)
-        length = 0;
-    while (length > 0 && longForm[length - 1] == L'\\')
-        longForm[--length] = L'\0';
-    return (length != 0 && ::lstrcmpiW(final, longForm) == 0) || !CrossesLink(full);
+    std::wstring named = LongPathForReaders(full);
+    while (!named.empty() && named.back() == L'\\')
+        named.pop_back();
+    return ::lstrcmpiW(final, named.c_str()) == 0 || !CrossesLink(full);
 }
 
 // The path's last part, in UTF-16, where the path names an entry of the folder (its full form
