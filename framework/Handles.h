@@ -14,6 +14,8 @@ public:
     void Close() { if (m_h) { ::CloseHandle(m_h); m_h = NULL; } }
     operator HANDLE() const { return m_h; }
     bool IsValid() const { return m_h != NULL; }
+    // Hands the handle over; this owner closes nothing afterwards.
+    HANDLE Detach() { HANDLE h = m_h; m_h = NULL; return h; }
     CHandle(const CHandle&) = delete;
     CHandle& operator=(const CHandle&) = delete;
 private:

@@ -8,7 +8,6 @@
 #include <vector>
 #include "framework/Handles.h"
 #include "framework/UiText.h"
-#include "platform/AnsiPath.h"
 #include "platform/ObjectSecurity.h"
 #include "platform/SystemLibrary.h"
 #include "text/PathText.h"
@@ -42,8 +41,6 @@ const DWORD kParentRights = FILE_DELETE_CHILD | GENERIC_ALL;
 // NT statuses behind ERROR_ACCESS_DENIED.
 const LONG kStatusAccessDenied = static_cast<LONG>(0xC0000022L);
 const LONG kStatusDeletePending = static_cast<LONG>(0xC0000056L);
-
-typedef DWORD (WINAPI* GetFinalPathProc)(HANDLE, LPWSTR, DWORD, DWORD);
 
 std::string SidText(PSID pSid)
 {
@@ -180,36 +177,6 @@ const std::string (&ProfileRoots())[2]
     return g_profileRoots;
 }
 
-GetFinalPathProc FinalPathCall()
-{
-    return FindKernelExport<GetFinalPathProc>("GetFinalPathNameByHandleW");
-}
-
-// Room for a final path: the paths we name fit kMaxPathChars, and what they reach through a
-// trusted link may be longer.
-const DWORD kFinalPathChars = 1024;
-
-// The handle's final path in the DOS form ("C:\...", "\\server\share\..."), without a trailing
-// separator; false when it cannot be told.
-bool ReadFinalPath(HANDLE hItem, GetFinalPathProc pfnFinalPath, wchar_t (&path)[kFinalPathChars])
-{
-    const DWORD length = pfnFinalPath(hItem, path, kFinalPathChars, 0);
-    if (length == 0 || length >= kFinalPathChars)
-        return false;
-    wchar_t* pszStart = path;
-    if (std::wcsncmp(path, L"\\\\?\\UNC\\", 8) == 0) {
-        pszStart = path + 6;  // "\\?\UNC\server\..." is "\\server\..."
-        *pszStart = L'\\';
-    } else if (std::wcsncmp(path, L"\\\\?\\", 4) == 0) {
-        pszStart = path + 4;
-    }
-    size_t end = std::wcslen(pszStart);
-    std::wmemmove(path, pszStart, end + 1);
-    while (end > 0 && path[end - 1] == L'\\')
-        path[--end] = L'\0';
-    return end > 0;
-}
-
 // A search without a wildcard reports the entry itself, and only the search reports its tag.
 DWORD ReadReparseTag(const std::string& path)
 {
@@ -259,24 +226,36 @@ bool IsTrustedLink(const std::string& link)
            MayOnlyAdministratorsChange(link, true) && CanPassThrough(link);
 }
 
-bool CrossesLinkWithin(const std::string& path, bool countLastPart)
+// pBase (may be NULL) receives what the path reaches its folders through: the last trusted link
+// on the way, or else the path's root (a drive, a share).
+bool CrossesLinkWithin(const std::string& path, bool countLastPart, std::string* pBase = NULL)
 {
     std::string full;
     if (path.empty() || !GetFullForm(path, &full))
         return true;
     std::vector<std::string> folders = ListFoldersOnPath(full);
+    if (pBase)
+        *pBase = folders.empty() ? full : folders.front().substr(0, FindLastPathChar(folders.front(), "\\/") + 1);
     if (!countLastPart && !folders.empty())
         folders.pop_back();
-    for (const std::string& folder : folders)
-        if (IsLink(folder) && !IsTrustedLink(folder))
+    for (const std::string& folder : folders) {
+        if (!IsLink(folder))
+            continue;
+        if (!IsTrustedLink(folder))
             return true;
+        if (pBase)
+            *pBase = folder;
+    }
     return false;
 }
+
+bool ReadEntryKind(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag);
 
 }  // namespace
 
 bool (*g_pfnReadLinkOwner)(const std::string& link, std::string* pOwnerSid) = ReadOwnerOfLinkItself;
 PSECURITY_DESCRIPTOR (*g_pfnReadSecurity)(const std::string& path) = ReadSecurityOfItself;
+bool (*g_pfnReadEntryKind)(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag) = ReadEntryKind;
 
 bool GetFullForm(const std::string& path, std::string* pFull)
 {
@@ -430,11 +409,12 @@ bool IsPassingHold(DWORD error, const char* pszPath, LONG status)
 
 namespace {
 
-// The native calls that open an entry by its name relative to a folder's handle, which every NT
-// version has and Windows 9x has not; NULL where one is missing.
+// The native calls that open an entry by its name relative to a folder's handle, and read what
+// an open entry is, which every NT version has and Windows 9x has not; NULL where one is missing.
 struct SRelativeCalls {
     NTSTATUS (NTAPI* pfnOpen)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
     NTSTATUS (NTAPI* pfnSetInformation)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    NTSTATUS (NTAPI* pfnQueryInformation)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
     // Leaves both the error and the status, as a failing kernel32 call does.
     void (NTAPI* pfnSetLastStatus)(NTSTATUS);
 };
@@ -448,32 +428,56 @@ const SRelativeCalls* RelativeCalls()
         s_calls.pfnOpen = reinterpret_cast<decltype(s_calls.pfnOpen)>(FindNtdllExport("NtOpenFile"));
         s_calls.pfnSetInformation =
             reinterpret_cast<decltype(s_calls.pfnSetInformation)>(FindNtdllExport("NtSetInformationFile"));
+        s_calls.pfnQueryInformation =
+            reinterpret_cast<decltype(s_calls.pfnQueryInformation)>(FindNtdllExport("NtQueryInformationFile"));
         s_calls.pfnSetLastStatus = reinterpret_cast<decltype(s_calls.pfnSetLastStatus)>(
             FindNtdllExport("RtlSetLastWin32ErrorAndNtStatusFromNtStatus"));
     }
-    return s_calls.pfnOpen && s_calls.pfnSetInformation && s_calls.pfnSetLastStatus ? &s_calls : NULL;
+    return s_calls.pfnOpen && s_calls.pfnSetInformation && s_calls.pfnQueryInformation && s_calls.pfnSetLastStatus
+               ? &s_calls
+               : NULL;
 }
 
-const ULONG kOpenReparsePoint = 0x00200000;           // FILE_OPEN_REPARSE_POINT
+const ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
 const ULONG kFileDispositionInformation = 13;
+const ULONG kFileAttributeTagInformation = 35;
+const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Whether the folder held open is one that a checked path reaches. Where no link lies on the way,
-// the folder opened is the one that was named. Where one lay on the way when it was checked (a
-// trusted one), it is checked again now that the folder is open. Where the platform cannot tell
-// a handle's final path (XP), the check of the path stands alone.
-bool OpenedAsChecked(HANDLE hFolder, const std::string& full)
+bool ReadEntryKind(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag)
 {
-    const GetFinalPathProc pfnFinalPath = FinalPathCall();
-    if (!pfnFinalPath)
-        return true;
-    wchar_t final[kFinalPathChars];
-    if (!ReadFinalPath(hFolder, pfnFinalPath, final))
+    const SRelativeCalls* pCalls = RelativeCalls();
+    struct { ULONG attributes; ULONG tag; } kind = {0, 0};
+    IO_STATUS_BLOCK io;
+    if (!pCalls ||
+        !NT_SUCCESS(pCalls->pfnQueryInformation(hEntry, &io, &kind, sizeof kind, kFileAttributeTagInformation)))
         return false;
-    std::wstring named = LongPathForReaders(full);
-    while (!named.empty() && named.back() == L'\\')
-        named.pop_back();
-    return ::lstrcmpiW(final, named.c_str()) == 0 || !CrossesLink(full);
+    *pAttributes = kind.attributes;
+    *pTag = kind.tag;
+    return true;
 }
+
+// Opens the entry of that name in the folder, the entry itself where it is a reparse point; the
+// platform's error and status are left on failure.
+bool OpenEntry(const SRelativeCalls& calls, HANDLE hFolder, const std::wstring& name, ACCESS_MASK access,
+               ULONG options, CHandle* pEntry)
+{
+    UNICODE_STRING text;
+    text.Buffer = const_cast<wchar_t*>(name.c_str());  // read only
+    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, hFolder, NULL);
+    IO_STATUS_BLOCK io;
+    HANDLE hEntry = NULL;
+    const NTSTATUS status = calls.pfnOpen(&hEntry, access | SYNCHRONIZE, &attributes, &io, kShareAll,
+                                          kOpenReparsePoint | options);
+    if (!NT_SUCCESS(status)) {
+        calls.pfnSetLastStatus(status);
+        return false;
+    }
+    pEntry->Attach(hEntry);
+    return true;
+}
+
 
 // The path's last part, in UTF-16, where the path names an entry of the folder (its full form
 // folded); false otherwise.
@@ -498,59 +502,65 @@ bool EntryName(const std::string& path, const std::string& foldedFolder, std::ws
 bool ConfirmFolder(const std::string& folder, CConfirmedFolder* pConfirmed)
 {
     pConfirmed->m_folder.Close();
-    pConfirmed->m_bRefused = false;
-    if (folder.empty() || CrossesLink(folder))
-        return false;
     std::string full;
-    if (!RelativeCalls() || !GetFullForm(folder, &full))
-        return true;  // each path deleted as named, after the check above
+    std::string base;
+    if (folder.empty() || !GetFullForm(folder, &full) || CrossesLinkWithin(full, true, &base))
+        return false;
     pConfirmed->m_folded = FoldPath(full.c_str());
-    pConfirmed->m_folder.Attach(::CreateFileA(full.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
-    pConfirmed->m_bRefused = pConfirmed->IsHeld() && !OpenedAsChecked(pConfirmed->m_folder, full);
+    const SRelativeCalls* pCalls = RelativeCalls();
+    if (!pCalls)
+        return true;  // each path deleted as named, after the check above
+    // What the path goes through last, its last trusted link or its drive or share, no standard
+    // user can change. From there each folder is opened by name within the one before, never
+    // through a link: one that a folder was swapped for since the check ends the walk.
+    CHandle walked(::CreateFileA(base.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES, kShareAll, NULL, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, NULL));
+    for (size_t start = base.size(); walked.IsValid() && start < full.size();) {
+        size_t end = full.find_first_of("\\/", start);
+        if (end == std::string::npos)
+            end = full.size();
+        CHandle next;
+        DWORD attributes = 0, tag = 0;
+        if (end > start &&
+            (!OpenEntry(*pCalls, walked, WideFromAnsi(full.substr(start, end - start)), FILE_TRAVERSE |
+                        FILE_READ_ATTRIBUTES, FILE_DIRECTORY_FILE, &next) ||
+             !g_pfnReadEntryKind(next, &attributes, &tag) || IsLinkEntry(attributes, tag)))
+            return false;
+        if (next.IsValid())
+            walked.Attach(next.Detach());
+        start = end + 1;
+    }
+    pConfirmed->m_folder.Attach(walked.Detach());
     return true;
 }
 
 bool DeleteConfirmed(const std::string& path, const CConfirmedFolder& folder, bool isFolder)
 {
-    if (folder.m_bRefused) {
-        ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
-        return false;
-    }
-    const SRelativeCalls* pCalls = RelativeCalls();
-    if (!folder.IsHeld() || !pCalls)
+    // Only a platform with relative opens has a folder held.
+    if (!folder.IsHeld())
         return isFolder ? ::RemoveDirectoryA(path.c_str()) != FALSE : ::DeleteFileA(path.c_str()) != FALSE;
+    const SRelativeCalls* pCalls = RelativeCalls();
     std::wstring name;
     if (!EntryName(path, folder.m_folded, &name)) {
         ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);  // no entry of the folder that was checked
         return false;
     }
-    UNICODE_STRING text;
-    text.Buffer = &name[0];
-    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, static_cast<HANDLE>(folder.m_folder), NULL);
-    IO_STATUS_BLOCK io;
-    HANDLE hItem = NULL;
     // A file goes as the platform's own deletion lets it go, when its handle closes: one call. A
-    // folder is looked at first, and goes only when it is no link.
-    NTSTATUS status = pCalls->pfnOpen(&hItem, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      kOpenReparsePoint | (isFolder ? FILE_DIRECTORY_FILE
-                                                                    : FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE));
-    const CHandle item(NT_SUCCESS(status) ? hItem : NULL);
-    if (NT_SUCCESS(status) && isFolder) {
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!::GetFileInformationByHandle(item, &info))
-            return false;
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);  // a link: no folder of ours
-            return false;
-        }
-        BOOLEAN deleteIt = TRUE;
-        status = pCalls->pfnSetInformation(item, &io, &deleteIt, sizeof deleteIt, kFileDispositionInformation);
+    // folder is looked at first, and goes only when it is no reparse point.
+    CHandle item;
+    if (!OpenEntry(*pCalls, folder.m_folder, name, DELETE | FILE_READ_ATTRIBUTES,
+                   isFolder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE, &item))
+        return false;
+    if (!isFolder)
+        return true;
+    DWORD attributes = 0, tag = 0;
+    if (!g_pfnReadEntryKind(item, &attributes, &tag) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);  // a link, or what cannot be told from one: no folder of ours
+        return false;
     }
+    BOOLEAN deleteIt = TRUE;
+    IO_STATUS_BLOCK io;
+    const NTSTATUS status = pCalls->pfnSetInformation(item, &io, &deleteIt, sizeof deleteIt, kFileDispositionInformation);
     if (!NT_SUCCESS(status)) {
         pCalls->pfnSetLastStatus(status);
         return false;

@@ -37,7 +37,7 @@ bool CrossesLinkAbove(const std::string& path);
 // is still the one deleted in, and nothing is reached through the link.
 class CConfirmedFolder {
 public:
-    CConfirmedFolder() : m_bRefused(false) {}
+    CConfirmedFolder() {}
     // Whether deletions go by name relative to the held folder; where they cannot (the platform
     // lacks relative opens, or the folder could not be opened), each path is deleted as named.
     bool IsHeld() const { return m_folder.IsValid(); }
@@ -48,14 +48,23 @@ private:
     friend bool DeleteConfirmed(const std::string& path, const CConfirmedFolder& folder, bool isFolder);
     CHandle m_folder;
     std::string m_folded;  // the folder's full form, as FoldPath gives it
-    bool m_bRefused;       // the folder opened is not the one checked: every deletion is refused
 };
 
 // Checks the folder as CrossesLink does, false when a link that is not trusted lies on the way;
-// else holds it open in pConfirmed. Where a trusted link lay on the way, the folder opened must
-// still be one that a checked path reaches (Vista and later can tell; on XP the check of the path
-// stands alone).
+// else holds it open in pConfirmed, opened folder by folder from what the path goes through last
+// (its last trusted link, or its drive or share), each by its name within the one before and never
+// through a link: false too when a folder on the way was swapped for a link since the check.
 bool ConfirmFolder(const std::string& folder, CConfirmedFolder* pConfirmed);
+
+// Test seam: the attributes and reparse tag of an entry opened as itself (a link not followed);
+// false when they cannot be read. Wine follows its links even then and shows the target, so a
+// test says where Windows would show a link.
+extern bool (*g_pfnReadEntryKind)(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag);
+
+// Test seam: the attributes and reparse tag of an entry opened as itself (a link not followed);
+// false when they cannot be read. Wine follows its links even then and shows the target, so a
+// test says where Windows would show a link.
+extern bool (*g_pfnReadEntryKind)(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag);
 
 // Deletes the file (the folder when isFolder), which must be an entry of the confirmed folder,
 // through a handle opened by its name relative to that folder, links not followed; with a folder

@@ -147,6 +147,13 @@ void RemoveProfileShortcuts(CRegKey& shellFolders, bool allUsers)
 // The image associations that setup took over go back: in this account's registry (or the
 // classes root), and in that of the person at the desktop where that is another account. True
 // when an association named our program.
+bool RestoreAssociationsIn(HKEY hRoot, const char* pszValue)
+{
+    std::string slots[kImageExtensionCount];
+    CollectAssociations(hRoot, pszValue, slots);
+    return ApplyAssociations(hRoot, pszValue, slots);
+}
+
 bool RestoreOwnImageAssociations()
 {
     CRegKey root;
@@ -156,9 +163,7 @@ bool RestoreOwnImageAssociations()
         if (root.Open(HKEY_CLASSES_ROOT, NULL, KEY_ALL_ACCESS) != ERROR_SUCCESS)
             return false;
     }
-    std::string slots[kImageExtensionCount];
-    CollectAssociations(root, pszValue, slots);
-    return ApplyAssociations(root, pszValue, slots);
+    return RestoreAssociationsIn(root, pszValue);
 }
 
 bool RestorePersonsImageAssociations()
@@ -167,12 +172,9 @@ bool RestorePersonsImageAssociations()
     // these are as much.
     const std::string hive = FindDesktopUserHive();
     CRegKey person;
-    if (hive.empty() ||
-        person.Open(HKEY_USERS, (hive + "\\" + kFileExtsKey).c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return false;
-    std::string slots[kImageExtensionCount];
-    CollectAssociations(person, "Application", slots);
-    return ApplyAssociations(person, "Application", slots);
+    return !hive.empty() &&
+           person.Open(HKEY_USERS, (hive + "\\" + kFileExtsKey).c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS &&
+           RestoreAssociationsIn(person, "Application");
 }
 
 void TellAssociationsChanged(bool changed)

@@ -400,3 +400,38 @@ TEST_F(LinkDeletion, AFolderSwappedForALinkAfterItsCheckIsNotDeletedIn)
     }
     g_pfnFindKernelExport = pfnSavedFind;
 }
+
+// A folder swapped for a link between its check and its opening: the folder is opened step by
+// step, each step within the one before and as itself, never through a link, so the check that
+// passed is no way in. The swap is made while the step before it is looked at. Windows opens the
+// link itself and shows it as one (FILE_OPEN_REPARSE_POINT); Wine follows it and shows the target,
+// so the look-up says for Windows what it sees there.
+TEST_F(LinkDeletion, AFolderSwappedForALinkBetweenItsCheckAndItsOpeningIsNotDeletedIn)
+{
+    static std::string s_outer, s_swapped, s_target;
+    s_outer = m_base + "\\outer";
+    s_swapped = s_outer + "\\swapped";
+    s_target = m_theirs;
+    ASSERT_TRUE(::CreateDirectoryA(s_outer.c_str(), NULL));
+    ASSERT_TRUE(::CreateDirectoryA(s_swapped.c_str(), NULL));
+    m_links.push_back(s_swapped);
+    static bool (*s_pfnRealKind)(HANDLE, DWORD*, DWORD*) = g_pfnReadEntryKind;
+    g_pfnReadEntryKind = [](HANDLE hEntry, DWORD* pAttributes, DWORD* pTag) {
+        wchar_t final[1024] = L"";
+        ::GetFinalPathNameByHandleW(hEntry, final, 1024, 0);
+        const std::wstring opened(final);
+        if (opened.size() > 6 && opened.compare(opened.size() - 6, 6, L"\\outer") == 0 && !pixtest::IsLink(s_swapped) &&
+            ::RemoveDirectoryA(s_swapped.c_str()))
+            pixtest::MakeFolderLink(s_swapped, s_target);
+        if (opened.size() > 7 && opened.compare(opened.size() - 7, 7, L"\\theirs") == 0) {
+            *pAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+            *pTag = IO_REPARSE_TAG_MOUNT_POINT;
+            return true;
+        }
+        return s_pfnRealKind(hEntry, pAttributes, pTag);
+    };
+    EXPECT_EQ(0, DeleteMatchingFiles(s_swapped.c_str(), "canary.txt"));
+    g_pfnReadEntryKind = s_pfnRealKind;
+    ASSERT_TRUE(pixtest::IsLink(s_swapped)) << "the swap took place";
+    ExpectAllBehindLinksKept();
+}
