@@ -10,7 +10,6 @@
 #include "support/TestSupport.h"
 #include "platform/InstallLog.h"
 #include "platform/LinkSafeDelete.h"
-#include "platform/SystemLibrary.h"
 #include "text/PathText.h"
 #include "uninstall/UninstallSteps.h"
 
@@ -75,6 +74,28 @@ bool ReadOwnerWithAdminsLinks(const std::string& link, std::string* pOwnerSid)
     return g_pfnRealReadLinkOwner(link, pOwnerSid);
 }
 
+// Windows opens a link itself when asked to (FILE_OPEN_REPARSE_POINT) and shows it as one; Wine
+// follows it even then. This look-up shows every entry that was opened and reached the canary
+// tree ("theirs") as the junction Windows would have opened.
+bool (*g_pfnRealEntryKind)(HANDLE, DWORD*, DWORD*) = g_pfnReadEntryKind;
+
+bool FinalPathEndsWith(HANDLE hEntry, const std::wstring& last)
+{
+    wchar_t final[1024] = L"";
+    ::GetFinalPathNameByHandleW(hEntry, final, 1024, 0);
+    const std::wstring opened(final);
+    return opened.size() > last.size() && opened.compare(opened.size() - last.size(), last.size(), last) == 0;
+}
+
+bool ReadKindAsWindowsShowsIt(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag)
+{
+    if (!FinalPathEndsWith(hEntry, L"\\theirs"))
+        return g_pfnRealEntryKind(hEntry, pAttributes, pTag);
+    *pAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    *pTag = IO_REPARSE_TAG_MOUNT_POINT;
+    return true;
+}
+
 // Every entry below the folder with the content of each file: a canary tree's whole state.
 void ListTree(const std::string& folder, std::map<std::string, std::string>& out)
 {
@@ -121,6 +142,7 @@ protected:
     {
         g_pfnReadLinkOwner = g_pfnRealReadLinkOwner;
         g_pfnReadSecurity = g_pfnRealReadSecurity;
+        g_pfnReadEntryKind = g_pfnRealEntryKind;
         g_unreadable.clear();
         g_personsFolders.clear();
         for (const char* pszHive : {kLinkedHive, kGroupLinkHive, kPlainHive})
@@ -365,40 +387,31 @@ TEST_F(LinkDeletion, AnAdministratorsLinkIsRefusedWhereAPersonCouldHaveSwappedIt
 
 // A folder checked and then swapped for a link (the person renames it away and puts a link in its
 // place): its entries are opened relative to the folder held since the check, so nothing behind
-// the link goes, and nothing of another folder either. XP, which cannot tell a held folder's final
-// path, holds it all the same. (Windows then deletes in the folder renamed away; Wine deletes by
-// the name the folder had and finds another file there, so it deletes nothing.)
+// the link goes, and nothing of another folder either. (Windows then deletes in the folder renamed
+// away; Wine deletes by the name the folder had and finds another file there, so it deletes
+// nothing.)
 TEST_F(LinkDeletion, AFolderSwappedForALinkAfterItsCheckIsNotDeletedIn)
 {
-    FARPROC (*pfnSavedFind)(const char*) = g_pfnFindKernelExport;
-    for (const bool xp : {false, true}) {
-        SCOPED_TRACE(xp ? "without final paths" : "with final paths");
-        if (xp)
-            g_pfnFindKernelExport = [](const char* pszName) -> FARPROC {
-                return std::string(pszName) == "GetFinalPathNameByHandleW"
-                           ? NULL
-                           : ::GetProcAddress(::GetModuleHandleA("kernel32"), pszName);
-            };
-        const std::string folder = m_base + (xp ? "\\swappedxp" : "\\swapped");
-        ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), NULL));
-        ASSERT_TRUE(::CreateDirectoryA((folder + "\\hollow").c_str(), NULL));
-        ASSERT_TRUE(WriteFileBytes(folder + "\\canary.txt", "ours"));
-        CConfirmedFolder confirmed;
-        ASSERT_TRUE(ConfirmFolder(folder, &confirmed));
-        ASSERT_TRUE(confirmed.IsHeld());
-        ASSERT_TRUE(::MoveFileA(folder.c_str(), (folder + "-away").c_str()));
-        Link(folder, m_theirs);
+    g_pfnReadEntryKind = ReadKindAsWindowsShowsIt;
+    const std::string folder = m_base + "\\swapped";
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), NULL));
+    ASSERT_TRUE(::CreateDirectoryA((folder + "\\hollow").c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\canary.txt", "ours"));
+    CConfirmedFolder confirmed;
+    ASSERT_TRUE(ConfirmFolder(folder, &confirmed));
+    ASSERT_TRUE(confirmed.IsHeld());
+    ASSERT_TRUE(::MoveFileA(folder.c_str(), (folder + "-away").c_str()));
+    Link(folder, m_theirs);
 
-        DeleteConfirmed(folder + "\\canary.txt", confirmed, false);
-        DeleteConfirmed(folder + "\\hollow", confirmed, true);
-        EXPECT_FALSE(DeleteConfirmed(m_theirs + "\\canary.txt", confirmed, false)) << "an entry of another folder";
-        EXPECT_EQ(static_cast<DWORD>(ERROR_CANT_RESOLVE_FILENAME), ::GetLastError());
-        CConfirmedFolder base;
-        ASSERT_TRUE(ConfirmFolder(m_base, &base));
-        EXPECT_FALSE(DeleteConfirmed(folder, base, true)) << "a link is no folder of ours";
-        ExpectAllBehindLinksKept();
-    }
-    g_pfnFindKernelExport = pfnSavedFind;
+    DeleteConfirmed(folder + "\\canary.txt", confirmed, false);
+    DeleteConfirmed(folder + "\\hollow", confirmed, true);
+    EXPECT_FALSE(DeleteConfirmed(m_theirs + "\\canary.txt", confirmed, false)) << "an entry of another folder";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CANT_RESOLVE_FILENAME), ::GetLastError());
+    CConfirmedFolder base;
+    ASSERT_TRUE(ConfirmFolder(m_base, &base));
+    EXPECT_FALSE(DeleteConfirmed(folder, base, true)) << "a link is no folder of ours";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CANT_RESOLVE_FILENAME), ::GetLastError());
+    ExpectAllBehindLinksKept();
 }
 
 // A folder swapped for a link between its check and its opening: the folder is opened step by
@@ -408,30 +421,20 @@ TEST_F(LinkDeletion, AFolderSwappedForALinkAfterItsCheckIsNotDeletedIn)
 // so the look-up says for Windows what it sees there.
 TEST_F(LinkDeletion, AFolderSwappedForALinkBetweenItsCheckAndItsOpeningIsNotDeletedIn)
 {
-    static std::string s_outer, s_swapped, s_target;
-    s_outer = m_base + "\\outer";
-    s_swapped = s_outer + "\\swapped";
+    static std::string s_swapped, s_target;
+    const std::string outer = m_base + "\\outer";
+    s_swapped = outer + "\\swapped";
     s_target = m_theirs;
-    ASSERT_TRUE(::CreateDirectoryA(s_outer.c_str(), NULL));
+    ASSERT_TRUE(::CreateDirectoryA(outer.c_str(), NULL));
     ASSERT_TRUE(::CreateDirectoryA(s_swapped.c_str(), NULL));
     m_links.push_back(s_swapped);
-    static bool (*s_pfnRealKind)(HANDLE, DWORD*, DWORD*) = g_pfnReadEntryKind;
     g_pfnReadEntryKind = [](HANDLE hEntry, DWORD* pAttributes, DWORD* pTag) {
-        wchar_t final[1024] = L"";
-        ::GetFinalPathNameByHandleW(hEntry, final, 1024, 0);
-        const std::wstring opened(final);
-        if (opened.size() > 6 && opened.compare(opened.size() - 6, 6, L"\\outer") == 0 && !pixtest::IsLink(s_swapped) &&
+        if (FinalPathEndsWith(hEntry, L"\\outer") && !pixtest::IsLink(s_swapped) &&
             ::RemoveDirectoryA(s_swapped.c_str()))
             pixtest::MakeFolderLink(s_swapped, s_target);
-        if (opened.size() > 7 && opened.compare(opened.size() - 7, 7, L"\\theirs") == 0) {
-            *pAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-            *pTag = IO_REPARSE_TAG_MOUNT_POINT;
-            return true;
-        }
-        return s_pfnRealKind(hEntry, pAttributes, pTag);
+        return ReadKindAsWindowsShowsIt(hEntry, pAttributes, pTag);
     };
     EXPECT_EQ(0, DeleteMatchingFiles(s_swapped.c_str(), "canary.txt"));
-    g_pfnReadEntryKind = s_pfnRealKind;
     ASSERT_TRUE(pixtest::IsLink(s_swapped)) << "the swap took place";
     ExpectAllBehindLinksKept();
 }
