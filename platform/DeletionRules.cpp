@@ -441,6 +441,7 @@ const SRelativeCalls* RelativeCalls()
 const ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
 const ULONG kFileDispositionInformation = 13;
 const ULONG kFileAttributeTagInformation = 35;
+const ULONG kFileStandardInformation = 5;
 const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 bool ReadEntryKind(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag)
@@ -455,6 +456,24 @@ bool ReadEntryKind(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag)
     *pTag = kind.tag;
     return true;
 }
+
+}  // namespace
+
+bool ReadNamesAndAttributes(HANDLE hFile, DWORD* pNames, DWORD* pAttributes)
+{
+    const SRelativeCalls* pCalls = RelativeCalls();
+    struct { LARGE_INTEGER allocated, size; ULONG names; BOOLEAN deletePending, directory; } standard = {};
+    IO_STATUS_BLOCK io;
+    DWORD tag = 0;
+    if (!pCalls || !NT_SUCCESS(pCalls->pfnQueryInformation(hFile, &io, &standard, sizeof standard,
+                                                           kFileStandardInformation)) ||
+        !ReadEntryKind(hFile, pAttributes, &tag))
+        return false;
+    *pNames = standard.names;
+    return true;
+}
+
+namespace {
 
 // Opens the entry of that name in the folder, the entry itself where it is a reparse point; the
 // platform's error and status are left on failure.

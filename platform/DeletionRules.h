@@ -73,6 +73,11 @@ extern bool (*g_pfnReadEntryKind)(HANDLE hEntry, DWORD* pAttributes, DWORD* pTag
 // error, and the NT status for ReadLastNtStatus, on failure.
 bool DeleteConfirmed(const std::string& path, const CConfirmedFolder& folder, bool isFolder);
 
+// The number of names an open file has (its hard links) and its attributes; false when they
+// cannot be read. Asks the file alone: GetFileInformationByHandle asks the volume too, which costs
+// many times more (under Wine, a call to another process for every file).
+bool ReadNamesAndAttributes(HANDLE hFile, DWORD* pNames, DWORD* pAttributes);
+
 // The path's last part is a link, trusted or not; in its full form, where neither a trailing
 // separator nor ".." hides it.
 bool IsLinkItself(const std::string& path);

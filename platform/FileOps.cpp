@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 #include "framework/Handles.h"
+#include "platform/DeletionRules.h"
 #include "platform/HeldFiles.h"
 #include "platform/LinkSafeDelete.h"
 #include "platform/Process.h"
@@ -66,11 +67,9 @@ enum class EInPlace { kWritten, kNotWritten, kSourceUnreadable };
 // The handle that is written through is the one asked, so the file cannot change in between.
 bool MayWriteThrough(HANDLE hDest, DWORD* pAttributes)
 {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(hDest, &info))
-        return false;
-    *pAttributes = info.dwFileAttributes;
-    return info.nNumberOfLinks == 1 && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    DWORD names = 0;
+    return ReadNamesAndAttributes(hDest, &names, pAttributes) && names == 1 &&
+           !(*pAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // Copies the whole source over the start of the destination and cuts off what is left of the
